@@ -1,0 +1,39 @@
+# Two commands on a fresh Debian 12 machine:
+#   make run    install what is missing, build, start Kelodi
+#   make test   install what is missing, build, run the whole suite
+# PRESET picks the CMake preset (dev, or ci where warnings are errors).
+# ARGS is passed to kelodi by `make run`, e.g. ARGS="--audio-file out.wav".
+
+PRESET ?= dev
+BUILD := build/$(PRESET)
+ARGS ?=
+
+.PHONY: all deps configure build run test bench fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake --preset $(PRESET) >/dev/null || cmake --preset $(PRESET)
+
+build: configure
+	@cmake --build --preset $(PRESET)
+
+run: build
+	$(BUILD)/bin/kelodi $(ARGS)
+
+test: build
+	@scripts/run-tests $(BUILD)
+
+bench: build
+	@scripts/run-bench $(BUILD)
+
+fuzz: deps
+	@cmake --preset fuzz >/dev/null || cmake --preset fuzz
+	@cmake --build --preset fuzz
+	@scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build

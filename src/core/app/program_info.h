@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace kelodi {
+
+struct ProgramVersion {
+    int major = KELODI_VERSION_MAJOR;
+    int minor = KELODI_VERSION_MINOR;
+    int revision = KELODI_VERSION_REVISION;
+};
+
+// "Kelodi " + major + "." + minor + revision, each in plain decimal:
+// version 7.9.0 gives "Kelodi 7.90".
+std::string programTitle(const ProgramVersion& version = {});
+
+// The version as the about box shows it: major "." minor revision ("7.90").
+std::string versionText(const ProgramVersion& version = {});
+
+}  // namespace kelodi

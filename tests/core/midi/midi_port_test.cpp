@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "core/midi/midi_log.h"
+#include "core/fakes/recording_midi.h"
+
+namespace kelodi {
+namespace {
+
+using test::RecordingDeviceList;
+
+TEST(MidiPort, SendsEachOperationImmediatelyAsOneMessage)
+{
+    RecordingDeviceList devices;
+    MidiPort port(devices);
+    ASSERT_TRUE(port.open(MidiMapperId));
+    port.sendNoteOn(0, 60);
+    port.sendNoteOff(0, 60);
+    port.sendProgramChange(3, 9);
+    port.sendControlChange(15, Controller::Sustain, 127);
+    port.sendShortMessage(0x00400AB0u);
+    EXPECT_EQ(devices.journal.messages,
+              (std::vector<ShortMessage>{0x00643C90u, 0x00003C80u, 0x000009C3u, 0x007F40BFu, 0x00400AB0u}));
+}
+
+TEST(MidiPort, ClosedPortDropsMessagesAndIgnoresResetAndClose)
+{
+    RecordingDeviceList devices;
+    devices.refusingId = 0;
+    MidiPort port(devices);
+    EXPECT_FALSE(port.open(0));
+    EXPECT_FALSE(port.isOpen());
+    port.sendNoteOn(0, 60);
+    port.reset();
+    port.close();
+    EXPECT_TRUE(devices.journal.messages.empty());
+    EXPECT_EQ(devices.journal.events, std::vector<std::string>{"open-failed 0"});
+}
+
+TEST(MidiPort, ReopeningClosesThePreviousPortFirst)
+{
+    RecordingDeviceList devices(2);
+    MidiPort port(devices);
+    port.open(MidiMapperId);
+    port.open(1);
+    EXPECT_EQ(devices.journal.events, (std::vector<std::string>{"open -1", "close", "open 1"}));
+}
+
+TEST(MidiLog, RecordsMessagesAndPortEventsOneLineEach)
+{
+    const std::string path = ::testing::TempDir() + "kelodi_midi_log_test.log";
+    std::remove(path.c_str());
+    {
+        RecordingDeviceList devices;
+        devices.refusingId = 0;
+        auto log = MidiLog::append(path, std::chrono::steady_clock::now());
+        ASSERT_TRUE(log);
+        MidiPort port(devices);
+        port.setLog(log.get());
+        port.open(MidiMapperId);
+        port.sendNoteOn(0, 60);
+        port.reset();
+        port.close();
+        port.open(0);
+        // The program still hands messages to a closed port; the log shows them.
+        port.sendNoteOff(0, 60);
+    }
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "# open -1");
+    EXPECT_TRUE(lines[1].ends_with(" 90 3C 64 00")) << lines[1];
+    EXPECT_EQ(lines[2], "# reset");
+    EXPECT_EQ(lines[3], "# close");
+    EXPECT_EQ(lines[4], "# open-failed 0");
+    EXPECT_TRUE(lines[5].ends_with(" 80 3C 00 00")) << lines[5];
+    std::remove(path.c_str());
+}
+
+TEST(MidiLog, FormatsSecondsWithSixDecimalsAndUpperCaseHex)
+{
+    EXPECT_EQ(MidiLog::formatMessage(0.512345, 0x00643C90u), "0.512345 90 3C 64 00");
+    EXPECT_EQ(MidiLog::formatMessage(12.0, 0x007F40BFu), "12.000000 BF 40 7F 00");
+}
+
+}  // namespace
+}  // namespace kelodi
