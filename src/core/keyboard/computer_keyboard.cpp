@@ -1,0 +1,81 @@
+#include "core/keyboard/computer_keyboard.h"
+
+#include <cmath>
+
+#include "core/keyboard/key_path.h"
+
+namespace kelodi {
+
+namespace {
+
+constexpr int ShiftOnly = 1;
+constexpr int LeftButton = 1;
+constexpr int HighestPlainCode = 300;
+
+bool isPlainCode(int keyCode) { return keyCode >= 0 && keyCode <= HighestPlainCode; }
+
+}  // namespace
+
+ComputerKeyboard::ComputerKeyboard(KeyPath& keys, const KeyMap& map) : m_keys(keys), m_map(map) {}
+
+void ComputerKeyboard::formKeyDown(int keyCode, int shift)
+{
+    if (!isPlainCode(keyCode))
+        return;
+    const int code = shift == ShiftOnly ? keyCode + ShiftCodeOffset : keyCode;
+    KeyState& state = m_states[static_cast<std::size_t>(code)];
+    if (state == KeyState::Down)
+        return;
+    // Also codes that play nothing are marked down: their key-up then
+    // releases them like any other.
+    state = KeyState::Down;
+    const int key = m_map.keyForCode(code);
+    if (key >= 0)
+        m_keys.cmdKeyMouseDown(key, LeftButton);
+}
+
+// Each release after the first one of a key-up runs with the record pause
+// set, so the recorder sees one release per key-up.
+bool ComputerKeyboard::release(int code)
+{
+    KeyState& state = m_states[static_cast<std::size_t>(code)];
+    if (state == KeyState::Up)
+        return false;
+    state = KeyState::Up;
+    m_keys.cmdKeyMouseUp(static_cast<int>(std::lround(m_map.keyCodeMapEntry(code))), LeftButton);
+    m_keys.setRecordPause(true);
+    return true;
+}
+
+void ComputerKeyboard::formKeyUp(int keyCode, int shift)
+{
+    if (!isPlainCode(keyCode))
+        return;
+    m_keys.setRecordPause(false);
+    if (shift == ShiftOnly) {
+        // The key that went up cannot be told apart from the other shifted
+        // keys, so all of them go.
+        for (int code = ShiftCodeOffset; code < KeyCodeCount; ++code)
+            release(code);
+        // A key pressed before Shift went down sits under its plain code;
+        // without this it would sound on, and its next press would be taken
+        // for a repeat.
+        if (m_states[static_cast<std::size_t>(keyCode)] == KeyState::Down)
+            release(keyCode);
+    } else {
+        // Also the shifted code, in case Shift was let go before the key.
+        release(keyCode);
+        release(keyCode + ShiftCodeOffset);
+    }
+    m_keys.setRecordPause(false);
+}
+
+void ComputerKeyboard::focusLost()
+{
+    for (int code = 0; code < KeyCodeCount; ++code) {
+        if (m_states[static_cast<std::size_t>(code)] == KeyState::Down)
+            formKeyUp(code % ShiftCodeOffset, 0);
+    }
+}
+
+}  // namespace kelodi

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/keyboard/chord_table.h"
+#include "core/keyboard/key_map.h"
+
+namespace kelodi {
+
+class InstrumentPanel;
+class KeyboardView;
+class MidiPort;
+
+// Where the key path reports presses and releases: the recorder. It decides
+// by itself whether a recording is running.
+class KeyRecorderHook {
+public:
+    virtual ~KeyRecorderHook() = default;
+    // A key index 0..43 for a press, ReleaseMarker for a release.
+    virtual void recordEvent(int value) = 0;
+};
+
+// The recorded value of a release: it stands for "release every key".
+inline constexpr int ReleaseMarker = 9999;
+
+// The one way a key is played. The mouse, the computer keyboard and the
+// player all press and release keys here, with the left button.
+//
+// Every sounding key remembers the notes its own press sent and the channel
+// they went to, and its release stops exactly those, whatever chord type,
+// octave, channel or mute has been set since. So any number of keys may be
+// held at once, from any source, and released in any order, without leaving
+// a note behind.
+class KeyPath {
+public:
+    KeyPath(MidiPort& port, const InstrumentPanel& panel, KeyboardView& view, const KeyMap& map);
+
+    // nullptr (the default) reports nowhere. Not owned.
+    void setRecorder(KeyRecorderHook* recorder);
+
+    // A press of key 0..43. Only button 1 (left) does anything; so does a key
+    // outside 0..43: nothing. Shows the key's text in the caption and reports
+    // the press; unless the current channel is muted, sounds the key's note
+    // or chord on the current channel and colours its keys red. Pressing a
+    // key that still sounds stops its previous notes first.
+    void cmdKeyMouseDown(int key, int button);
+
+    // A release of key 0..43, same rule for button and key. Resets the
+    // caption and reports the release unless recordPause() holds. If the key
+    // sounds, sends note-off for the notes its press sounded and gives back
+    // the colours of the keys no other sounding key still holds.
+    void cmdKeyMouseUp(int key, int button);
+
+    // While paused ("暂停记录"), releases are not reported to the recorder.
+    bool recordPause() const { return m_recordPause; }
+    void setRecordPause(bool paused) { m_recordPause = paused; }
+
+    // The note words (note * 256) of the last press that sounded, root first.
+    // A chord note that would lie above 127 is not sounded and leaves its
+    // slot as it was.
+    const std::array<std::uint32_t, MaxChordNotes>& chordNotes() const { return m_chordNotes; }
+
+    bool isSounding(int key) const;
+
+private:
+    // What one key's press sounded and coloured.
+    struct SoundingKey {
+        bool sounding = false;
+        int channel = 0;
+        int noteCount = 0;
+        std::array<int, MaxChordNotes> notes{};
+        int colouredCount = 0;
+        std::array<int, MaxChordNotes> coloured{};
+    };
+
+    void silence(SoundingKey& sounding);
+    void restoreColours(const SoundingKey& sounding);
+    static std::uint32_t restColour(int key);
+
+    MidiPort& m_port;
+    const InstrumentPanel& m_panel;
+    KeyboardView& m_view;
+    const KeyMap& m_map;
+    KeyRecorderHook* m_recorder = nullptr;
+    std::string m_title;
+    bool m_recordPause = false;
+    std::array<std::uint32_t, MaxChordNotes> m_chordNotes{};
+    std::array<SoundingKey, KeyCount> m_keys{};
+    // How many sounding presses hold each key red; it gets its rest colour
+    // back when the last one ends.
+    std::array<int, KeyCount> m_redHolds{};
+};
+
+}  // namespace kelodi

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "core/keyboard/keyboard_rig.h"
+
+namespace kelodi {
+namespace {
+
+constexpr int Shift = 1;
+constexpr int ShiftKey = 16;
+constexpr int KeyW = 87;
+constexpr int KeyE = 69;
+constexpr int Space = 32;
+
+struct ComputerKeyboardTest : ::testing::Test {
+    test::KeyboardRig rig;
+    ComputerKeyboard& computer = rig.computer;
+    const std::vector<int>& events() { return rig.recorder.events; }
+    bool anySounding()
+    {
+        for (int k = 0; k < KeyCount; ++k) {
+            if (rig.keys.isSounding(k))
+                return true;
+        }
+        return false;
+    }
+};
+
+struct PressCase {
+    const char* what;
+    int keyCode;
+    int shift;
+    int key;  // -1: nothing sounds
+};
+
+class KeyDownTest : public ComputerKeyboardTest, public ::testing::WithParamInterface<PressCase> {};
+
+TEST_P(KeyDownTest, PlaysTheMappedKey)
+{
+    const PressCase& c = GetParam();
+    computer.formKeyDown(c.keyCode, c.shift);
+    EXPECT_EQ(events(), c.key < 0 ? std::vector<int>{} : std::vector<int>{c.key}) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyDownTest,
+                         ::testing::Values(PressCase{"Q", 81, 0, 0}, PressCase{"Shift+Q", 81, Shift, 1},
+                                           PressCase{"Shift+W", KeyW, Shift, 3}, PressCase{"Shift+E", KeyE, Shift, 5},
+                                           PressCase{"Ctrl+W", KeyW, 2, 2}, PressCase{"Ctrl+Shift+W", KeyW, 3, 2},
+                                           PressCase{"space", Space, 0, -1}, PressCase{"Shift", ShiftKey, Shift, -1},
+                                           PressCase{"beyond the table", 301, Shift, -1}));
+
+TEST_F(ComputerKeyboardTest, HeldKeySoundsOnceAndItsKeyUpReportsOnce)
+{
+    for (int repeat = 0; repeat < 5; ++repeat)
+        computer.formKeyDown(KeyW, 0);
+    EXPECT_EQ(rig.messages(), (std::vector<ShortMessage>{0x00642690u, 0x00642A90u, 0x00642D90u, 0x00643190u}));
+    computer.formKeyUp(KeyW, 0);
+    EXPECT_EQ(events(), (std::vector<int>{2, ReleaseMarker}));
+    EXPECT_EQ(rig.messages().size(), 8u);
+    EXPECT_FALSE(rig.keys.recordPause());
+    computer.formKeyDown(KeyW, 0);
+    EXPECT_EQ(rig.messages().size(), 12u) << "a new press after the release";
+}
+
+TEST_F(ComputerKeyboardTest, KeyUpsOfKeylessCodesAndShiftSweepsReportOnce)
+{
+    computer.formKeyDown(Space, 0);
+    computer.formKeyUp(Space, 0);
+    computer.formKeyUp(Space, 0);  // nothing left to release
+    EXPECT_EQ(events(), std::vector<int>{ReleaseMarker});
+
+    computer.formKeyDown(ShiftKey, Shift);
+    computer.formKeyDown(KeyW, Shift);
+    computer.formKeyUp(KeyW, Shift);  // 301 shifted codes released, one report
+    EXPECT_EQ(events(), (std::vector<int>{ReleaseMarker, 3, ReleaseMarker}));
+    computer.formKeyUp(KeyE, Shift);
+    EXPECT_EQ(events().size(), 3u);
+    EXPECT_FALSE(anySounding());
+    EXPECT_EQ(rig.messages().size(), 8u);
+}
+
+TEST_F(ComputerKeyboardTest, ShiftLetGoFirstEndsTheShiftedNoteWithItsKey)
+{
+    computer.formKeyDown(ShiftKey, Shift);
+    computer.formKeyDown(KeyW, Shift);
+    computer.formKeyUp(ShiftKey, 0);
+    EXPECT_TRUE(rig.keys.isSounding(3));
+    computer.formKeyUp(KeyW, 0);
+    EXPECT_FALSE(anySounding());
+    EXPECT_EQ(events(), (std::vector<int>{3, ReleaseMarker, ReleaseMarker}));
+}
+
+TEST_F(ComputerKeyboardTest, PlainKeyLetGoWhileShiftIsHeldStopsAndPlaysAgain)
+{
+    computer.formKeyDown(KeyW, 0);
+    computer.formKeyDown(ShiftKey, Shift);
+    rig.messages().clear();
+    computer.formKeyUp(KeyW, Shift);
+    EXPECT_EQ(rig.messages(), (std::vector<ShortMessage>{0x2680u, 0x2A80u, 0x2D80u, 0x3180u}));
+    computer.formKeyUp(ShiftKey, 0);
+    computer.formKeyDown(KeyW, 0);
+    EXPECT_TRUE(rig.keys.isSounding(2)) << "not taken for a repeat";
+}
+
+TEST_F(ComputerKeyboardTest, TwoHeldKeysReleaseIndependently)
+{
+    computer.formKeyDown(KeyW, 0);
+    computer.formKeyDown(KeyE, 0);
+    computer.formKeyUp(KeyW, 0);
+    EXPECT_FALSE(rig.keys.isSounding(2));
+    EXPECT_TRUE(rig.keys.isSounding(4));
+}
+
+TEST_F(ComputerKeyboardTest, FocusLossReleasesHeldKeysAsTheirKeyUpsWould)
+{
+    computer.formKeyDown(KeyW, 0);
+    computer.formKeyDown(ShiftKey, Shift);
+    computer.formKeyDown(KeyE, Shift);
+    rig.recorder.events.clear();
+    computer.focusLost();
+    computer.focusLost();
+    EXPECT_FALSE(anySounding());
+    EXPECT_EQ(events(), (std::vector<int>{ReleaseMarker, ReleaseMarker, ReleaseMarker}));
+    EXPECT_FALSE(rig.keys.recordPause());
+    computer.formKeyDown(KeyW, 0);
+    EXPECT_TRUE(rig.keys.isSounding(2));
+}
+
+}  // namespace
+}  // namespace kelodi
