@@ -1,0 +1,59 @@
+#include "core/midi/device_menu.h"
+
+#include <utility>
+
+#include "core/midi/midi_port.h"
+
+namespace kelodi {
+
+namespace {
+constexpr int ChannelCount = 16;
+}
+
+DeviceMenu::DeviceMenu(MidiPort& port, DeviceMenuView& view,
+                       std::function<void(int channel)> sendChannelSettings)
+    : m_port(port), m_view(view), m_sendChannelSettings(std::move(sendChannelSettings)),
+      m_captions{MapperCaption}
+{
+}
+
+void DeviceMenu::fillDeviceMenu()
+{
+    if (m_filled)
+        return;
+    m_filled = true;
+    const int count = m_port.devices().count();
+    for (int id = 0; id < count; ++id) {
+        const std::string name = m_port.devices().caps(id).productName;
+        m_captions.push_back(name.substr(0, name.find('\0')));
+        m_view.addDeviceItem(id + 1, m_captions.back());
+    }
+    tick(0);
+}
+
+void DeviceMenu::switchMidiOutput(int index)
+{
+    if (index < 0 || index >= itemCount())
+        return;
+    tick(index);
+
+    m_port.reset();
+    m_port.close();
+    if (!m_port.open(index - 1)) {
+        m_view.showCriticalError(ErrorTitle, "Unable To Open " + caption(index));
+        return;
+    }
+    if (m_sendChannelSettings) {
+        for (int channel = 0; channel < ChannelCount; ++channel)
+            m_sendChannelSettings(channel);
+    }
+}
+
+void DeviceMenu::tick(int index)
+{
+    for (int i = 0; i < itemCount(); ++i)
+        m_view.setItemChecked(i, i == index);
+    m_checked = index;
+}
+
+}  // namespace kelodi

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace kelodi::test {
+
+// Arranges for `act` to run on the next modal window once its loop runs,
+// then closes that window if `act` left it open. seen() tells how often it
+// ran. The state lives in a shared block, so the object may be copied.
+class NextModal {
+public:
+    explicit NextModal(std::function<void(QWidget&)> act) : m_state(std::make_shared<State>())
+    {
+        m_state->act = std::move(act);
+        poll(m_state);
+    }
+    int seen() const { return m_state->seen; }
+
+private:
+    struct State {
+        std::function<void(QWidget&)> act;
+        int seen = 0;
+        int tries = 0;
+    };
+
+    static void poll(std::shared_ptr<State> state)
+    {
+        QTimer::singleShot(state->tries == 0 ? 0 : 5, [state] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) {
+                if (++state->tries < 400)
+                    poll(state);
+                return;
+            }
+            ++state->seen;
+            state->act(*modal);
+            if (modal->isVisible())
+                modal->close();
+        });
+    }
+
+    std::shared_ptr<State> m_state;
+};
+
+}  // namespace kelodi::test
