@@ -1,1 +1,98 @@
-// placeholder
+#include "platform/midi/jack_watch.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include <jack/jack.h>
+
+namespace kelodi {
+
+struct JackWatch::Impl {
+    jack_client_t* client = nullptr;
+    std::atomic<std::uint64_t> cycles{0};
+    std::atomic<bool> alive{true};
+};
+
+namespace {
+
+int countCycle(jack_nframes_t, void* arg)
+{
+    static_cast<JackWatch::Impl*>(arg)->cycles.fetch_add(1, std::memory_order_release);
+    return 0;
+}
+
+void serverGone(void* arg)
+{
+    static_cast<JackWatch::Impl*>(arg)->alive.store(false);
+}
+
+std::mutex g_watchMutex;
+std::weak_ptr<JackWatch> g_watch;
+
+}  // namespace
+
+std::shared_ptr<JackWatch> JackWatch::acquire()
+{
+    std::lock_guard lock(g_watchMutex);
+    if (auto alive = g_watch.lock()) {
+        if (alive->m_impl->alive.load())
+            return alive;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->client = jack_client_open("kelodi-watch", JackNoStartServer, nullptr);
+    if (!impl->client)
+        return nullptr;
+    jack_set_process_callback(impl->client, countCycle, impl.get());
+    jack_on_shutdown(impl->client, serverGone, impl.get());
+    if (jack_activate(impl->client) != 0) {
+        jack_client_close(impl->client);
+        return nullptr;
+    }
+    std::shared_ptr<JackWatch> watch(new JackWatch(std::move(impl)));
+    g_watch = watch;
+    return watch;
+}
+
+JackWatch::JackWatch(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+
+JackWatch::~JackWatch()
+{
+    jack_deactivate(m_impl->client);
+    jack_client_close(m_impl->client);
+}
+
+std::vector<std::string> JackWatch::connections(const std::string& port) const
+{
+    std::vector<std::string> names;
+    jack_port_t* handle = jack_port_by_name(m_impl->client, port.c_str());
+    if (!handle)
+        return names;
+    const char** connected = jack_port_get_all_connections(m_impl->client, handle);
+    if (!connected)
+        return names;
+    for (const char** p = connected; *p; ++p)
+        names.emplace_back(*p);
+    jack_free(connected);
+    return names;
+}
+
+std::uint64_t JackWatch::cycles() const
+{
+    return m_impl->cycles.load(std::memory_order_acquire);
+}
+
+bool JackWatch::waitForCycle(std::uint64_t target, std::chrono::milliseconds timeout) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (cycles() < target) {
+        if (!m_impl->alive.load() || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        // A cycle is a few milliseconds; polling keeps the process callback
+        // free of anything but one atomic increment.
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    return true;
+}
+
+}  // namespace kelodi

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core/midi/midi_device.h"
+#include "core/midi/midi_out.h"
+#include "platform/midi/device_catalog.h"
+
+// FluidSynth's types, so that its header stays inside the .cpp.
+typedef struct _fluid_hashtable_t fluid_settings_t;
+typedef struct _fluid_synth_t fluid_synth_t;
+typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
+
+namespace kelodi {
+
+class WavWriter;
+
+struct SynthOptions {
+    std::string soundFont;    // path of the SoundFont to load (UTF-8)
+    std::string audioDriver;  // FluidSynth driver to use; empty = the first that opens
+    std::string audioFile;    // render into this WAV file instead of an audio device
+};
+
+// The embedded General MIDI synthesizer: one FluidSynth instance per process,
+// shared by every port opened on it and kept alive while any port or device
+// list holds it, so closing and reopening it does not load the SoundFont
+// again.
+//
+// Start-up never waits for the SoundFont. A loader thread opens the audio
+// output and then reads the SoundFont. FluidSynth holds the synth's API lock
+// for the whole load, so until it is done no message goes near the synth:
+// program changes, controllers and other channel state are kept in order and
+// applied as soon as the load completes, and notes played meanwhile are
+// dropped (there is nothing yet to sound them with).
+class FluidSynthEngine : public std::enable_shared_from_this<FluidSynthEngine> {
+public:
+    // The process's synthesizer, started with options when none is alive;
+    // a synth already alive is returned as it is, whatever options say.
+    static std::shared_ptr<FluidSynthEngine> acquire(const SynthOptions& options);
+
+    ~FluidSynthEngine();
+    FluidSynthEngine(const FluidSynthEngine&) = delete;
+    FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
+
+    SoundFontState state() const { return m_state.load(); }
+    const std::string& soundFontPath() const { return m_options.soundFont; }
+    // "file" for the WAV renderer, otherwise the FluidSynth driver that opened;
+    // empty until (or unless) one has.
+    std::string audioOutput() const;
+    // Why the synth cannot play, when it cannot; empty otherwise.
+    std::string lastError() const;
+
+    // Waits until the load has ended; true when the SoundFont is loaded.
+    bool waitForLoad(std::chrono::milliseconds timeout);
+
+    // Calls listener once, on the loader thread, when the load ends (true when
+    // loaded), or at once on the caller's thread when it already has. After
+    // removeListeners(owner) returns, none of owner's listeners runs again.
+    void addLoadListener(const void* owner, std::function<void(bool)> listener);
+    void removeListeners(const void* owner);
+
+    MidiDeviceCaps caps() const;
+
+    // A port on the synth; nullptr when no audio output opened or the
+    // SoundFont failed to load. Waits for the audio output, not the load.
+    std::unique_ptr<MidiOut> open();
+
+    // Channel messages from ports (any status byte; malformed ones are
+    // dropped).
+    void send(std::uint32_t message);
+    // All sounds off and sustain off on every channel.
+    void silence();
+    // Brings the WAV file's header up to date (a port was closed); the file
+    // keeps growing while the synth runs.
+    void finaliseAudioFile();
+
+    // Current program and controller value of a channel, -1 before the load.
+    int channelProgram(int channel) const;
+    int channelControl(int channel, int controller) const;
+
+    // The settings the synth runs with.
+    static constexpr int SampleRate = 44100;
+    static constexpr int PeriodFrames = 256;
+    static constexpr int Periods = 3;
+
+    // Audio drivers this FluidSynth build offers.
+    static std::vector<std::string> availableAudioDrivers();
+
+private:
+    explicit FluidSynthEngine(SynthOptions options);
+    void load();
+    bool startAudio();
+    void renderToFile();
+    void dispatch(std::uint32_t message);
+    void finish(SoundFontState state);
+    void setError(std::string text);
+
+    SynthOptions m_options;
+    fluid_settings_t* m_settings = nullptr;
+    fluid_synth_t* m_synth = nullptr;
+    fluid_audio_driver_t* m_driver = nullptr;
+    std::unique_ptr<WavWriter> m_wav;
+    std::thread m_renderThread;
+    std::atomic<bool> m_stopRender{false};
+    bool m_sdlAudio = false;  // SDL's audio was started for the sdl2 driver
+
+    std::thread m_loader;
+    std::atomic<SoundFontState> m_state{SoundFontState::Loading};
+    std::atomic<bool> m_loaded{false};
+
+    mutable std::mutex m_mutex;  // guards what follows
+    std::condition_variable m_changed;
+    bool m_audioDecided = false;
+    bool m_audioOpen = false;
+    std::string m_audioOutput;
+    std::string m_error;
+    std::vector<std::uint32_t> m_pending;  // channel state sent before the load ended
+
+    std::mutex m_listenerMutex;
+    std::vector<std::pair<const void*, std::function<void(bool)>>> m_listeners;
+};
+
+}  // namespace kelodi

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kelodi {
+
+// A JACK client of our own, with no ports, that sees the server's graph and
+// counts its process cycles. RtMidi neither reports whether its connection
+// was made nor waits for it to carry data, so opening a JACK port checks the
+// connection here and waits until a cycle has run with it; closing waits for
+// a cycle to drain what was queued.
+class JackWatch {
+public:
+    // The process's watcher, shared while anyone holds it; nullptr when no
+    // JACK server runs or JACK support was not built.
+    static std::shared_ptr<JackWatch> acquire();
+
+    ~JackWatch();
+    JackWatch(const JackWatch&) = delete;
+    JackWatch& operator=(const JackWatch&) = delete;
+
+    // Full names of the ports connected to port (empty when it does not exist).
+    std::vector<std::string> connections(const std::string& port) const;
+
+    // Process cycles the server has run since the watcher started.
+    std::uint64_t cycles() const;
+
+    // Waits until cycles() reaches target; false when the server stopped or
+    // the time ran out first.
+    bool waitForCycle(std::uint64_t target, std::chrono::milliseconds timeout) const;
+
+    struct Impl;
+
+private:
+    explicit JackWatch(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace kelodi

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelodi {
+
+// Where the embedded synthesizer looks for its General MIDI SoundFont, in
+// order: the first *.sf2 (by name) in a "soundfont" folder beside the program,
+// then the system's GM SoundFonts.
+std::vector<std::string> soundFontCandidates(const std::string& programFolder);
+
+// The first candidate that is a readable SoundFont, or an empty string. A file
+// that exists but is not a SoundFont is passed over.
+std::string findSoundFont(const std::string& programFolder);
+
+// True when path names a readable SoundFont 2 file.
+bool isSoundFont(const std::string& path);
+
+}  // namespace kelodi

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/midi/short_message.h"
+#include "platform/midi/system_ports.h"
+
+extern char** environ;
+
+namespace kelodi::test {
+
+// jack_midi_dump, started as a real external MIDI device: a JACK client with
+// one MIDI input port "<client>:input" that prints every event it receives.
+class JackMidiDump {
+public:
+    explicit JackMidiDump(std::string client) : m_client(std::move(client))
+    {
+        m_output = std::filesystem::temp_directory_path() / (m_client + ".txt");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, m_output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::string program = "jack_midi_dump";
+        char* argv[] = {program.data(), m_client.data(), nullptr};
+        m_started = posix_spawnp(&m_pid, "jack_midi_dump", &actions, nullptr, argv, environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~JackMidiDump()
+    {
+        stop();
+        std::filesystem::remove(m_output);
+    }
+    JackMidiDump(const JackMidiDump&) = delete;
+    JackMidiDump& operator=(const JackMidiDump&) = delete;
+
+    std::string port() const { return m_client + ":input"; }
+
+    // Waits until the dump's port is listed; false when it never appears.
+    bool waitForPort(SystemPorts& ports, bool present = true) const
+    {
+        for (int i = 0; i < 100 && m_started; ++i) {
+            bool found = false;
+            for (const auto& info : ports.list())
+                found = found || info.name == port();
+            if (found == present)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    void stop()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+    }
+
+    // The bytes of every event received so far, one message per event, once
+    // at least `expected` events have arrived or the time is up.
+    std::vector<std::vector<int>> events(std::size_t expected) const
+    {
+        std::vector<std::vector<int>> result;
+        for (int i = 0; i < 100; ++i) {
+            result = parse();
+            if (result.size() >= expected)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return result;
+    }
+
+private:
+    // Lines look like "   0: b0 07 64 control change (channel  0): ...": a
+    // time, then the bytes in hex, then a description.
+    std::vector<std::vector<int>> parse() const
+    {
+        std::vector<std::vector<int>> result;
+        std::ifstream in(m_output);
+        std::string line;
+        while (std::getline(in, line)) {
+            const auto colon = line.find(':');
+            if (colon == std::string::npos)
+                continue;
+            std::istringstream words(line.substr(colon + 1));
+            std::vector<int> bytes;
+            std::string word;
+            while (words >> word && word.size() == 2 && std::isxdigit(static_cast<unsigned char>(word[0]))
+                   && std::isxdigit(static_cast<unsigned char>(word[1])))
+                bytes.push_back(std::stoi(word, nullptr, 16));
+            if (!bytes.empty())
+                result.push_back(bytes);
+        }
+        return result;
+    }
+
+    std::string m_client;
+    std::filesystem::path m_output;
+    pid_t m_pid = -1;
+    bool m_started = false;
+};
+
+// The bytes a short message puts on the wire.
+inline std::vector<int> wireBytes(ShortMessage m)
+{
+    std::vector<int> bytes{statusByte(m), dataByte1(m)};
+    if (shortMessageLength(m) == 3)
+        bytes.push_back(dataByte2(m));
+    return bytes;
+}
+
+}  // namespace kelodi::test
