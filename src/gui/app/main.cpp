@@ -1,7 +1,9 @@
 #include <QApplication>
 
+#include "gui/app/application.h"
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    return kelodi::runApplication(app);
 }

@@ -1,0 +1,457 @@
+#include "gui/app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QWindow>
+
+#include "core/app/program_info.h"
+#include "core/keyboard/computer_keyboard.h"
+#include "core/keyboard/instrument_panel.h"
+#include "core/keyboard/key_map.h"
+#include "core/keyboard/key_path.h"
+#include "core/keyboard/label_modes.h"
+#include "core/midi/midi_port.h"
+#include "gui/app/twips.h"
+#include "gui/keyboard/control_binding.h"
+#include "gui/keyboard/input_guard_qt.h"
+#include "gui/keyboard/instrument_dialog.h"
+#include "gui/midi/midi_menus.h"
+#include "gui/keyboard/piano_key.h"
+#include "gui/keyboard/spinner_widget.h"
+#include "gui/keyboard/virtual_key.h"
+
+namespace kelodi {
+
+namespace {
+
+constexpr int KeyTop = 92;
+constexpr int WhiteKeyWidth = 37;
+constexpr int WhiteKeyHeight = 194;
+constexpr int BlackKeyWidth = 30;
+constexpr int BlackKeyHeight = 118;
+
+// The window's own drawing: the groove under the menu bar and the black bed the
+// keys lie on, which shows through the one-pixel gaps between them.
+class KeyboardSurface : public QWidget {
+public:
+    explicit KeyboardSurface(QWidget* parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("form1"));
+        setMouseTracking(true);
+    }
+
+    QRect keyBed;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        // A sunken outer edge around (0, 0)-(width + 1, 2): a two-pixel groove.
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawLine(0, 0, width(), 0);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawLine(0, 1, width(), 1);
+        painter.fillRect(keyBed, Qt::black);
+    }
+};
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
+    : QMainWindow(parent), m_setup(setup)
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    auto* surface = new KeyboardSurface(this);
+    setCentralWidget(surface);
+
+    createMenus();
+    createKeys(surface);
+    createPanel(surface);
+    createFrames(surface);
+
+    // The paint rectangle runs one pixel outside the visible part of the keys.
+    const QRect first = m_keys.front()->geometry();
+    const QRect last = m_keys.back()->geometry();
+    surface->keyBed = QRect(QPoint(first.left() + 4, first.top() + 4),
+                            QPoint(last.left() + last.width() - 5, first.top() + first.height() - 5));
+
+    m_timerEnd = new QTimer(this);
+    m_timerEnd->setObjectName(QStringLiteral("Timer_end"));
+    m_timerEnd->setInterval(100);
+    connect(m_timerEnd, &QTimer::timeout, this, [this] {
+        if (m_closeRequest == QStringLiteral("关闭"))
+            QApplication::exit(0);
+    });
+
+    surface->setFixedSize(ClientWidth, ClientHeight);
+    load();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    file->setObjectName(QStringLiteral("MnuFile"));
+    QAction* mnuNew = file->addAction(QStringLiteral("新建(&N)"));
+    mnuNew->setObjectName(QStringLiteral("MnuNew"));
+    connect(mnuNew, &QAction::triggered, this, [this] { m_panel->mnuNewClick(); });
+    file->addSeparator();
+    QAction* mnuExit = file->addAction(QStringLiteral("退出(&E)"));
+    mnuExit->setObjectName(QStringLiteral("MnuExit"));
+    connect(mnuExit, &QAction::triggered, this, &MainWindow::requestExit);
+
+    // Filled while the window loads, in the order of the load steps.
+    m_devicesMenu = menuBar()->addMenu(QStringLiteral("MIDI设备(&D)"));
+    m_devicesMenu->setObjectName(QStringLiteral("MnuDevices"));
+
+    QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&X)"));
+    system->setObjectName(QStringLiteral("MnuSystem"));
+    QAction* mixer = system->addAction(QStringLiteral("打开系统音量(&D)"));
+    mixer->setObjectName(QStringLiteral("MnuMixer1"));
+    connect(mixer, &QAction::triggered, this,
+            [this] { runMixerCommand(this, QString::fromStdString(m_setup.mixerProgram)); });
+
+    QMenu* show = menuBar()->addMenu(QStringLiteral("显示(&S)"));
+    show->setObjectName(QStringLiteral("tishi"));
+    const char* modes[] = {"简谱(&P)", "琴键(&Y)", "键盘按键(&J)"};
+    for (int i = 0; i < 3; ++i) {
+        QAction* item = show->addAction(QString::fromUtf8(modes[i]));
+        item->setObjectName(QStringLiteral("tishi1_%1").arg(i));
+        item->setCheckable(true);
+        // The model decides the tick; the action only reports the choice.
+        connect(item, &QAction::triggered, this, [this, i, item] {
+            item->setChecked(m_labelModes->isMenuChecked(i));
+            m_labelModes->tishi1Click(i);
+        });
+        m_tishi1[static_cast<std::size_t>(i)] = item;
+    }
+
+    m_recordingsMenu = menuBar()->addMenu(QStringLiteral("曲目列表(&Q)"));
+    m_recordingsMenu->setObjectName(QStringLiteral("liebiao"));
+
+    m_helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    m_helpMenu->setObjectName(QStringLiteral("MnuHelp"));
+}
+
+void MainWindow::createKeys(QWidget* surface)
+{
+    int whiteLeft = 4;
+    std::array<int, 44> lefts{};
+    for (int k = 0; k < 44; ++k) {
+        if (!isBlackKey(k)) {
+            lefts[static_cast<std::size_t>(k)] = whiteLeft;
+            whiteLeft += 28;
+        }
+    }
+    for (int k = 0; k < 44; ++k) {
+        auto* key = new PianoKey(k, surface);
+        if (isBlackKey(k)) {
+            // A black key stands 12 pixels left of the next white key.
+            key->setGeometry(lefts[static_cast<std::size_t>(k + 1)] - 12, KeyTop, BlackKeyWidth, BlackKeyHeight);
+            key->setColour(0);
+        } else {
+            key->setGeometry(lefts[static_cast<std::size_t>(k)], KeyTop, WhiteKeyWidth, WhiteKeyHeight);
+            key->setColour(0xFFFFFF);
+        }
+        connect(key, &PianoKey::mouseDown, this, [this](int index, int button) {
+            m_keyPath->cmdKeyMouseDown(index, button);
+        });
+        connect(key, &PianoKey::mouseUp, this, [this](int index, int button) {
+            m_keyPath->cmdKeyMouseUp(index, button);
+        });
+        m_keys[static_cast<std::size_t>(k)] = key;
+    }
+    for (PianoKey* key : m_keys)
+        if (isBlackKey(key->index()))
+            key->raise();
+}
+
+QLabel* MainWindow::createValueLabel(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    // Light orange, red 255 green 224 blue 192.
+    palette.setColor(QPalette::Window, QColor(255, 224, 192));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+    QFont font(QStringList{QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),
+                           QStringLiteral("Noto Sans CJK SC")});
+    font.setPointSizeF(10.5);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+void MainWindow::createPanel(QWidget* surface)
+{
+    m_keyMap = std::make_unique<KeyMap>();
+    m_panel = std::make_unique<InstrumentPanel>(*m_setup.port);
+    InstrumentPanel& p = *m_panel;
+
+    struct SpinnerRow {
+        const char* label;
+        const char* spinner;
+        Label* labelModel;
+        Spinner* model;
+        QRect labelRect;
+        QRect spinnerRect;
+    };
+    const SpinnerRow rows[] = {
+        {"LblChannel", "VsbChannel", &p.lblChannel, &p.vsbChannel, twipRect(180, 150, 1680, 345), twipRect(1560, 180, 300, 315)},
+        {"LblVolume", "VsbVolume", &p.lblVolume, &p.vsbVolume, twipRect(2085, 165, 1680, 345), twipRect(3480, 180, 300, 315)},
+        {"LblOctave", "VsbOctave", &p.lblOctave, &p.vsbOctave, twipRect(7785, 120, 1680, 345), twipRect(9180, 120, 300, 315)},
+        {"LblPan", "VsbPan", &p.lblPan, &p.vsbPan, twipRect(180, 525, 1680, 345), twipRect(1560, 555, 300, 315)},
+        {"LblReverb", "VsbReverb", &p.lblReverb, &p.vsbReverb, twipRect(2085, 525, 1680, 345), twipRect(3480, 540, 300, 315)},
+        {"LblChord", "VsbChord", &p.lblChord, &p.vsbChord, twipRect(7785, 525, 1680, 345), twipRect(9180, 540, 300, 315)},
+        {"LblModulation", "VsbModulation", &p.lblModulation, &p.vsbModulation, twipRect(180, 885, 1680, 345), twipRect(1560, 915, 300, 315)},
+        {"LblChorus", "VsbChorus", &p.lblChorus, &p.vsbChorus, twipRect(2085, 885, 1680, 345), twipRect(3480, 900, 300, 315)},
+    };
+    for (const SpinnerRow& row : rows) {
+        QLabel* label = createValueLabel(surface, row.label, row.labelRect);
+        bindLabel(*row.labelModel, label);
+        auto* spinner = new SpinnerWidget(*row.model, surface);
+        spinner->setObjectName(QString::fromLatin1(row.spinner));
+        spinner->setGeometry(row.spinnerRect);
+        spinner->raise();  // the arrows overlap the label's right end
+    }
+
+    auto* sustain = new QCheckBox(QStringLiteral("长音"), surface);
+    sustain->setObjectName(QStringLiteral("ChkSustain"));
+    sustain->setGeometry(twipRect(5820, 960, 825, 255));
+    bindCheckBox(p.chkSustain, sustain);
+    auto* mute = new QCheckBox(QStringLiteral("静音"), surface);
+    mute->setObjectName(QStringLiteral("ChkMute"));
+    mute->setGeometry(twipRect(6720, 960, 825, 255));
+    bindCheckBox(p.chkMute, mute);
+
+    auto* single = new QRadioButton(QStringLiteral("单音"), surface);
+    single->setObjectName(QStringLiteral("Option1_0"));
+    single->setGeometry(twipRect(7800, 960, 795, 255));
+    auto* chord = new QRadioButton(QStringLiteral("和弦"), surface);
+    chord->setObjectName(QStringLiteral("Option1_1"));
+    chord->setGeometry(twipRect(8700, 960, 735, 255));
+    bindOptionGroup(p.option1, {single, chord});
+
+    auto* info = new QLabel(surface);
+    info->setObjectName(QStringLiteral("LblInfo"));
+    info->setGeometry(twipRect(4440, 240, 2235, 195));
+    info->setAlignment(Qt::AlignCenter);
+    bindLabel(p.lblInfo, info);
+
+    auto* instrument = new QLabel(surface);
+    instrument->setObjectName(QStringLiteral("LblInstrument"));
+    instrument->setGeometry(twipRect(4020, 540, 3330, 315));
+    instrument->setAlignment(Qt::AlignCenter);
+    instrument->setCursor(Qt::PointingHandCursor);
+    QFont bold = instrument->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    instrument->setFont(bold);
+    bindLabel(p.lblInstrument, instrument);
+    instrument->installEventFilter(this);
+    m_instrumentLabel = instrument;
+}
+
+void MainWindow::createFrames(QWidget* surface)
+{
+    m_frame2 = new QGroupBox(QStringLiteral("显示"), surface);
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_frame2->setGeometry(twipRect(9600, 60, 1455, 1155));
+    const char* boxes[] = {"简谱", "琴键", "键盘按键"};
+    const int boxTops[] = {300, 540, 780};
+    for (int i = 0; i < 3; ++i) {
+        auto* box = new QCheckBox(QString::fromUtf8(boxes[i]), m_frame2);
+        box->setObjectName(QStringLiteral("Check2_%1").arg(i));
+        box->setGeometry(twipRect(180, boxTops[i], 1215, 195));
+    }
+
+    m_check1 = new QCheckBox(QStringLiteral("重复录制回放"), surface);
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    m_check1->setGeometry(twipRect(3960, 960, 1695, 255));
+
+    m_frame1 = new QGroupBox(surface);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setGeometry(twipRect(180, 4380, 10935, 1335));
+    m_frame1->setMouseTracking(true);
+}
+
+void MainWindow::load()
+{
+    // 1. Caption.
+    setWindowTitle(qs(programTitle()));
+
+    // 2. Key tables and the keys' tool tips.
+    for (int k = 0; k < 44; ++k)
+        m_keys[static_cast<std::size_t>(k)]->setToolTip(qs(m_keyMap->keyInfo(k)));
+    m_keyPath = std::make_unique<KeyPath>(*m_setup.port, *m_panel, view(), *m_keyMap);
+    m_computerKeyboard = std::make_unique<ComputerKeyboard>(*m_keyPath, *m_keyMap);
+    m_labelModes = std::make_unique<LabelModes>(view(), *m_keyMap);
+    for (int i = 0; i < 3; ++i) {
+        auto* box = m_frame2->findChild<QCheckBox*>(QStringLiteral("Check2_%1").arg(i));
+        CheckBox& model = m_labelModes->check2[i];
+        model.display = [box](int value) {
+            const QSignalBlocker quiet(box);
+            box->setChecked(value == 1);
+        };
+        connect(box, &QCheckBox::clicked, this, [this, i](bool checked) {
+            m_labelModes->check2[i].setChecked(checked);
+            m_labelModes->check2Click(i);
+        });
+    }
+    m_labelModes->displayMenuCheck = [this](int index, bool checked) {
+        m_tishi1[static_cast<std::size_t>(index)]->setChecked(checked);
+    };
+
+    // 3. Key preview: the window sees every key before the focused control.
+    installKeyPreview();
+
+    // 4. Key shapes: each PianoKey cuts itself to its visible rectangle.
+
+    // 5. The device menu, the mapper ticked.
+    m_deviceMenu = new DeviceMenuQt(
+        m_devicesMenu, *m_setup.port, [this](int channel) { m_panel->sendChannelSettings(channel); }, this);
+
+    // 6. File > New: chord 3, octave 0, every channel back to its defaults.
+    m_panel->mnuNewClick();
+    // 7. The start instrument.
+    m_panel->setStartupInstrument();
+
+    // 10. Window state for the tray icon.
+    m_restoreWindowState = isMaximized() ? 2 : 0;
+
+    // Timer2: the input-language guard.
+    new InputGuardTimer(this);
+
+    // Computer keys held while a menu opens would never see their key-up.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::releaseComputerKeys);
+}
+
+void MainWindow::installKeyPreview()
+{
+    // Key events reach the window's QWindow before any widget, so a filter
+    // there sees each key once, whichever control has the focus, and lets it
+    // go on to that control.
+    create();
+    m_keyPreviewWindow = windowHandle();
+    if (m_keyPreviewWindow)
+        m_keyPreviewWindow->installEventFilter(this);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        if (focus != m_keyPreviewWindow)
+            releaseComputerKeys();
+    });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_instrumentLabel && event->type() == QEvent::MouseButtonPress) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            chooseInstrument();
+        return true;
+    }
+    if (watched == m_keyPreviewWindow) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            // A held key repeats; only its first press and its one release count.
+            if (!key->isAutoRepeat()) {
+                const int code = virtualKeyCode(*key);
+                const int shift = modifierMask(*key);
+                if (event->type() == QEvent::KeyPress)
+                    m_computerKeyboard->formKeyDown(code, shift);
+                else
+                    m_computerKeyboard->formKeyUp(code, shift);
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            releaseComputerKeys();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::chooseInstrument()
+{
+    if (!m_panel->canChooseInstrument())
+        return;
+    const InstrumentChoice choice =
+        InstrumentDialog::choose(this, QString::fromStdString(m_panel->lblInstrument.caption()));
+    if (!choice.name.isEmpty())
+        m_panel->applyChosenInstrument(choice.name.toStdString(), choice.program);
+}
+
+void MainWindow::releaseComputerKeys()
+{
+    if (m_computerKeyboard)
+        m_computerKeyboard->focusLost();
+}
+
+void MainWindow::setCaption(const std::string& caption)
+{
+    setWindowTitle(qs(caption));
+}
+
+void MainWindow::setKeyColour(int key, std::uint32_t colour)
+{
+    if (key >= 0 && key < 44)
+        m_keys[static_cast<std::size_t>(key)]->setColour(colour);
+}
+
+void MainWindow::setKeyCaption(int key, const std::string& caption)
+{
+    if (key >= 0 && key < 44)
+        m_keys[static_cast<std::size_t>(key)]->setCaption(qs(caption));
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange) {
+        // Minimised is remembered as normal, so the tray brings the window back
+        // in the state it had before, never minimised.
+        m_restoreWindowState = (windowState() & Qt::WindowMaximized) && !(windowState() & Qt::WindowMinimized) ? 2 : 0;
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::requestExit()
+{
+    m_closeRequest = QStringLiteral("关闭");
+    // Let pending events run for a tenth of a second, then unload.
+    QTimer::singleShot(100, this, [this] { close(); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    unload();
+    // The close is refused; Timer_end ends the program on its first tick.
+    event->ignore();
+    m_closeRequest = QStringLiteral("关闭");
+    m_timerEnd->start();
+}
+
+void MainWindow::unload()
+{
+    // Reset, then close, the port: every note stops on the device.
+    m_setup.port->reset();
+    m_setup.port->close();
+}
+
+}  // namespace kelodi

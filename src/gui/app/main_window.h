@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "core/keyboard/keyboard_view.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace kelodi {
+
+class ComputerKeyboard;
+class DeviceMenuQt;
+class InstrumentPanel;
+class KeyMap;
+class KeyPath;
+class LabelModes;
+class MidiPort;
+class PianoKey;
+class SpinnerWidget;
+
+// What the entry routine hands the main window.
+struct MainWindowSetup {
+    MidiPort* port = nullptr;
+    QString programFolder;      // beside the executable: 录制/, help text, v.sz
+    std::string mixerProgram;   // the system volume program, empty when none
+};
+
+// The main window form1: the whole instrument in a fixed layout. It only
+// lays out widgets, mirrors the core models and forwards events; the rules
+// live in core.
+class MainWindow : public QMainWindow, private KeyboardView {
+    Q_OBJECT
+public:
+    explicit MainWindow(const MainWindowSetup& setup, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Client area of the window below the menu bar, in pixels.
+    static constexpr int ClientWidth = 745;
+    static constexpr int ClientHeight = 353;
+
+    PianoKey* key(int index) const { return m_keys[static_cast<std::size_t>(index)]; }
+    InstrumentPanel& panel() { return *m_panel; }
+    KeyPath& keyPath() { return *m_keyPath; }
+    ComputerKeyboard& computerKeyboard() { return *m_computerKeyboard; }
+    int restoreWindowState() const { return m_restoreWindowState; }
+    const QString& closeRequest() const { return m_closeRequest; }
+
+    // The common exit command (File "退出(&E)", tray "退出(&F)").
+    void requestExit();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // KeyboardView
+    void setCaption(const std::string& caption) override;
+    void setKeyColour(int key, std::uint32_t colour) override;
+    void setKeyCaption(int key, const std::string& caption) override;
+
+    KeyboardView& view() { return *this; }
+    void load();
+    void createMenus();
+    void createKeys(QWidget* surface);
+    void createPanel(QWidget* surface);
+    void createFrames(QWidget* surface);
+    QLabel* createValueLabel(QWidget* parent, const char* name, const QRect& geometry);
+    void installKeyPreview();
+    void unload();
+    void releaseComputerKeys();
+    void chooseInstrument();
+
+    MainWindowSetup m_setup;
+    std::unique_ptr<KeyMap> m_keyMap;
+    std::unique_ptr<InstrumentPanel> m_panel;
+    std::unique_ptr<KeyPath> m_keyPath;
+    std::unique_ptr<ComputerKeyboard> m_computerKeyboard;
+    std::unique_ptr<LabelModes> m_labelModes;
+
+    std::array<PianoKey*, 44> m_keys{};
+    std::array<QAction*, 3> m_tishi1{};
+    QGroupBox* m_frame1 = nullptr;
+    QGroupBox* m_frame2 = nullptr;
+    QCheckBox* m_check1 = nullptr;
+    QTimer* m_timerEnd = nullptr;
+    QMenu* m_devicesMenu = nullptr;
+    QMenu* m_recordingsMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    DeviceMenuQt* m_deviceMenu = nullptr;
+    QLabel* m_instrumentLabel = nullptr;
+    QPointer<QWindow> m_keyPreviewWindow;
+
+    QString m_closeRequest;        // "关闭" once the program is to end
+    int m_restoreWindowState = 0;  // 2 maximised, 0 normal or minimised
+};
+
+}  // namespace kelodi

@@ -1,0 +1,70 @@
+# Helpers for the end-to-end scripts. Source it with the bin folder as $1.
+set -euo pipefail
+
+BIN=${1:?usage: $0 BIN_DIR}
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/kelodi-e2e.XXXXXX")
+_pids=()
+
+_cleanup() {
+  for p in "${_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap _cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+note() { echo "-- $*"; }
+
+# A display for the test: the suite's private X server, or one of our own.
+use_display() {
+  if [ -n "${KELODI_TEST_DISPLAY:-}" ]; then
+    export DISPLAY=$KELODI_TEST_DISPLAY
+  else
+    local d=$(( 200 + RANDOM % 500 ))
+    Xvfb ":$d" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    _pids+=($!)
+    export DISPLAY=":$d"
+    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
+  fi
+  export QT_QPA_PLATFORM=xcb
+}
+
+# wait_window NAME [SECONDS] -> prints the id of the newest visible window whose
+# title matches NAME.
+wait_window() {
+  local name=$1 limit=${2:-20} id=""
+  for _ in $(seq 1 $((limit * 10))); do
+    id=$(xdotool search --onlyvisible --name "$name" 2>/dev/null | tail -n 1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_gone PID [SECONDS] -> waits for the process to end, prints its status.
+wait_exit() {
+  local pid=$1 limit=${2:-20}
+  for _ in $(seq 1 $((limit * 10))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "process $pid still running after ${limit}s"
+  local status=0
+  wait "$pid" || status=$?
+  echo "$status"
+}
+
+# wait_lines FILE COUNT [SECONDS]: until FILE has at least COUNT lines.
+wait_lines() {
+  local file=$1 count=$2 limit=${3:-20}
+  for _ in $(seq 1 $((limit * 10))); do
+    [ -f "$file" ] && [ "$(wc -l <"$file")" -ge "$count" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Message lines of a MIDI log, without the time stamps.
+log_messages() { grep -v '^#' "$1" | cut -d' ' -f2-; }
+
+focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.2; }

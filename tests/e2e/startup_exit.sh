@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# kelodi starts, opens the mapper, sends the reset burst and the start
+# instrument before any input, and ends with status 0 through the close box and
+# through File > 退出(&E), with the port reset and closed last.
+source "$(dirname "$0")/lib/common.bash"
+use_display
+
+expected_burst() {
+  local programs=(0 1 24 34 48 50 52 61 80 0 85 89 91 97 101 102)
+  for c in $(seq 0 15); do
+    printf 'C%X %02X 00 00\n' "$c" "${programs[$c]}"
+    printf 'B%X 07 64 00\nB%X 0A 40 00\nB%X 5B 00 00\nB%X 5D 00 00\nB%X 01 00 00\nB%X 40 00 00\n' \
+      "$c" "$c" "$c" "$c" "$c" "$c"
+  done
+  echo "C0 09 00 00"
+}
+expected_burst >"$WORK/expected"
+
+start_kelodi() {
+  "$BIN/kelodi" --midi-log "$WORK/$1.log" --audio-file "$WORK/$1.wav" >"$WORK/$1.out" 2>&1 &
+  pid=$!
+  _pids+=("$pid")
+  win=$(wait_window '^Kelodi 7\.90' 30) || fail "$1: no main window"
+  [ "$(xdotool getwindowname "$win")" = "Kelodi 7.90" ] || fail "$1: caption is '$(xdotool getwindowname "$win")'"
+  wait_lines "$WORK/$1.log" 114 10 || fail "$1: start-up burst incomplete"
+  [ "$(head -n 1 "$WORK/$1.log")" = "# open -1" ] || fail "$1: log does not start with '# open -1'"
+  log_messages "$WORK/$1.log" | head -n 113 >"$WORK/$1.burst"
+  diff -u "$WORK/expected" "$WORK/$1.burst" || fail "$1: start-up messages differ"
+}
+
+check_shutdown() {
+  local status
+  status=$(wait_exit "$pid" 10)
+  [ "$status" = 0 ] || fail "$1: exit status $status"
+  [ "$(tail -n 2 "$WORK/$1.log" | tr '\n' '|')" = "# reset|# close|" ] || fail "$1: log does not end with reset, close"
+}
+
+note "close box"
+start_kelodi closebox
+"$BIN/wm_delete" "$win"
+check_shutdown closebox
+
+note "File > 退出(&E)"
+start_kelodi menu
+focus "$win"
+xdotool key --window "$win" alt+f
+sleep 0.5
+xdotool key e
+check_shutdown menu
+
+note "no openable device"
+"$BIN/kelodi" --soundfont /nonexistent/none.sf2 --midi-log "$WORK/none.log" >"$WORK/none.out" 2>&1 &
+pid=$!
+_pids+=("$pid")
+box=$(wait_window '^Tinsyn - Error$' 30) || fail "no error box"
+xdotool search --onlyvisible --name '^Kelodi' >/dev/null 2>&1 && fail "a main window appeared"
+focus "$box"
+xdotool key --window "$box" Return
+status=$(wait_exit "$pid" 10)
+[ "$status" != 0 ] || fail "exit status 0 after a failed start"
+echo "PASS"

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <QWindow>
+
+#include "core/fakes/recording_midi.h"
+#include "core/keyboard/instrument_panel.h"
+#include "core/keyboard/key_map.h"
+#include "gui/app/main_window.h"
+#include "gui/keyboard/piano_key.h"
+#include "gui/keyboard/spinner_widget.h"
+
+namespace kelodi {
+namespace {
+
+using Messages = std::vector<ShortMessage>;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port.open(MidiMapperId);
+        MainWindowSetup setup;
+        setup.port = &port;
+        window = std::make_unique<MainWindow>(setup);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+    }
+
+    Messages& messages() { return devices.journal.messages; }
+    QWindow* handle() { return window->windowHandle(); }
+
+    template <class W>
+    W* child(const char* name)
+    {
+        auto* w = window->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    test::RecordingDeviceList devices;
+    MidiPort port{devices};
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, StartsWithTheResetBurstThenTheStartInstrument)
+{
+    const int programs[16] = {0, 1, 24, 34, 48, 50, 52, 61, 80, 0, 85, 89, 91, 97, 101, 102};
+    Messages expected;
+    for (int c = 0; c < 16; ++c) {
+        expected.push_back(programChangeMessage(c, programs[c]));
+        for (auto [controller, value] : {std::pair{7, 100}, {10, 64}, {91, 0}, {93, 0}, {1, 0}, {64, 0}})
+            expected.push_back(controlChangeMessage(c, controller, value));
+    }
+    expected.push_back(programChangeMessage(0, 9));
+    EXPECT_EQ(messages(), expected);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kelodi 7.90"));
+    EXPECT_EQ(child<QLabel>("LblInstrument")->text(), QStringLiteral("钟琴"));
+    EXPECT_EQ(child<QLabel>("LblInfo")->text(), QStringLiteral("点击选择模拟乐器"));
+}
+
+TEST_F(MainWindowTest, KeysLieAtTheirPixelGeometry)
+{
+    EXPECT_EQ(window->centralWidget()->size(), QSize(745, 353));
+    EXPECT_EQ(window->key(0)->geometry(), QRect(4, 92, 37, 194));
+    EXPECT_EQ(window->key(2)->geometry(), QRect(32, 92, 37, 194));
+    EXPECT_EQ(window->key(1)->geometry(), QRect(20, 92, 30, 118));
+    EXPECT_EQ(window->key(43)->geometry(), QRect(4 + 28 * 25, 92, 37, 194));
+    EXPECT_EQ(window->key(42)->geometry(), QRect(4 + 28 * 25 - 12, 92, 30, 118));
+    // Each key shows only the part 5 pixels inside its geometry.
+    EXPECT_EQ(window->key(0)->mask().boundingRect(), QRect(5, 5, 27, 184));
+    EXPECT_EQ(window->key(1)->mask().boundingRect(), QRect(5, 5, 20, 108));
+}
+
+TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
+{
+    EXPECT_EQ(child<QLabel>("LblChannel")->geometry(), QRect(12, 10, 112, 23));
+    EXPECT_EQ(child<SpinnerWidget>("VsbChannel")->geometry(), QRect(104, 12, 20, 21));
+    EXPECT_EQ(child<QLabel>("LblOctave")->geometry(), QRect(519, 8, 112, 23));
+    EXPECT_EQ(child<QCheckBox>("ChkSustain")->geometry(), QRect(388, 64, 55, 17));
+    EXPECT_EQ(child<QRadioButton>("Option1_1")->geometry(), QRect(580, 64, 49, 17));
+    EXPECT_EQ(child<QGroupBox>("Frame2")->geometry(), QRect(640, 4, 97, 77));
+    EXPECT_EQ(child<QGroupBox>("Frame1")->geometry(), QRect(12, 292, 729, 89));
+    EXPECT_EQ(child<QCheckBox>("Check1")->geometry(), QRect(264, 64, 113, 17));
+}
+
+TEST_F(MainWindowTest, LabelsShowTheStartValues)
+{
+    EXPECT_EQ(child<QLabel>("LblChannel")->text(), QStringLiteral(" 效果 01"));
+    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(child<QLabel>("LblPan")->text(), QStringLiteral(" 声道 00"));
+    EXPECT_EQ(child<QLabel>("LblReverb")->text(), QStringLiteral(" 混响 000"));
+    EXPECT_EQ(child<QLabel>("LblChord")->text(), QStringLiteral(" Major 7th"));
+    EXPECT_EQ(child<QLabel>("LblOctave")->text(), QStringLiteral(" 八度音程 0"));
+    EXPECT_TRUE(child<QRadioButton>("Option1_1")->isChecked());
+}
+
+TEST_F(MainWindowTest, ComputerKeysPlayThroughTheKeyPath)
+{
+    messages().clear();
+    QTest::keyPress(handle(), Qt::Key_W);
+    EXPECT_EQ(messages(), (Messages{0x00642690u, 0x00642A90u, 0x00642D90u, 0x00643190u}));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kelodi 7.90  字符：W 琴键：D 简谱：低音2"));
+    QTest::keyRelease(handle(), Qt::Key_W);
+    EXPECT_EQ(messages().size(), 8u);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kelodi 7.90  "));
+
+    messages().clear();
+    QTest::keyPress(handle(), Qt::Key_W, Qt::ShiftModifier);
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages().front(), noteOnMessage(0, 36 + 3));
+    QTest::keyRelease(handle(), Qt::Key_W, Qt::ShiftModifier);
+
+    messages().clear();
+    QTest::keyPress(handle(), Qt::Key_Q);
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages().front(), noteOnMessage(0, 36));
+    QTest::keyRelease(handle(), Qt::Key_Q);
+
+    messages().clear();
+    QTest::keyPress(handle(), Qt::Key_Space);
+    EXPECT_TRUE(messages().empty());
+    QTest::keyRelease(handle(), Qt::Key_Space);
+}
+
+TEST_F(MainWindowTest, AutoRepeatOfAHeldKeyStrikesOnce)
+{
+    messages().clear();
+    QTest::keyPress(handle(), Qt::Key_D);
+    // What the window system sends while a key is held: repeated presses, on
+    // some systems with a release before each, all marked as repeats.
+    for (int i = 0; i < 5; ++i) {
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_D, Qt::NoModifier, QStringLiteral("d"), true);
+        QCoreApplication::sendEvent(handle(), &release);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_D, Qt::NoModifier, QStringLiteral("d"), true);
+        QCoreApplication::sendEvent(handle(), &press);
+    }
+    QTest::keyRelease(handle(), Qt::Key_D);
+    int ons = 0;
+    int offs = 0;
+    for (ShortMessage m : messages()) {
+        ons += (statusByte(m) & 0xF0) == 0x90;
+        offs += (statusByte(m) & 0xF0) == 0x80;
+    }
+    EXPECT_EQ(ons, 4);
+    EXPECT_EQ(offs, 4);
+}
+
+TEST_F(MainWindowTest, OnlyTheLeftButtonPlaysAKey)
+{
+    messages().clear();
+    QTest::mousePress(window->key(12), Qt::RightButton, {}, QPoint(15, 100));
+    QTest::mouseRelease(window->key(12), Qt::RightButton, {}, QPoint(15, 100));
+    EXPECT_TRUE(messages().empty());
+    QTest::mousePress(window->key(12), Qt::LeftButton, {}, QPoint(15, 100));
+    EXPECT_EQ(messages().size(), 4u);
+    EXPECT_EQ(messages().front(), noteOnMessage(0, 48));
+    EXPECT_EQ(window->key(12)->colour(), 255u);
+    QTest::mouseRelease(window->key(12), Qt::LeftButton, {}, QPoint(15, 100));
+    EXPECT_EQ(messages().size(), 8u);
+    EXPECT_EQ(window->key(12)->colour(), 0xFFFFFFu);
+}
+
+TEST_F(MainWindowTest, SpinnerArrowsStepTheValue)
+{
+    auto* volume = child<SpinnerWidget>("VsbVolume");
+    messages().clear();
+    QTest::mouseClick(volume->upArrow(), Qt::LeftButton);
+    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 101"));
+    EXPECT_EQ(messages(), Messages{controlChangeMessage(0, 7, 101)});
+    QTest::mouseClick(volume->downArrow(), Qt::LeftButton);
+    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 100"));
+}
+
+TEST_F(MainWindowTest, ChangingChannelToNineHidesTheHint)
+{
+    auto* channel = child<SpinnerWidget>("VsbChannel");
+    for (int i = 0; i < 9; ++i)
+        QTest::mouseClick(channel->upArrow(), Qt::LeftButton);
+    EXPECT_EQ(child<QLabel>("LblChannel")->text(), QStringLiteral(" 效果 10"));
+    EXPECT_FALSE(child<QLabel>("LblInfo")->isVisible());
+    EXPECT_EQ(child<QLabel>("LblInstrument")->text(), QStringLiteral("打击"));
+}
+
+TEST_F(MainWindowTest, ResizingNeverMovesTheKeys)
+{
+    window->resize(1200, 700);
+    QTest::qWait(20);
+    EXPECT_EQ(window->key(0)->geometry(), QRect(4, 92, 37, 194));
+    EXPECT_EQ(window->key(0)->mapTo(window.get(), QPoint(0, 0)).x(), 4);
+}
+
+TEST_F(MainWindowTest, MenuBarHoldsTheMenusInOrder)
+{
+    QStringList titles;
+    for (QAction* action : window->menuBar()->actions())
+        if (action->isVisible())
+            titles << action->text();
+    ASSERT_GE(titles.size(), 2);
+    EXPECT_EQ(titles.front(), QStringLiteral("文件(&F)"));
+}
+
+}  // namespace
+}  // namespace kelodi
