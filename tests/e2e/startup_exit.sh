@@ -29,9 +29,8 @@ start_kelodi() {
 }
 
 check_shutdown() {
-  local status
-  status=$(wait_exit "$pid" 10)
-  [ "$status" = 0 ] || fail "$1: exit status $status"
+  wait_exit "$pid" 10
+  [ "$EXIT_STATUS" = 0 ] || fail "$1: exit status $EXIT_STATUS"
   [ "$(tail -n 2 "$WORK/$1.log" | tr '\n' '|')" = "# reset|# close|" ] || fail "$1: log does not end with reset, close"
 }
 
@@ -43,7 +42,7 @@ check_shutdown closebox
 note "File > 退出(&E)"
 start_kelodi menu
 focus "$win"
-xdotool key --window "$win" alt+f
+xdotool key alt+f
 sleep 0.5
 xdotool key e
 check_shutdown menu
@@ -55,7 +54,7 @@ _pids+=("$pid")
 box=$(wait_window '^Tinsyn - Error$' 30) || fail "no error box"
 xdotool search --onlyvisible --name '^Kelodi' >/dev/null 2>&1 && fail "a main window appeared"
 focus "$box"
-xdotool key --window "$box" Return
-status=$(wait_exit "$pid" 10)
-[ "$status" != 0 ] || fail "exit status 0 after a failed start"
+xdotool key Return
+wait_exit "$pid" 10
+[ "$EXIT_STATUS" != 0 ] || fail "exit status 0 after a failed start"
 echo "PASS"

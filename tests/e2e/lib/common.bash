@@ -12,7 +12,11 @@ _cleanup() {
 }
 trap _cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$WORK"/*.out; do [ -f "$f" ] && { echo "== $f" >&2; grep -v -i -E "jack|alsa|^$|socket|request channel" "$f" | tail -n 20 >&2; }; done
+  exit 1
+}
 note() { echo "-- $*"; }
 
 # A display for the test: the suite's private X server, or one of our own.
@@ -41,7 +45,8 @@ wait_window() {
   return 1
 }
 
-# wait_gone PID [SECONDS] -> waits for the process to end, prints its status.
+# wait_exit PID [SECONDS]: waits for the process to end and sets EXIT_STATUS.
+# (Not usable in $(...): only this shell can wait for its own children.)
 wait_exit() {
   local pid=$1 limit=${2:-20}
   for _ in $(seq 1 $((limit * 10))); do
@@ -49,9 +54,8 @@ wait_exit() {
     sleep 0.1
   done
   kill -0 "$pid" 2>/dev/null && fail "process $pid still running after ${limit}s"
-  local status=0
-  wait "$pid" || status=$?
-  echo "$status"
+  EXIT_STATUS=0
+  wait "$pid" || EXIT_STATUS=$?
 }
 
 # wait_lines FILE COUNT [SECONDS]: until FILE has at least COUNT lines.
