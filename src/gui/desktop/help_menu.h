@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace kelodi {
+
+class Shell;
+
+// The main window's help menu "帮助(&H)" (`bangzhu1`): the help text, the home
+// page, the news window, the contact and about boxes, and the user's choice not
+// to have news pop up, kept in "v.sz" in the program's folder.
+//
+// The menu belongs to `window`; add menu() to the menu bar. Item numbers are
+// those of HelpItem; 3, 6 and 9 are separators and 2 and 4 do not exist.
+class HelpMenu : public QObject {
+    Q_OBJECT
+public:
+    HelpMenu(Shell& shell, const QString& programFolder, QWidget* window);
+
+    QMenu* menu() const { return m_menu; }
+    // The item with this number, separators included; nullptr for 2, 4 and
+    // numbers outside 0..11.
+    QAction* action(int index) const;
+
+    // The check mark of "禁止弹出新闻资讯(&X)".
+    bool noNewsPopup() const;
+
+    QString optOutFilePath() const;
+    QString helpTextPath() const;
+
+public slots:
+    // Reads "v.sz" once at set-up. A missing or unreadable file clears the
+    // choice. Emits noNewsPopupChanged with the value read.
+    void loadNoNewsPopup();
+
+    // Runs an item as if it was chosen (the tray menu runs 7 and 8 this way).
+    // Numbers without an item do nothing.
+    void click(int index);
+
+signals:
+    // "新闻资讯(&W)": the news window must be shown now.
+    void newsRequested();
+    // The check mark of "禁止弹出新闻资讯(&X)" changed (or was read).
+    void noNewsPopupChanged(bool noNewsPopup);
+
+private:
+    void run(int index);
+    void toggleNoNewsPopup();
+    bool saveNoNewsPopup(bool value) const;
+
+    Shell& m_shell;
+    QString m_programFolder;
+    QWidget* m_window;
+    QMenu* m_menu;
+    QAction* m_actions[12] = {};
+};
+
+}  // namespace kelodi
