@@ -15,6 +15,7 @@
 #include "core/midi/mixer_program.h"
 #include "core/midi/midi_port.h"
 #include "gui/app/main_window.h"
+#include "gui/desktop/shell.h"
 #include "platform/input/auto_repeat.h"
 #include "platform/midi/device_catalog.h"
 
@@ -92,8 +93,10 @@ int runApplication(QApplication& app)
         return 1;
     }
 
+    DesktopShell shell;
     MainWindowSetup windowSetup;
     windowSetup.port = &port;
+    windowSetup.shell = &shell;
     windowSetup.programFolder = QCoreApplication::applicationDirPath();
     windowSetup.mixerProgram = findMixerProgram(qEnvironmentVariable("PATH").toStdString());
 

@@ -23,10 +23,18 @@
 #include "core/keyboard/label_modes.h"
 #include "core/midi/midi_port.h"
 #include "gui/app/twips.h"
+#include "core/desktop/help_menu_items.h"
+#include "gui/app/key_diagram.h"
+#include "gui/desktop/app_icon.h"
+#include "gui/desktop/help_menu.h"
+#include "gui/desktop/tray_icon.h"
+#include "gui/desktop/web_link_labels.h"
 #include "gui/keyboard/control_binding.h"
 #include "gui/keyboard/input_guard_qt.h"
 #include "gui/keyboard/instrument_dialog.h"
 #include "gui/midi/midi_menus.h"
+#include "gui/news/news_controller.h"
+#include "gui/news/news_window.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/spinner_widget.h"
 #include "gui/keyboard/virtual_key.h"
@@ -146,8 +154,12 @@ void MainWindow::createMenus()
     m_recordingsMenu = menuBar()->addMenu(QStringLiteral("曲目列表(&Q)"));
     m_recordingsMenu->setObjectName(QStringLiteral("liebiao"));
 
-    m_helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
-    m_helpMenu->setObjectName(QStringLiteral("MnuHelp"));
+    m_help = new HelpMenu(*m_setup.shell, m_setup.programFolder, this);
+    m_help->menu()->setObjectName(QStringLiteral("MnuHelp"));
+    menuBar()->addMenu(m_help->menu());
+    m_news = new NewsController(*m_setup.shell, this);
+    connect(m_help, &HelpMenu::noNewsPopupChanged, m_news, &NewsController::setNoNewsPopup);
+    connect(m_help, &HelpMenu::newsRequested, m_news, &NewsController::showNow);
 }
 
 void MainWindow::createKeys(QWidget* surface)
@@ -293,12 +305,18 @@ void MainWindow::createFrames(QWidget* surface)
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipRect(180, 4380, 10935, 1335));
     m_frame1->setMouseTracking(true);
+    // The link row: home page, upgrade page, chat number, key diagram. Moving
+    // the mouse over the window or the frame turns the links blue again.
+    m_links = new WebLinkLabels(*m_setup.shell, m_frame1);
+    m_links->watch(surface);
+    connect(m_links, &WebLinkLabels::keyDiagramRequested, this, [this] { KeyDiagram::show(this); });
 }
 
 void MainWindow::load()
 {
-    // 1. Caption.
+    // 1. Caption, and the program's icon (the tray shows it too).
     setWindowTitle(qs(programTitle()));
+    setWindowIcon(appIcon());
 
     // 2. Key tables and the keys' tool tips.
     for (int k = 0; k < 44; ++k)
@@ -336,8 +354,19 @@ void MainWindow::load()
     // 7. The start instrument.
     m_panel->setStartupInstrument();
 
+    // 9. The news opt-out, from "v.sz".
+    m_help->loadNoNewsPopup();
+
     // 10. Window state for the tray icon.
-    m_restoreWindowState = isMaximized() ? 2 : 0;
+    m_restoreWindowState = restoreWindowStateFor(windowState());
+
+    // 11. The tray icon, with the caption as its tip.
+    m_tray = new TrayIcon(this);
+    m_tray->add(windowIcon(), windowTitle());
+    connect(m_tray, &TrayIcon::homePageRequested, m_help, [this] { m_help->click(HelpHomePage); });
+    connect(m_tray, &TrayIcon::newsRequested, m_help, [this] { m_help->click(HelpNews); });
+    connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::requestExit);
+    connect(m_tray, &TrayIcon::restoreRequested, this, [this] { restoreFromTray(this, m_restoreWindowState); });
 
     // Timer2: the input-language guard.
     new InputGuardTimer(this);
@@ -426,7 +455,7 @@ void MainWindow::changeEvent(QEvent* event)
     if (event->type() == QEvent::WindowStateChange) {
         // Minimised is remembered as normal, so the tray brings the window back
         // in the state it had before, never minimised.
-        m_restoreWindowState = (windowState() & Qt::WindowMaximized) && !(windowState() & Qt::WindowMinimized) ? 2 : 0;
+        m_restoreWindowState = restoreWindowStateFor(windowState());
     }
     QMainWindow::changeEvent(event);
 }
@@ -452,6 +481,7 @@ void MainWindow::unload()
     // Reset, then close, the port: every note stops on the device.
     m_setup.port->reset();
     m_setup.port->close();
+    m_tray->remove();
 }
 
 }  // namespace kelodi

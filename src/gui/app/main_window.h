@@ -23,6 +23,11 @@ namespace kelodi {
 
 class ComputerKeyboard;
 class DeviceMenuQt;
+class HelpMenu;
+class NewsController;
+class Shell;
+class TrayIcon;
+class WebLinkLabels;
 class InstrumentPanel;
 class KeyMap;
 class KeyPath;
@@ -34,6 +39,7 @@ class SpinnerWidget;
 // What the entry routine hands the main window.
 struct MainWindowSetup {
     MidiPort* port = nullptr;
+    Shell* shell = nullptr;     // browser, text editor, detached programs
     QString programFolder;      // beside the executable: 录制/, help text, v.sz
     std::string mixerProgram;   // the system volume program, empty when none
 };
@@ -56,6 +62,10 @@ public:
     KeyPath& keyPath() { return *m_keyPath; }
     ComputerKeyboard& computerKeyboard() { return *m_computerKeyboard; }
     int restoreWindowState() const { return m_restoreWindowState; }
+    HelpMenu& helpMenu() { return *m_help; }
+    NewsController& news() { return *m_news; }
+    TrayIcon& tray() { return *m_tray; }
+    WebLinkLabels& links() { return *m_links; }
     const QString& closeRequest() const { return m_closeRequest; }
 
     // The common exit command (File "退出(&E)", tray "退出(&F)").
@@ -101,6 +111,10 @@ private:
     QMenu* m_recordingsMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     DeviceMenuQt* m_deviceMenu = nullptr;
+    HelpMenu* m_help = nullptr;
+    NewsController* m_news = nullptr;
+    WebLinkLabels* m_links = nullptr;
+    TrayIcon* m_tray = nullptr;
     QLabel* m_instrumentLabel = nullptr;
     QPointer<QWindow> m_keyPreviewWindow;
 

@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
 
 #include "core/fakes/recording_midi.h"
+#include "gui/desktop/recording_shell.h"
 #include "core/keyboard/instrument_panel.h"
 #include "core/keyboard/key_map.h"
 #include "gui/app/main_window.h"
@@ -29,6 +31,8 @@ protected:
         port.open(MidiMapperId);
         MainWindowSetup setup;
         setup.port = &port;
+        setup.shell = &shell;
+        setup.programFolder = folder.path();
         window = std::make_unique<MainWindow>(setup);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -48,6 +52,8 @@ protected:
 
     test::RecordingDeviceList devices;
     MidiPort port{devices};
+    test::RecordingShell shell;
+    QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
 };
 
