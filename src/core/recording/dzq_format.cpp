@@ -1,0 +1,511 @@
+#include "core/recording/dzq_format.h"
+
+#include <array>
+#include <charconv>
+#include <cfloat>
+#include <cmath>
+
+#include "core/recording/file_io.h"
+#include "core/text/text_codec.h"
+#include "core/text/utf8.h"
+
+namespace kelodi {
+
+namespace {
+
+constexpr std::string_view ReleaseWord = "抬起";
+constexpr std::string_view KeyNameHeader = "琴键倍数:";
+constexpr std::string_view JianpuHeader = "简谱倍数:";
+constexpr std::string_view RatioHeader = "音符比例:";
+// Each header keyword is five characters long; its number follows them.
+constexpr std::size_t HeaderKeywordUnits = 5;
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+
+// Semitone of each white note letter within its octave.
+int letterSemitone(char upper)
+{
+    switch (upper) {
+    case 'C': return 0;
+    case 'D': return 2;
+    case 'E': return 4;
+    case 'F': return 5;
+    case 'G': return 7;
+    case 'A': return 9;
+    case 'B': return 11;
+    default: return -1;
+    }
+}
+
+// Key index of a white key name: "C".."B" (octave 0), "c".."b" (1),
+// "c1".."b1" (2), "c2".."g2" (3). -1 for anything else.
+int whiteKeyIndex(std::string_view name)
+{
+    if (name.empty() || name.size() > 2)
+        return -1;
+    const char letter = name[0];
+    int octave = 0;
+    int semitone = 0;
+    if (letter >= 'A' && letter <= 'G') {
+        if (name.size() != 1)
+            return -1;
+        semitone = letterSemitone(letter);
+    } else if (letter >= 'a' && letter <= 'g') {
+        semitone = letterSemitone(static_cast<char>(letter - 'a' + 'A'));
+        octave = 1;
+        if (name.size() == 2) {
+            if (name[1] == '1')
+                octave = 2;
+            else if (name[1] == '2')
+                octave = 3;
+            else
+                return -1;
+        }
+    } else {
+        return -1;
+    }
+    const int index = 12 * octave + semitone;
+    return isKeyIndex(index) ? index : -1;
+}
+
+bool contains(std::string_view text, std::string_view part)
+{
+    return text.find(part) != std::string_view::npos;
+}
+
+// A line as the format reads it: full-width colon, comma and bar made ASCII,
+// every space removed (ASCII space, tab and the ideographic space U+3000).
+void normalizeLine(std::string_view line, std::string& out)
+{
+    out.clear();
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t')
+            continue;
+        if (static_cast<unsigned char>(c) == 0xEF && i + 2 < line.size()) {
+            const auto b1 = static_cast<unsigned char>(line[i + 1]);
+            const auto b2 = static_cast<unsigned char>(line[i + 2]);
+            char ascii = 0;
+            if (b1 == 0xBC && b2 == 0x9A)
+                ascii = ':';
+            else if (b1 == 0xBC && b2 == 0x8C)
+                ascii = ',';
+            else if (b1 == 0xBD && b2 == 0x9C)
+                ascii = '|';
+            if (ascii) {
+                out.push_back(ascii);
+                i += 2;
+                continue;
+            }
+        } else if (static_cast<unsigned char>(c) == 0xE3 && i + 2 < line.size() &&
+                   static_cast<unsigned char>(line[i + 1]) == 0x80 &&
+                   static_cast<unsigned char>(line[i + 2]) == 0x80) {
+            i += 2;
+            continue;
+        }
+        out.push_back(c);
+    }
+}
+
+// The number after a header keyword: the text after the first five characters
+// of the line, whatever they are.
+double headerNumber(std::string_view line)
+{
+    return leadingNumber(line.substr(byteOffsetAfterUtf16Units(line, HeaderKeywordUnits)));
+}
+
+// A delay as stored: single precision, and never negative, infinite or NaN,
+// so that no input can make the player wait backwards or forever.
+float storedDelay(double seconds)
+{
+    if (!(seconds > 0) || !(seconds <= FLT_MAX))
+        return 0.0f;
+    return static_cast<float>(seconds);
+}
+
+// Rounds to three decimals, as a jianpu note's parts are rounded when they
+// become key-name delays.
+double roundToMilliseconds(double seconds)
+{
+    if (!(std::fabs(seconds) < 1e12))
+        return seconds;
+    return std::nearbyint(seconds * 1000.0) / 1000.0;
+}
+
+// Splits `text` at `separator`, calling `f` with each piece (empty ones too).
+template <typename F>
+void forEachPiece(std::string_view text, char separator, F&& f)
+{
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) {
+            f(text.substr(start));
+            return;
+        }
+        f(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+class RecordingParser {
+public:
+    RecordingFile parse(std::string_view text)
+    {
+        std::size_t pos = 0;
+        int lineNumber = 0;
+        while (pos < text.size()) {
+            if (lineNumber == MaxRecordingLines) {
+                m_file.report.linesIgnored = true;
+                break;
+            }
+            std::size_t end = text.find_first_of("\r\n", pos);
+            std::size_t next = end;
+            if (end == std::string_view::npos) {
+                end = text.size();
+                next = end;
+            } else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
+                next = end + 2;
+            } else {
+                next = end + 1;
+            }
+            ++lineNumber;
+            normalizeLine(text.substr(pos, end - pos), m_line);
+            readLine(lineNumber, m_line);
+            pos = next;
+        }
+        m_file.report.linesRead = lineNumber;
+        if (m_file.report.dialect == RecordingDialect::Jianpu && m_jianpuBodyStarted)
+            addEvent(m_jianpuPending, ReleaseMarker);
+        return std::move(m_file);
+    }
+
+private:
+    void readLine(int lineNumber, std::string_view line)
+    {
+        RecordingFileReport& report = m_file.report;
+        if (lineNumber == 1) {
+            double factor = 0;
+            if (contains(line, JianpuHeader)) {
+                report.dialect = RecordingDialect::Jianpu;
+                report.hasHeader = true;
+                factor = headerNumber(line);
+            } else if (contains(line, KeyNameHeader)) {
+                report.hasHeader = true;
+                factor = headerNumber(line);
+            }
+            report.tempoFactor = factor >= 0.01 ? factor : 1.0;
+            if (!report.hasHeader)
+                readKeyNameLine(lineNumber, line);
+            return;
+        }
+        if (report.dialect == RecordingDialect::KeyNames) {
+            readKeyNameLine(lineNumber, line);
+            return;
+        }
+        if (lineNumber == 2) {
+            double ratio = DefaultSoundingRatio;
+            if (contains(line, RatioHeader))
+                ratio = headerNumber(line);
+            report.soundingRatio = ratio >= 0.01 && ratio <= 2 ? ratio : DefaultSoundingRatio;
+            return;
+        }
+        if (lineNumber == 3)
+            return;
+        readJianpuLine(lineNumber, line);
+    }
+
+    void readKeyNameLine(int lineNumber, std::string_view line)
+    {
+        forEachPiece(line, '|', [&](std::string_view item) {
+            if (item.empty())
+                return;
+            const std::size_t comma = item.find(',');
+            if (comma == std::string_view::npos || comma == 0 || comma + 1 == item.size() ||
+                item.find(',', comma + 1) != std::string_view::npos) {
+                skip(lineNumber, item, SkipReason::MalformedItem);
+                return;
+            }
+            const std::optional<int> key = keyFromName(item.substr(comma + 1));
+            if (!key) {
+                skip(lineNumber, item, SkipReason::UnknownKey);
+                return;
+            }
+            addEvent(leadingNumber(item.substr(0, comma)), *key);
+        });
+    }
+
+    // A jianpu note item "NOTE,LENGTH" becomes three key-name items: the note
+    // after the rest of the previous one (or 1 s for the first), its release
+    // after the sounding part, and the rest, carried to the next item.
+    void readJianpuLine(int lineNumber, std::string_view line)
+    {
+        if (!m_jianpuBodyStarted) {
+            m_jianpuBodyStarted = true;
+            m_jianpuPending = 1.0;
+        }
+        forEachPiece(line, '|', [&](std::string_view item) {
+            if (item.empty())
+                return;
+            const std::size_t comma = item.find(',');
+            if (comma == std::string_view::npos || comma == 0) {
+                skip(lineNumber, item, SkipReason::MalformedItem);
+                return;
+            }
+            std::string_view note = item.substr(0, comma);
+            std::string_view lengthField = item.substr(comma + 1);
+            lengthField = lengthField.substr(0, lengthField.find(','));
+            const double length = leadingNumber(lengthField);
+            if (!(length > 0)) {
+                skip(lineNumber, item, SkipReason::BadLength);
+                return;
+            }
+            if (note == "0")
+                note = ReleaseWord;
+            const std::optional<int> key = keyFromName(jianpuToKeyName(note));
+            if (key)
+                addEvent(m_jianpuPending, *key);
+            else
+                skip(lineNumber, item, SkipReason::UnknownKey);
+            const double ratio = m_file.report.soundingRatio;
+            addEvent(roundToMilliseconds(length * ratio), ReleaseMarker);
+            m_jianpuPending = roundToMilliseconds(length - length * ratio);
+        });
+    }
+
+    void addEvent(double number, int key)
+    {
+        m_file.events.append(storedDelay(m_file.report.tempoFactor * number), static_cast<float>(key));
+    }
+
+    void skip(int lineNumber, std::string_view item, SkipReason reason)
+    {
+        RecordingFileReport& report = m_file.report;
+        ++report.skippedCount;
+        if (report.skipped.size() < RecordingFileReport::MaxReportedSkips)
+            report.skipped.push_back({lineNumber, std::string(item), reason});
+    }
+
+    RecordingFile m_file;
+    std::string m_line;
+    bool m_jianpuBodyStarted = false;
+    double m_jianpuPending = 0;
+};
+
+void appendCrLf(std::string& text)
+{
+    text += "\r\n";
+}
+
+}  // namespace
+
+std::optional<int> keyFromName(std::string_view name)
+{
+    if (contains(name, ReleaseWord))
+        return ReleaseMarker;
+    if (!name.empty() && name[0] == '#') {
+        const int white = whiteKeyIndex(name.substr(1));
+        if (white < 0 || !isKeyIndex(white + 1))
+            return std::nullopt;
+        return white + 1;
+    }
+    const int white = whiteKeyIndex(name);
+    if (white < 0)
+        return std::nullopt;
+    return white;
+}
+
+std::string keyName(float key)
+{
+    if (key == static_cast<float>(ReleaseMarker))
+        return std::string(ReleaseWord);
+    if (!(key >= 0 && key < KeyCount) || key != std::floor(key))
+        return {};
+    static constexpr std::array<std::string_view, 12> Names = {
+        "C", "#C", "D", "#D", "E", "F", "#F", "G", "#G", "A", "#A", "B"};
+    const int index = static_cast<int>(key);
+    std::string name(Names[static_cast<std::size_t>(index % 12)]);
+    const int octave = index / 12;
+    if (octave == 0)
+        return name;
+    // Lower case from the second octave on, then the octave mark.
+    name.back() = static_cast<char>(name.back() - 'A' + 'a');
+    if (octave >= 2)
+        name.push_back(static_cast<char>('0' + octave - 1));
+    return name;
+}
+
+std::string jianpuToKeyName(std::string_view note)
+{
+    static constexpr std::string_view Letters = "cdefgab";
+    enum class Row { LowOut, Low, Middle, High, Highest };
+    Row row = Row::Middle;
+    if (contains(note, "--"))
+        row = Row::LowOut;
+    else if (contains(note, "-"))
+        row = Row::Low;
+    else if (contains(note, "++"))
+        row = Row::Highest;
+    else if (contains(note, "+"))
+        row = Row::High;
+
+    std::string name;
+    name.reserve(note.size() + 2);
+    for (const char c : note) {
+        if (c == '-' || c == '+')
+            continue;
+        if (c < '1' || c > '7') {
+            name.push_back(c);
+            continue;
+        }
+        const char letter = Letters[static_cast<std::size_t>(c - '1')];
+        switch (row) {
+        case Row::LowOut:
+            name.push_back('C');
+            break;
+        case Row::Low:
+            name.push_back(static_cast<char>(letter - 'a' + 'A'));
+            break;
+        case Row::Middle:
+            name.push_back(letter);
+            break;
+        case Row::High:
+            name.push_back(letter);
+            name.push_back('1');
+            break;
+        case Row::Highest:
+            name.push_back(letter);
+            name.push_back('2');
+            break;
+        }
+    }
+    return name;
+}
+
+double leadingNumber(std::string_view text)
+{
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const std::size_t start = i;
+    const auto isDigit = [&](std::size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+    std::size_t digits = 0;
+    while (isDigit(i)) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (isDigit(i)) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return 0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t k = i + 1;
+        if (k < text.size() && (text[k] == '+' || text[k] == '-'))
+            ++k;
+        if (isDigit(k)) {
+            while (isDigit(k))
+                ++k;
+            i = k;
+        }
+    }
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data() + start, text.data() + i, value);
+    if (ec != std::errc() || end != text.data() + i) {
+        // Out of range: too large is infinite (read as 0), too small is 0.
+        return 0;
+    }
+    if (!std::isfinite(value))
+        return 0;
+    return negative ? -value : value;
+}
+
+std::string formatDelay(float seconds)
+{
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(seconds), std::chars_format::fixed, 3);
+    if (result.ec != std::errc())
+        return "0.000";
+    return std::string(buffer, result.ptr);
+}
+
+RecordingFile parseRecordingText(std::string_view utf8)
+{
+    return RecordingParser().parse(utf8);
+}
+
+RecordingFile parseRecording(std::string_view bytes, const TextCodec& codec)
+{
+    const bool hasBom = bytes.substr(0, Utf8Bom.size()) == Utf8Bom;
+    const std::string_view body = hasBom ? bytes.substr(Utf8Bom.size()) : bytes;
+    if (isValidUtf8(body)) {
+        RecordingFile file = parseRecordingText(body);
+        file.report.encoding = hasBom ? TextEncoding::Utf8WithBom : TextEncoding::Utf8;
+        return file;
+    }
+    // A mark in front of text that is not UTF-8 after all is dropped rather
+    // than decoded into the first line's header.
+    RecordingFile file = parseRecordingText(codec.gbkToUtf8(body));
+    file.report.encoding = TextEncoding::Gbk;
+    return file;
+}
+
+std::optional<RecordingFile> readRecordingFile(const std::filesystem::path& path, const TextCodec& codec,
+                                               std::string* error)
+{
+    const std::optional<std::string> bytes = readFileBytes(path, MaxRecordingFileBytes, error);
+    if (!bytes)
+        return std::nullopt;
+    return parseRecording(*bytes, codec);
+}
+
+std::string formatRecordingText(const RecordingEvents& events)
+{
+    std::string text;
+    text.reserve(16 + events.size() * 16);
+    text += KeyNameHeader;
+    text += '1';
+    appendCrLf(text);
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        text += formatDelay(events.eventDelays[i]);
+        text += " , ";
+        const float key = events.eventKeys[i];
+        std::string name = keyName(key);
+        // Key names are padded to four characters so the columns line up;
+        // the release word is left as it is.
+        if (key != static_cast<float>(ReleaseMarker) && name.size() < 4)
+            name.resize(4, ' ');
+        text += name;
+        text += " | ";
+        if ((i + 1) % 4 == 0)
+            appendCrLf(text);
+    }
+    appendCrLf(text);
+    return text;
+}
+
+std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec)
+{
+    return codec.utf8ToGbk(formatRecordingText(events));
+}
+
+bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events,
+                        const TextCodec& codec, std::string* error)
+{
+    const std::optional<std::string> bytes = encodeRecording(events, codec);
+    if (!bytes) {
+        if (error)
+            *error = "the text cannot be encoded as GBK";
+        return false;
+    }
+    return writeFileAtomically(path, *bytes, error);
+}
+
+}  // namespace kelodi

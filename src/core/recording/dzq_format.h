@@ -1,0 +1,126 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/recording/recording_events.h"
+
+namespace kelodi {
+
+class TextCodec;
+
+// The .dzq score files. Two dialects, told apart by the first line:
+//
+// - key names ("琴键倍数:F" header, optional): items "DELAY,NAME" separated by
+//   "|", DELAY in seconds (times F), NAME a key name such as "C", "#c1", "g2"
+//   or anything containing "抬起" (release all keys). This is what is written.
+// - jianpu ("简谱倍数:F", then "音符比例:R", then one more header line): items
+//   "NOTE,LENGTH", NOTE a scale degree 1..7 with "#", "+", "++", "-", "--"
+//   marks or "0" for a rest. Each note is held for LENGTH x R and followed by
+//   the rest of its length in silence; the first note comes 1 s (times F)
+//   after the start and a final release ends the piece.
+//
+// Spaces are ignored anywhere, full-width "：", "，", "｜" count as ASCII, and
+// lines end at CR LF, CR or LF. Files are GBK; the reader also takes UTF-8
+// (with or without a byte-order mark): text that is valid UTF-8 is read as
+// UTF-8, anything else as GBK.
+
+inline constexpr int MaxRecordingLines = 99'999;
+// Files above this size are refused unread; a score is a few kilobytes and
+// even the line limit with long lines stays far below it.
+inline constexpr std::uintmax_t MaxRecordingFileBytes = 64u * 1024u * 1024u;
+inline constexpr double DefaultSoundingRatio = 0.7;
+
+enum class RecordingDialect { KeyNames, Jianpu };
+enum class TextEncoding { Utf8, Utf8WithBom, Gbk };
+
+enum class SkipReason {
+    MalformedItem,  // not the two fields an item needs
+    UnknownKey,     // the name (or jianpu note) is no key of the keyboard
+    BadLength,      // jianpu length missing, zero or negative
+};
+
+struct SkippedItem {
+    int line = 0;      // 1-based line of the file
+    std::string text;  // the item as read (spaces removed), UTF-8
+    SkipReason reason = SkipReason::MalformedItem;
+};
+
+// What the reader found besides the events. Core reports; the caller decides
+// what to show.
+struct RecordingFileReport {
+    RecordingDialect dialect = RecordingDialect::KeyNames;
+    bool hasHeader = false;
+    TextEncoding encoding = TextEncoding::Utf8;
+    double tempoFactor = 1.0;
+    double soundingRatio = DefaultSoundingRatio;  // jianpu only
+    int linesRead = 0;
+    bool linesIgnored = false;  // lines beyond MaxRecordingLines were not read
+    std::size_t skippedCount = 0;
+    std::vector<SkippedItem> skipped;  // the first MaxReportedSkips of them
+
+    static constexpr std::size_t MaxReportedSkips = 100;
+};
+
+struct RecordingFile {
+    RecordingEvents events;
+    RecordingFileReport report;
+};
+
+// Reads score bytes in either encoding. Never fails: whatever cannot be used
+// is skipped and reported, and the rest is read.
+RecordingFile parseRecording(std::string_view bytes, const TextCodec& codec);
+
+// The same on text already in UTF-8 (the encoding in the report is Utf8).
+RecordingFile parseRecordingText(std::string_view utf8);
+
+// Reads a score file. Empty, with a reason in `error`, when the file cannot be
+// opened or read or is larger than MaxRecordingFileBytes; the caller's events
+// are never touched here.
+std::optional<RecordingFile> readRecordingFile(const std::filesystem::path& path, const TextCodec& codec,
+                                               std::string* error = nullptr);
+
+// The key-name text of `events` (UTF-8, CR LF line ends): the header
+// "琴键倍数:1", four events per line as "0.100 , C    | ", and a final CR LF.
+std::string formatRecordingText(const RecordingEvents& events);
+
+// formatRecordingText encoded as GBK; empty if the codec cannot encode it.
+std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec);
+
+// Writes `events` as a GBK key-name file. The text goes to a temporary file in
+// the same folder that then replaces `path` in one step, so a failed save
+// leaves an existing file as it was. False, with a reason in `error`, on
+// failure.
+bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events,
+                        const TextCodec& codec, std::string* error = nullptr);
+
+// Building blocks, public for the score tool and the tests.
+
+// Key name of a key value: "C".."g2", "#C".."#f2" for black keys, "抬起" for
+// ReleaseMarker; empty for anything else.
+std::string keyName(float key);
+
+// Key value of a name as read: a white name, "#" and a white name below "g2"
+// (one semitone up, so "#E" is 5), or a name containing "抬起"
+// (ReleaseMarker). Empty for anything else.
+std::optional<int> keyFromName(std::string_view name);
+
+// Key name of a jianpu note ("#4+" gives "#f1"); unknown notes come back in a
+// form keyFromName rejects.
+std::string jianpuToKeyName(std::string_view note);
+
+// The leading decimal number of `text` (sign, digits, decimal point,
+// exponent); 0 when the text does not start with a number or the number is
+// not finite.
+double leadingNumber(std::string_view text);
+
+// Seconds with exactly three decimals, "." as the decimal mark, whatever the
+// locale ("0.100", "12.346").
+std::string formatDelay(float seconds);
+
+}  // namespace kelodi

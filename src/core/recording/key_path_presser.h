@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/keyboard/key_path.h"
+#include "core/recording/key_presser.h"
+
+namespace kelodi {
+
+// The player's presses and releases go through the one key path, as a
+// left-button press and release on the key (button 1), so replayed keys
+// colour, sound and show their text exactly as when played by hand.
+class KeyPathPresser final : public KeyPresser {
+public:
+    explicit KeyPathPresser(KeyPath& keyPath) : m_keyPath(keyPath) {}
+
+    void pressKey(int key) override { m_keyPath.cmdKeyMouseDown(key, LeftButton); }
+    void releaseKey(int key) override { m_keyPath.cmdKeyMouseUp(key, LeftButton); }
+    void setRecordPause(bool paused) override { m_keyPath.setRecordPause(paused); }
+    bool recordPause() const override { return m_keyPath.recordPause(); }
+
+private:
+    static constexpr int LeftButton = 1;
+    KeyPath& m_keyPath;
+};
+
+}  // namespace kelodi

@@ -1,0 +1,68 @@
+#include "core/recording/player.h"
+
+#include <cmath>
+
+#include "core/recording/key_presser.h"
+
+namespace kelodi {
+
+Player::Player(KeyPresser& keys) : m_keys(keys) {}
+
+void Player::start(const RecordingEvents& events, double now)
+{
+    m_events = events;
+    m_next = 0;
+    m_playClock = now;
+    m_playing = true;
+}
+
+void Player::stop()
+{
+    m_playing = false;
+}
+
+double Player::delayOf(std::size_t index) const
+{
+    // Events can come from anywhere (a file, a test); a negative or non-finite
+    // delay must neither wait forever nor fire out of order.
+    const double delay = m_events.eventDelays[index];
+    return std::isfinite(delay) && delay > 0 ? delay : 0.0;
+}
+
+std::optional<double> Player::nextDueTime() const
+{
+    if (!m_playing || atEnd())
+        return std::nullopt;
+    return m_playClock + delayOf(m_next);
+}
+
+bool Player::fireDue(double now)
+{
+    if (!m_playing || atEnd())
+        return false;
+    if (!(now - m_playClock > delayOf(m_next)))
+        return false;
+    m_playClock = now;
+    const float value = m_events.eventKeys[m_next];
+    ++m_next;
+    // Key values are rounded as the key path takes whole indices; anything
+    // that is neither a key nor the release marker fires as a silent event.
+    if (!(value > -1.0f && value < 10000.0f))
+        return true;
+    const int key = static_cast<int>(std::lround(value));
+    if (key == ReleaseMarker)
+        releaseAllKeys(m_keys);
+    else if (isKeyIndex(key))
+        m_keys.pressKey(key);
+    return true;
+}
+
+void Player::releaseAllKeys(KeyPresser& keys)
+{
+    for (int key = 0; key < KeyCount; ++key) {
+        keys.releaseKey(key);
+        keys.setRecordPause(true);
+    }
+}
+
+}  // namespace kelodi

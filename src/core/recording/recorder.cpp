@@ -1,0 +1,48 @@
+#include "core/recording/recorder.h"
+
+#include <cmath>
+
+#include "core/recording/clock.h"
+#include "core/recording/recording_events.h"
+
+namespace kelodi {
+
+namespace {
+
+constexpr float FirstEventDelay = 0.1f;
+constexpr double PauseFold = 10.0;
+
+}  // namespace
+
+Recorder::Recorder(RecordingEvents& events, const Clock& clock) : m_events(events), m_clock(clock) {}
+
+void Recorder::start()
+{
+    m_recording = true;
+    m_eventCount = 0;
+}
+
+void Recorder::stop()
+{
+    m_recording = false;
+}
+
+void Recorder::recordEvent(int value)
+{
+    if (!m_recording || !(isKeyIndex(value) || value == ReleaseMarker))
+        return;
+    const double now = m_clock.now();
+    ++m_eventCount;
+    float delay = FirstEventDelay;
+    if (m_eventCount == 1) {
+        m_events.clear();
+    } else {
+        double d = now - m_lastEventTime;
+        d -= PauseFold * std::floor(d / PauseFold);
+        delay = static_cast<float>(d);
+    }
+    m_events.append(delay, static_cast<float>(value));
+    m_lastEventTime = now;
+}
+
+}  // namespace kelodi

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+
+namespace kelodi {
+
+class Clock;
+struct RecordingEvents;
+
+// Captures a performance as RecordingEvents: one event per key press and one
+// release event per reported key release, each holding the time since the
+// event before it.
+//
+// The events of the previous recording (or loaded file) stay until the first
+// event of a new recording replaces them, so starting and ending a recording
+// without touching a key keeps what was there.
+class Recorder {
+public:
+    Recorder(RecordingEvents& events, const Clock& clock);
+
+    // StartRecording / EndRecording (RecordState "录制开始" or empty).
+    void start();
+    void stop();
+    bool isRecording() const { return m_recording; }
+
+    // RecordEvent (luzhiyinyue): the key path reports a press with the key
+    // index 0..43 or a release with ReleaseMarker. Ignored while not recording
+    // and for any other value.
+    //
+    // The first event gets the delay 0.1 s, so a replay starts with a short
+    // breath. Later delays are the time since the previous event, folded
+    // modulo 10 s: a long pause while recording becomes a short one on replay.
+    void recordEvent(int value);
+
+    // Events recorded since start() (EventCount).
+    std::size_t eventCount() const { return m_eventCount; }
+
+private:
+    RecordingEvents& m_events;
+    const Clock& m_clock;
+    bool m_recording = false;
+    std::size_t m_eventCount = 0;
+    double m_lastEventTime = 0;
+};
+
+}  // namespace kelodi

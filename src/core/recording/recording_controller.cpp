@@ -1,0 +1,223 @@
+#include "core/recording/recording_controller.h"
+
+#include "core/recording/clock.h"
+#include "core/recording/dzq_format.h"
+#include "core/recording/key_presser.h"
+#include "core/recording/playback_scheduler.h"
+#include "core/recording/recording_ui.h"
+
+namespace kelodi {
+
+namespace {
+
+constexpr CommandStates RecordingStates{false, true, false, false, false, false, false};
+constexpr CommandStates IdleStates{true, false, true, true, true, false, true};
+constexpr CommandStates PlayingStates{false, false, false, false, false, true, true};
+constexpr CommandStates StartStates{true, false, false, false, true, false, false};
+
+}  // namespace
+
+bool CommandStates::enabled(int index) const
+{
+    switch (index) {
+    case command1::StartRecording: return startRecording;
+    case command1::EndRecording: return endRecording;
+    case command1::ReplayRecording: return replayRecording;
+    case command1::SaveRecording: return saveRecording;
+    case command1::PlayRecordingFile: return playRecordingFile;
+    case command1::StopPlayback: return stopPlayback;
+    default: return false;
+    }
+}
+
+std::optional<CommandStates> nengStates(int index)
+{
+    switch (index) {
+    case command1::StartRecording:
+        return RecordingStates;
+    case command1::EndRecording:
+    case command1::SaveRecording:
+    case command1::PlayRecordingFile:
+    case command1::StopPlayback:
+        return IdleStates;
+    case command1::ReplayRecording:
+        return PlayingStates;
+    default:
+        return std::nullopt;
+    }
+}
+
+RecordingController::RecordingController(KeyPresser& keys, RecordingUi& ui, PlaybackScheduler& scheduler,
+                                         const Clock& clock, const TextCodec& codec)
+    : m_keys(keys),
+      m_ui(ui),
+      m_scheduler(scheduler),
+      m_clock(clock),
+      m_codec(codec),
+      m_recorder(m_events, clock),
+      m_player(keys),
+      m_states(StartStates)
+{
+}
+
+void RecordingController::publishButtonStates()
+{
+    for (const CommandButton& button : Command1Buttons)
+        m_ui.setCommandEnabled(button.index, m_states.enabled(button.index));
+}
+
+bool RecordingController::isCommandEnabled(int index) const
+{
+    return m_states.enabled(index);
+}
+
+void RecordingController::neng(int index)
+{
+    const std::optional<CommandStates> states = nengStates(index);
+    if (!states)
+        return;
+    m_states = *states;
+    publishButtonStates();
+    m_keys.setRecordPause(states->recordPause);
+}
+
+void RecordingController::click(int index)
+{
+    neng(index);
+    switch (index) {
+    case command1::StartRecording: startRecording(); break;
+    case command1::EndRecording: endRecording(); break;
+    case command1::ReplayRecording: replayRecording(); break;
+    case command1::SaveRecording: saveRecording(); break;
+    case command1::PlayRecordingFile: playRecordingFile(); break;
+    case command1::StopPlayback: stopPlayback(); break;
+    default: break;
+    }
+}
+
+void RecordingController::startRecording()
+{
+    m_recorder.start();
+    neng(command1::StartRecording);
+}
+
+void RecordingController::endRecording()
+{
+    m_recorder.stop();
+}
+
+void RecordingController::replayRecording()
+{
+    // A replay ends a running recording: its own key presses must not be
+    // recorded.
+    m_recorder.stop();
+    m_stopRequested = false;
+    neng(command1::ReplayRecording);
+    m_player.start(m_events, m_clock.now());
+    if (m_player.atEnd()) {
+        endOfPass();
+        return;
+    }
+    scheduleNextEvent();
+}
+
+void RecordingController::scheduleNextEvent()
+{
+    const std::optional<double> due = m_player.nextDueTime();
+    if (!due)
+        return;
+    m_scheduler.callAt(*due, [this] { onEventDue(); });
+}
+
+void RecordingController::onEventDue()
+{
+    if (!m_player.isPlaying())
+        return;
+    m_player.fireDue(m_clock.now());
+    // The key path may have stopped the replay (through the stop button or
+    // shutdown) while the event's key was being pressed.
+    if (!m_player.isPlaying())
+        return;
+    if (m_player.atEnd()) {
+        endOfPass();
+        return;
+    }
+    scheduleNextEvent();
+}
+
+void RecordingController::endOfPass()
+{
+    click(command1::StopPlayback);
+    // Repeating a replay that has no events would restart at once, forever;
+    // it ends like a single replay instead.
+    if (m_ui.repeatChecked() && !m_events.empty())
+        click(command1::ReplayRecording);
+}
+
+void RecordingController::stopPlayback()
+{
+    m_stopRequested = true;
+    m_player.stop();
+    m_scheduler.cancel();
+    Player::releaseAllKeys(m_keys);
+    neng(command1::StopPlayback);
+}
+
+void RecordingController::saveRecording()
+{
+    const std::optional<std::filesystem::path> path = m_ui.chooseSavePath();
+    if (!path || path->empty())
+        return;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(*path, ec) && !m_ui.askYesNo(OverwriteQuestion))
+        return;
+    // A failed save must not look like a saved one: the user would leave
+    // believing the performance is on disk.
+    if (!writeRecordingFile(*path, m_events, m_codec))
+        m_ui.showMessage(SaveFailedMessage);
+}
+
+void RecordingController::playRecordingFile()
+{
+    // The row now shows the idle state; a recording still running (the list
+    // can be used while recording) ends, so no key press is recorded behind
+    // buttons that offer no way to end it.
+    m_recorder.stop();
+    // Loading replaces the events a running replay plays; that replay ends
+    // first, with its keys released.
+    if (m_player.isPlaying())
+        click(command1::StopPlayback);
+
+    std::filesystem::path path = m_pendingRecordingPath;
+    if (path.empty()) {
+        const std::optional<std::filesystem::path> chosen = m_ui.chooseOpenPath();
+        if (!chosen || chosen->empty())
+            return;
+        path = *chosen;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        m_ui.showMessage(FileMissingMessage);
+        return;
+    }
+    std::optional<RecordingFile> file = readRecordingFile(path, m_codec);
+    if (!file)
+        return;
+    // Playing the previous events instead would pass off a failure as
+    // success; the events in memory stay for "录制回放(&O)".
+    if (!file->events.hasKeyPress()) {
+        m_ui.showMessage(NothingToPlayMessage);
+        return;
+    }
+    m_events = std::move(file->events);
+    click(command1::ReplayRecording);
+}
+
+void RecordingController::playListedRecording(const std::filesystem::path& path)
+{
+    m_pendingRecordingPath = path;
+    click(command1::PlayRecordingFile);
+    m_pendingRecordingPath.clear();
+}
+
+}  // namespace kelodi

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "core/keyboard/key_path.h"
+#include "core/recording/player.h"
+#include "core/recording/recorder.h"
+#include "core/recording/recording_events.h"
+
+namespace kelodi {
+
+class Clock;
+class KeyPresser;
+class PlaybackScheduler;
+class RecordingUi;
+class TextCodec;
+
+// The recorder and player button row Command1, left to right. Positions are in
+// twips inside the bottom frame, 60 twips below its top; every button is
+// 1275 x 375 twips. The indices are the control-array indices, not positions.
+struct CommandButton {
+    int index;
+    std::string_view caption;
+    int left;
+    bool enabledAtStart;
+};
+
+inline constexpr std::array<CommandButton, 6> Command1Buttons = {{
+    {0, "录制开始(&S)", 360, true},
+    {1, "录制结束(&E)", 1860, false},
+    {2, "录制回放(&O)", 3420, false},
+    {12, "停 止(&T)", 4980, false},
+    {3, "保存(&B)", 6600, false},
+    {11, "播放文件(&F)", 8580, true},
+}};
+inline constexpr int Command1Top = 60;
+inline constexpr int Command1Width = 1275;
+inline constexpr int Command1Height = 375;
+
+namespace command1 {
+inline constexpr int StartRecording = 0;
+inline constexpr int EndRecording = 1;
+inline constexpr int ReplayRecording = 2;
+inline constexpr int SaveRecording = 3;
+inline constexpr int PlayRecordingFile = 11;
+inline constexpr int StopPlayback = 12;
+}  // namespace command1
+
+inline constexpr std::string_view RepeatCaption = "重复录制回放";
+inline constexpr std::string_view RecordingDialogTitle = "录制文件";
+// The dialog's one filter, description and pattern.
+inline constexpr std::string_view RecordingDialogFilter = "录制文件(*.dzq)";
+inline constexpr std::string_view RecordingDialogPattern = "*.dzq";
+inline constexpr std::string_view OverwriteQuestion = "文件已经存在，需要覆盖吗?";
+inline constexpr std::string_view FileMissingMessage = "播放的文件不存在！";
+inline constexpr std::string_view NothingToPlayMessage = "文件中没有可播放的音符！";
+inline constexpr std::string_view SaveFailedMessage = "文件保存失败！";
+
+// Enabled states of the six buttons and the RecordPause flag for the state
+// that follows operation `index` (the neng table). Empty for an index that
+// changes nothing.
+struct CommandStates {
+    bool startRecording;     // 0
+    bool endRecording;       // 1
+    bool replayRecording;    // 2
+    bool saveRecording;      // 3
+    bool playRecordingFile;  // 11
+    bool stopPlayback;       // 12
+    bool recordPause;
+
+    bool enabled(int index) const;
+};
+std::optional<CommandStates> nengStates(int index);
+
+// The recorder and the player behind the Command1 row: recording, replaying
+// (once or repeated), stopping, saving and playing files, with the buttons'
+// enabled states. Owns the events in memory (RecordingEvents).
+//
+// A replay never blocks: each event is fired from a PlaybackScheduler
+// callback, so the window keeps handling input between events and one replay
+// never runs inside another. Everything runs on the window thread.
+class RecordingController : public KeyRecorderHook {
+public:
+    RecordingController(KeyPresser& keys, RecordingUi& ui, PlaybackScheduler& scheduler, const Clock& clock,
+                        const TextCodec& codec);
+    RecordingController(const RecordingController&) = delete;
+    RecordingController& operator=(const RecordingController&) = delete;
+
+    // Sends every button's current enabled state to the UI (for the window's
+    // set-up; the start state has "录制开始(&S)" and "播放文件(&F)" enabled).
+    void publishButtonStates();
+
+    // Command1_Click: neng(index), then the button's operation. Clicks made by
+    // code run whatever the button's enabled state, as on the form.
+    void click(int index);
+
+    // RecordEvent (luzhiyinyue): the key path reports here
+    // (KeyPath::setRecorder(&controller)).
+    void recordEvent(int value) override { m_recorder.recordEvent(value); }
+
+    // Plays a recording chosen in the recordings list: the path is handed over
+    // as PendingRecordingPath and "播放文件(&F)" is clicked, which skips its
+    // dialog. A replay still running is stopped first (all keys released).
+    // Returns when the new replay has started (or the file was refused).
+    void playListedRecording(const std::filesystem::path& path);
+
+    // Shutdown's first step: the stop button, which ends a replay and releases
+    // every key.
+    void shutdown() { click(command1::StopPlayback); }
+
+    bool isCommandEnabled(int index) const;
+    bool isRecording() const { return m_recorder.isRecording(); }
+    bool isPlaying() const { return m_player.isPlaying(); }
+    // PlayState "停止": a stop was requested and no replay started since.
+    bool stopRequested() const { return m_stopRequested; }
+
+    const RecordingEvents& events() const { return m_events; }
+    // Replaces the events in memory (what a loaded file does).
+    void setEvents(RecordingEvents events) { m_events = std::move(events); }
+
+private:
+    void neng(int index);
+    void startRecording();
+    void endRecording();
+    void replayRecording();
+    void stopPlayback();
+    void saveRecording();
+    void playRecordingFile();
+    void scheduleNextEvent();
+    void onEventDue();
+    void endOfPass();
+
+    KeyPresser& m_keys;
+    RecordingUi& m_ui;
+    PlaybackScheduler& m_scheduler;
+    const Clock& m_clock;
+    const TextCodec& m_codec;
+    RecordingEvents m_events;
+    Recorder m_recorder;
+    Player m_player;
+    CommandStates m_states;
+    bool m_stopRequested = false;
+    std::filesystem::path m_pendingRecordingPath;
+};
+
+}  // namespace kelodi

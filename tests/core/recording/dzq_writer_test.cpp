@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <sstream>
+
+#include "core/recording/dzq_format.h"
+#include "core/recording/file_io.h"
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr float R = static_cast<float>(ReleaseMarker);
+
+// GBK bytes of the two Chinese words the writer uses.
+const std::string HeaderGbk = "\xC7\xD9\xBC\xFC\xB1\xB6\xCA\xFD:1\r\n";  // 琴键倍数:1
+const std::string ReleaseGbk = "\xCC\xA7\xC6\xF0";                        // 抬起
+
+RecordingEvents makeEvents(std::initializer_list<std::pair<float, float>> list)
+{
+    RecordingEvents events;
+    for (const auto& [delay, key] : list)
+        events.append(delay, key);
+    return events;
+}
+
+TEST(Writer, FiveEventsByteForByte)
+{
+    const RecordingEvents events = makeEvents({{0.1f, 0}, {0.35f, R}, {0.2f, 13}, {0.4f, R}, {0.25f, 24}});
+    const std::string expected = HeaderGbk + "0.100 , C    | 0.350 , " + ReleaseGbk + " | 0.200 , #c   | 0.400 , " +
+                                 ReleaseGbk + " | \r\n" + "0.250 , c1   | \r\n";
+    EXPECT_EQ(encodeRecording(events, systemTextCodec()), expected);
+}
+
+TEST(Writer, FourEventsEndWithAnEmptyLine)
+{
+    const RecordingEvents events = makeEvents({{0.1f, 5}, {12.3456f, 42}, {0, 43}, {9.9999f, R}});
+    EXPECT_EQ(formatRecordingText(events),
+              "琴键倍数:1\r\n0.100 , F    | 12.346 , #f2  | 0.000 , g2   | 10.000 , 抬起 | \r\n\r\n");
+    EXPECT_EQ(formatRecordingText({}), "琴键倍数:1\r\n\r\n");
+}
+
+// Black keys are named after the white key below them; every name reads back
+// as its key.
+TEST(Writer, NamesEveryKeySoThatItReadsBack)
+{
+    for (int key = 0; key < KeyCount; ++key) {
+        const std::string name = keyName(static_cast<float>(key));
+        EXPECT_EQ(keyFromName(name), key) << name;
+        if (name[0] == '#') {
+            EXPECT_EQ("#" + keyName(static_cast<float>(key - 1)), name);
+        }
+    }
+    EXPECT_EQ(keyName(R), "抬起");
+    EXPECT_EQ(keyName(44), "");
+    EXPECT_EQ(keyName(2.5f), "");
+    EXPECT_EQ(keyName(-1), "");
+}
+
+// Whatever the recorder can produce reads back as the same keys with the
+// delays within the three written decimals.
+TEST(Writer, RoundTripKeepsKeysAndDelays)
+{
+    std::mt19937 random(20240601);
+    std::uniform_int_distribution<int> keyDist(0, KeyCount);  // KeyCount stands for a release
+    std::uniform_real_distribution<float> delayDist(0.0f, 10.0f);
+    for (const std::size_t count : {std::size_t{1}, std::size_t{3}, std::size_t{4}, std::size_t{997},
+                                    std::size_t{40000}}) {
+        RecordingEvents events;
+        for (std::size_t i = 0; i < count; ++i) {
+            const int key = keyDist(random);
+            events.append(delayDist(random), key == KeyCount ? R : static_cast<float>(key));
+        }
+        const RecordingFile read = parseRecording(encodeRecording(events, systemTextCodec()).value(),
+                                                  systemTextCodec());
+        ASSERT_EQ(read.events.eventKeys, events.eventKeys) << count << " events";
+        // Half a millisecond from the three decimals, plus the rounding of the
+        // value read back to single precision.
+        for (std::size_t i = 0; i < count; ++i) {
+            const float delay = events.eventDelays[i];
+            ASSERT_NEAR(read.events.eventDelays[i], delay, 0.0005 + delay * std::numeric_limits<float>::epsilon())
+                << "event " << i;
+        }
+        EXPECT_EQ(read.report.skippedCount, 0u);
+        EXPECT_TRUE(read.report.hasHeader);
+    }
+}
+
+class AtomicWrite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_folder = fs::temp_directory_path() /
+                   ("kelodi-writer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    static std::string contents(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::size_t entryCount() const
+    {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(AtomicWrite, ReplacesTheFileAndKeepsItsPermissions)
+{
+    const fs::path path = m_folder / u8"录音.dzq";
+    std::ofstream(path) << "old";
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::string error;
+    ASSERT_TRUE(writeRecordingFile(path, makeEvents({{0.1f, 0}}), systemTextCodec(), &error)) << error;
+    EXPECT_EQ(contents(path), HeaderGbk + "0.100 , C    | \r\n");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(entryCount(), 1u);
+}
+
+TEST_F(AtomicWrite, FailureLeavesNoTraceAndTheTargetAsItWas)
+{
+    // A folder where the file should go cannot be replaced by a file.
+    const fs::path path = m_folder / "taken.dzq";
+    fs::create_directory(path);
+    std::ofstream(path / "inside") << "kept";
+    std::string error;
+    EXPECT_FALSE(writeFileAtomically(path, "new", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(contents(path / "inside"), "kept");
+    EXPECT_EQ(entryCount(), 1u);
+
+    EXPECT_FALSE(writeFileAtomically(m_folder / "missing" / "x.dzq", "new", &error));
+}
+
+TEST_F(AtomicWrite, WritesThroughASymbolicLink)
+{
+    const fs::path target = m_folder / "target.dzq";
+    const fs::path link = m_folder / "link.dzq";
+    std::ofstream(target) << "old";
+    fs::create_symlink("target.dzq", link);
+    ASSERT_TRUE(writeFileAtomically(link, "new"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(contents(target), "new");
+}
+
+}  // namespace
+}  // namespace kelodi

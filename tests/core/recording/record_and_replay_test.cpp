@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/keyboard/keyboard_rig.h"
+#include "core/recording/dzq_format.h"
+#include "core/recording/key_path_presser.h"
+#include "core/recording/recording_controller.h"
+#include "core/recording/recording_fakes.h"
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The recorder and the player on the real key path: a performance recorded
+// from the keys, saved, read back and replayed sends the same notes in the
+// same order, with the recorded spacing.
+TEST(RecordAndReplay, AReplayedFileSoundsLikeThePerformance)
+{
+    test::KeyboardRig rig;
+    ManualClock clock;
+    KeyPathPresser presser(rig.keys);
+    test::ScriptedUi ui;
+    test::ManualScheduler scheduler(clock);
+    RecordingController controller(presser, ui, scheduler, clock, systemTextCodec());
+    rig.keys.setRecorder(&controller);
+
+    controller.click(command1::StartRecording);
+    rig.press(0);
+    clock.advance(0.3);
+    rig.release(0);
+    clock.advance(0.2);
+    rig.press(16);
+    clock.advance(0.4);
+    rig.release(16);
+    controller.click(command1::EndRecording);
+    const std::vector<ShortMessage> performance = rig.messages();
+    ASSERT_FALSE(performance.empty());
+
+    const fs::path path = fs::temp_directory_path() / "kelodi-record-and-replay.dzq";
+    ui.nextSavePath = path;
+    controller.click(command1::SaveRecording);
+    ASSERT_TRUE(ui.messages.empty());
+
+    rig.messages().clear();
+    controller.setEvents({});
+    ui.nextOpenPath = path;
+    controller.click(command1::PlayRecordingFile);
+    std::vector<double> fired;
+    while (scheduler.pending()) {
+        const std::size_t before = rig.messages().size();
+        scheduler.runNext();
+        if (rig.messages().size() != before)
+            fired.push_back(clock.now());
+    }
+    fs::remove(path);
+
+    EXPECT_EQ(rig.messages(), performance);
+    ASSERT_EQ(fired.size(), 4u);
+    EXPECT_NEAR(fired[1] - fired[0], 0.3, 1e-5);
+    EXPECT_NEAR(fired[2] - fired[1], 0.2, 1e-5);
+    EXPECT_NEAR(fired[3] - fired[2], 0.4, 1e-5);
+    // Nothing of the replay was recorded.
+    EXPECT_EQ(controller.events().size(), 4u);
+}
+
+}  // namespace
+}  // namespace kelodi

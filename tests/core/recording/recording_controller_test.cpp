@@ -1,0 +1,418 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/recording/dzq_format.h"
+#include "core/recording/recording_controller.h"
+#include "core/recording/recordings_list.h"
+#include "core/recording/recording_fakes.h"
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+constexpr float R = static_cast<float>(ReleaseMarker);
+
+// The enabled buttons in row order (0, 1, 2, 12, 3, 11), as a string such as
+// "0 11", so a failure shows the whole row.
+std::string enabledRow(const RecordingController& c)
+{
+    std::string row;
+    for (const CommandButton& b : Command1Buttons) {
+        if (c.isCommandEnabled(b.index))
+            row += (row.empty() ? "" : " ") + std::to_string(b.index);
+    }
+    return row;
+}
+
+class RecordingControllerTest : public ::testing::Test {
+protected:
+    RecordingControllerTest() { controller.publishButtonStates(); }
+
+    void setEvents(std::initializer_list<std::pair<float, float>> list)
+    {
+        RecordingEvents events;
+        for (const auto& [delay, key] : list)
+            events.append(delay, key);
+        controller.setEvents(events);
+    }
+
+    ManualClock clock{5000.0};
+    test::JournalKeys keys{clock};
+    test::ScriptedUi ui;
+    test::ManualScheduler scheduler{clock};
+    RecordingController controller{keys, ui, scheduler, clock, systemTextCodec()};
+};
+
+TEST_F(RecordingControllerTest, StartsWithRecordAndPlayFileEnabled)
+{
+    EXPECT_EQ(enabledRow(controller), "0 11");
+    EXPECT_EQ(ui.enabledStates.size(), 6u);
+    EXPECT_TRUE(ui.enabledStates[0]);
+    EXPECT_TRUE(ui.enabledStates[11]);
+    EXPECT_FALSE(ui.enabledStates[12]);
+}
+
+TEST_F(RecordingControllerTest, RecordsPressesAndReleasesWithTheirSpacing)
+{
+    controller.click(command1::StartRecording);
+    EXPECT_EQ(enabledRow(controller), "1");
+    EXPECT_FALSE(keys.recordPause());
+    EXPECT_TRUE(controller.isRecording());
+
+    controller.recordEvent(0);
+    clock.advance(0.25);
+    controller.recordEvent(ReleaseMarker);
+    clock.advance(0.5);
+    controller.recordEvent(4);
+    clock.advance(0.3);
+    controller.recordEvent(ReleaseMarker);
+    controller.recordEvent(44);  // no key: ignored
+    controller.recordEvent(-1);
+
+    controller.click(command1::EndRecording);
+    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_TRUE(keys.recordPause());
+    EXPECT_FALSE(controller.isRecording());
+
+    const RecordingEvents& e = controller.events();
+    ASSERT_EQ(e.size(), 4u);
+    EXPECT_FLOAT_EQ(e.eventDelays[0], 0.1f);
+    EXPECT_FLOAT_EQ(e.eventDelays[1], 0.25f);
+    EXPECT_FLOAT_EQ(e.eventDelays[2], 0.5f);
+    EXPECT_FLOAT_EQ(e.eventDelays[3], 0.3f);
+    EXPECT_EQ(e.eventKeys, (std::vector<float>{0, R, 4, R}));
+
+    controller.recordEvent(5);  // not recording
+    EXPECT_EQ(controller.events().size(), 4u);
+}
+
+TEST_F(RecordingControllerTest, LongPausesAreFoldedToTenSeconds)
+{
+    controller.click(command1::StartRecording);
+    controller.recordEvent(0);
+    clock.advance(12.5);
+    controller.recordEvent(2);
+    clock.advance(20.0);
+    controller.recordEvent(4);
+    clock.advance(9.75);
+    controller.recordEvent(5);
+    const RecordingEvents& e = controller.events();
+    EXPECT_FLOAT_EQ(e.eventDelays[1], 2.5f);
+    EXPECT_FLOAT_EQ(e.eventDelays[2], 0.0f);
+    EXPECT_FLOAT_EQ(e.eventDelays[3], 9.75f);
+}
+
+TEST_F(RecordingControllerTest, ARecordingWithoutKeysKeepsThePreviousEvents)
+{
+    setEvents({{0.1f, 7}, {0.2f, R}});
+    controller.click(command1::StartRecording);
+    controller.click(command1::EndRecording);
+    EXPECT_EQ(controller.events().size(), 2u);
+
+    // The first event of the next recording replaces them all.
+    controller.click(command1::StartRecording);
+    controller.recordEvent(9);
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{9}));
+}
+
+TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
+{
+    setEvents({{0.1f, 0}, {0.5f, R}});
+    const double start = clock.now();
+    controller.click(command1::ReplayRecording);
+    EXPECT_EQ(enabledRow(controller), "12");
+    EXPECT_TRUE(keys.recordPause());
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_DOUBLE_EQ(scheduler.due(), start + 0.1f);
+    EXPECT_TRUE(keys.entries.empty());
+
+    // 20 ms late: the release is due 0.5 s after the press actually fired.
+    ASSERT_TRUE(scheduler.runNext(0.02));
+    ASSERT_EQ(keys.whats(), (std::vector<std::string>{"press 0"}));
+    const double pressed = keys.entries[0].time;
+    EXPECT_DOUBLE_EQ(scheduler.due(), pressed + 0.5);
+
+    ASSERT_TRUE(scheduler.runNext());
+    // The release event, then the stop button's own release of every key.
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 0", "release-all", "release-all"}));
+    EXPECT_FALSE(scheduler.pending());
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    for (const bool paused : keys.pauseAtRelease)
+        EXPECT_TRUE(paused);  // no release of the replay is ever recorded
+}
+
+TEST_F(RecordingControllerTest, AnEventFiresOnlyWhenStrictlyMoreThanItsDelayHasPassed)
+{
+    setEvents({{0.25f, 3}, {0.0f, 5}, {0.0f, 7}});
+    controller.click(command1::ReplayRecording);
+    const double due = scheduler.due();
+    ASSERT_TRUE(scheduler.runNext(0.0));  // exactly at the due time: too early
+    EXPECT_TRUE(keys.entries.empty());
+    EXPECT_DOUBLE_EQ(scheduler.due(), due);
+
+    ASSERT_TRUE(scheduler.runNext(1e-6));
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 3"}));
+    // A zero delay waits for the clock to move on, one event per instant.
+    ASSERT_TRUE(scheduler.runNext(0.0));
+    EXPECT_EQ(keys.entries.size(), 1u);
+    scheduler.runAll();
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 3", "press 5", "press 7", "release-all"}));
+    EXPECT_LT(keys.entries[0].time, keys.entries[1].time);
+    EXPECT_LT(keys.entries[1].time, keys.entries[2].time);
+}
+
+TEST_F(RecordingControllerTest, StopDuringAReplayReleasesEverythingAndNeverRepeats)
+{
+    ui.repeat = true;
+    setEvents({{0.1f, 12}, {1.0f, R}, {0.1f, 14}});
+    controller.click(command1::ReplayRecording);
+    scheduler.runNext();
+    controller.click(command1::StopPlayback);
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "release-all"}));
+    EXPECT_FALSE(scheduler.pending());
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_TRUE(controller.stopRequested());
+    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_EQ(keys.releaseCalls.size(), 44u);
+    for (int k = 0; k < 44; ++k)
+        EXPECT_EQ(keys.releaseCalls[static_cast<std::size_t>(k)], k);
+}
+
+TEST_F(RecordingControllerTest, ShutdownStopsAReplay)
+{
+    setEvents({{0.1f, 12}, {1.0f, 14}});
+    controller.click(command1::ReplayRecording);
+    scheduler.runNext();
+    controller.shutdown();
+    EXPECT_FALSE(scheduler.pending());
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "release-all"}));
+}
+
+TEST_F(RecordingControllerTest, AStopFromInsideAKeyPressEndsTheReplay)
+{
+    setEvents({{0.1f, 12}, {0.1f, 14}});
+    keys.onPress = [&](int) { controller.click(command1::StopPlayback); };
+    controller.click(command1::ReplayRecording);
+    scheduler.runAll();
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "release-all"}));
+    EXPECT_FALSE(scheduler.pending());
+}
+
+TEST_F(RecordingControllerTest, RepeatPlaysAgainUntilStopped)
+{
+    ui.repeat = true;
+    setEvents({{0.1f, 12}, {0.2f, R}});
+    controller.click(command1::ReplayRecording);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(scheduler.runNext());
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "release-all", "release-all", "press 12",
+                                                      "release-all", "release-all"}));
+    // The next pass started at the end of the previous one, with a fresh clock.
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_EQ(enabledRow(controller), "12");
+    EXPECT_NEAR(scheduler.due(), keys.entries.back().time + 0.1, 1e-6);
+
+    controller.click(command1::StopPlayback);
+    EXPECT_FALSE(scheduler.pending());
+    EXPECT_FALSE(controller.isPlaying());
+}
+
+TEST_F(RecordingControllerTest, ReplayOfNoEventsEndsAtOnceEvenWithRepeat)
+{
+    ui.repeat = true;
+    controller.click(command1::ReplayRecording);
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"release-all"}));
+    EXPECT_FALSE(scheduler.pending());
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+}
+
+TEST_F(RecordingControllerTest, AReplayEndsARecordingAndIsNotRecorded)
+{
+    setEvents({{0.1f, 12}});
+    controller.click(command1::StartRecording);
+    controller.click(command1::ReplayRecording);
+    EXPECT_FALSE(controller.isRecording());
+    controller.recordEvent(3);  // a key played by hand during the replay
+    scheduler.runAll();
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{12}));
+}
+
+TEST_F(RecordingControllerTest, RecordingsBeyond32767EventsPlayWhole)
+{
+    RecordingEvents events;
+    for (int i = 0; i < 40000; ++i)
+        events.append(0.001f, static_cast<float>(i % 44));
+    controller.setEvents(events);
+    controller.click(command1::ReplayRecording);
+    scheduler.runAll(50000);
+    EXPECT_EQ(keys.entries.size(), 40001u);  // every press and the final stop
+    EXPECT_EQ(keys.entries[39999].what, "press " + std::to_string(39999 % 44));
+}
+
+TEST_F(RecordingControllerTest, ChangingTheEventsDuringAReplayDoesNotDisturbIt)
+{
+    setEvents({{0.1f, 12}, {0.1f, 14}});
+    controller.click(command1::ReplayRecording);
+    scheduler.runNext();
+    setEvents({});
+    scheduler.runAll();
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "press 14", "release-all"}));
+}
+
+class RecordingFilesTest : public RecordingControllerTest {
+protected:
+    void SetUp() override
+    {
+        m_folder = fs::temp_directory_path() /
+                   ("kelodi-controller-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    fs::path write(const std::string& name, const std::string& bytes)
+    {
+        const fs::path path = m_folder / fs::path(std::u8string(name.begin(), name.end()));
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    static std::string contents(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(RecordingFilesTest, PlaysAChosenFile)
+{
+    setEvents({{0.1f, 40}});
+    ui.nextOpenPath = write("tune.dzq", "琴键倍数:2\r\n0.5,C|0.5,抬起\r\n");
+    controller.click(command1::PlayRecordingFile);
+    EXPECT_EQ(ui.openDialogs, 1);
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{0, R}));
+    EXPECT_EQ(enabledRow(controller), "12");
+    scheduler.runAll();
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 0", "release-all", "release-all"}));
+    EXPECT_NEAR(keys.entries[1].time - keys.entries[0].time, 1.0, 1e-5);
+}
+
+TEST_F(RecordingFilesTest, CancelMissingAndUnplayableFilesKeepTheEvents)
+{
+    setEvents({{0.1f, 40}});
+    ui.nextOpenPath.reset();
+    controller.click(command1::PlayRecordingFile);
+    EXPECT_TRUE(ui.messages.empty());
+
+    ui.nextOpenPath = m_folder / "gone.dzq";
+    controller.click(command1::PlayRecordingFile);
+    EXPECT_THAT(ui.messages, ElementsAre("播放的文件不存在！"));
+
+    ui.messages.clear();
+    ui.nextOpenPath = write("empty.dzq", "简谱倍数:1\r\n音符比例:0.5\r\n音符最长:2\r\nnot a score\r\n");
+    controller.click(command1::PlayRecordingFile);
+    EXPECT_THAT(ui.messages, ElementsAre("文件中没有可播放的音符！"));
+
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{40}));
+    EXPECT_FALSE(scheduler.pending());
+    EXPECT_TRUE(keys.entries.empty());
+    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+}
+
+TEST_F(RecordingFilesTest, AJianpuScoreStartsOneTempoUnitAfterTheClick)
+{
+    RecordingsList list(m_folder);
+    write("b.dzq", "简谱倍数:2\r\n音符比例:0.5\r\n音符最长:2\r\n5,1|1+,1\r\n");
+    list.fill();
+    const double start = clock.now();
+    controller.playListedRecording(list.choose(0));
+    ASSERT_TRUE(scheduler.runNext());
+    EXPECT_NEAR(keys.entries[0].time - start, 2.0, 1e-5);
+    EXPECT_EQ(keys.entries[0].what, "press 19");
+}
+
+TEST_F(RecordingFilesTest, ChoosingFromTheListWhileRecordingOrPlaying)
+{
+    RecordingsList list(m_folder);
+    write("a.dzq", "0.1,D");
+    list.fill();
+
+    controller.click(command1::StartRecording);
+    controller.playListedRecording(list.choose(0));
+    EXPECT_FALSE(controller.isRecording());
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_EQ(ui.openDialogs, 0);
+
+    // Again while that replay runs: it is stopped (keys released) and the
+    // file starts from the beginning.
+    keys.entries.clear();
+    controller.playListedRecording(list.choose(0));
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"release-all"}));
+    scheduler.runAll();
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"release-all", "press 2", "release-all"}));
+
+    // The pending path is handed over once: the button asks again.
+    ui.nextOpenPath.reset();
+    controller.click(command1::PlayRecordingFile);
+    EXPECT_EQ(ui.openDialogs, 1);
+}
+
+TEST_F(RecordingFilesTest, ThePlaceholderItemNamesNoFile)
+{
+    RecordingsList list(m_folder / "nothing-here");
+    list.fill();
+    controller.playListedRecording(list.choose(0));
+    EXPECT_THAT(ui.messages, ElementsAre("播放的文件不存在！"));
+}
+
+TEST_F(RecordingFilesTest, SavingAsksBeforeReplacingAFile)
+{
+    setEvents({{0.1f, 0}, {0.35f, R}});
+    const fs::path path = write("song.dzq", "old");
+
+    ui.nextSavePath.reset();
+    controller.click(command1::SaveRecording);
+    EXPECT_TRUE(ui.questions.empty());
+
+    ui.nextSavePath = path;
+    ui.answerYes = false;
+    controller.click(command1::SaveRecording);
+    EXPECT_THAT(ui.questions, ElementsAre("文件已经存在，需要覆盖吗?"));
+    EXPECT_EQ(contents(path), "old");
+
+    ui.answerYes = true;
+    controller.click(command1::SaveRecording);
+    EXPECT_EQ(contents(path), encodeRecording(controller.events(), systemTextCodec()));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+
+    // A new name is written without a question.
+    ui.questions.clear();
+    ui.nextSavePath = m_folder / "new";
+    controller.click(command1::SaveRecording);
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_TRUE(fs::exists(m_folder / "new"));
+}
+
+TEST_F(RecordingFilesTest, AFailedSaveIsReported)
+{
+    setEvents({{0.1f, 0}});
+    ui.nextSavePath = m_folder / "no-such-folder" / "x.dzq";
+    controller.click(command1::SaveRecording);
+    EXPECT_THAT(ui.messages, ElementsAre("文件保存失败！"));
+}
+
+}  // namespace
+}  // namespace kelodi

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/recording/recordings_list.h"
+#include "core/text/utf8.h"
+
+namespace kelodi {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(RecordingsList, KeepsDzqFilesInCodeUnitOrder)
+{
+    EXPECT_EQ(selectRecordingNames({"b.dzq", "notes.txt", "A.DZQ", "a.dzq", "x.Dzq", "dzq", ".dzq", "a.dzq.bak"}),
+              (std::vector<std::string>{".dzq", "A.DZQ", "a.dzq", "b.dzq", "x.Dzq"}));
+    // Chinese names follow their character codes; a character outside the
+    // BMP sorts by its first surrogate (U+D83D), before U+FF5A, which a
+    // code-point order would reverse.
+    EXPECT_EQ(selectRecordingNames({"欢乐颂.dzq", "ｚ.dzq", "小星星.dzq", "\xF0\x9F\x8E\xB5.dzq", "两只老虎.dzq"}),
+              (std::vector<std::string>{"两只老虎.dzq", "小星星.dzq", "欢乐颂.dzq", "\xF0\x9F\x8E\xB5.dzq", "ｚ.dzq"}));
+}
+
+TEST(RecordingsList, ListsPlainVisibleFilesOfTheFolder)
+{
+    const fs::path program = fs::temp_directory_path() / "kelodi-list-test";
+    fs::remove_all(program);
+    const fs::path folder = recordingsFolder(program);
+    EXPECT_EQ(pathToUtf8(folder.filename()), "录制");
+    fs::create_directories(folder / "sub.dzq");
+    for (const char* name : {"b.dzq", ".hidden.dzq", "notes.txt", "小星星.dzq"})
+        std::ofstream(folder / pathFromUtf8(name)) << "0.1,C";
+
+    RecordingsList list(folder);
+    list.fill();
+    EXPECT_EQ(list.captions(), (std::vector<std::string>{"b.dzq", "小星星.dzq"}));
+    EXPECT_EQ(list.checkedItem(), 0);
+
+    EXPECT_EQ(list.choose(1), folder / pathFromUtf8("小星星.dzq"));
+    EXPECT_EQ(list.checkedItem(), 1);
+    EXPECT_EQ(list.choose(2), fs::path());
+    EXPECT_EQ(list.checkedItem(), 1);
+    fs::remove_all(program);
+}
+
+TEST(RecordingsList, NoRecordingsLeaveThePlaceholder)
+{
+    RecordingsList list(fs::temp_directory_path() / "kelodi-no-such-folder");
+    list.fill();
+    EXPECT_EQ(list.captions(), (std::vector<std::string>{"列表01"}));
+    EXPECT_EQ(list.checkedItem(), 0);
+    EXPECT_EQ(recordingsFolder("/"), fs::path("/") / pathFromUtf8("录制"));
+}
+
+}  // namespace
+}  // namespace kelodi

@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi {
+namespace {
+
+const TextCodec& codec()
+{
+    return systemTextCodec();
+}
+
+TEST(SystemTextCodec, ConvertsTheFormatsWordsBothWays)
+{
+    const std::string gbk = "\xC7\xD9\xBC\xFC\xB1\xB6\xCA\xFD:1 \xCC\xA7\xC6\xF0";
+    EXPECT_EQ(codec().gbkToUtf8(gbk), "琴键倍数:1 抬起");
+    EXPECT_EQ(codec().utf8ToGbk("琴键倍数:1 抬起"), gbk);
+    // Code page 936 has the euro sign at 0x80.
+    EXPECT_EQ(codec().gbkToUtf8("\x80"), "€");
+    EXPECT_EQ(codec().utf8ToGbk(""), std::string());
+}
+
+TEST(SystemTextCodec, DecodingReplacesOnlyTheBadBytes)
+{
+    EXPECT_EQ(codec().gbkToUtf8("a\xFF" "b"), "a\uFFFDb");
+    EXPECT_EQ(codec().gbkToUtf8("ab\xC7"), "ab\uFFFD");  // lead byte cut off by the end
+    EXPECT_EQ(codec().gbkToUtf8(std::string("x\0y", 3)), std::string("x\0y", 3));
+}
+
+TEST(SystemTextCodec, EncodingRefusesWhatGbkCannotHold)
+{
+    EXPECT_FALSE(codec().utf8ToGbk("\xF0\x9F\x8E\xB5"));  // an emoji
+    EXPECT_FALSE(codec().utf8ToGbk("a\xFF"));              // not UTF-8
+}
+
+}  // namespace
+}  // namespace kelodi

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The score tool on files written here: both dialects, both encodings, the
+# exit statuses, and conversion to the key-name dialect.
+#   dzq_tool.sh BIN_DIR
+set -u
+bin=${1:?usage: dzq_tool.sh BIN_DIR}
+tool="$bin/kelodi-dzq"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# run NAME EXPECTED_STATUS ARGS... : runs the tool, keeps stdout in $work/NAME.out
+run() {
+  local name=$1 expected=$2
+  shift 2
+  "$tool" "$@" >"$work/$name.out" 2>"$work/$name.err"
+  local status=$?
+  [ "$status" -eq "$expected" ] || fail "$name: exit status $status, expected $expected ($(cat "$work/$name.err"))"
+}
+
+# expect_out NAME TEXT : stdout of NAME must be exactly TEXT (printf format)
+expect_out() {
+  local name=$1
+  printf "$2" >"$work/$name.expected"
+  cmp -s "$work/$name.out" "$work/$name.expected" ||
+    fail "$name: output differs:$(diff "$work/$name.expected" "$work/$name.out" | sed 's/^/  /')"
+}
+
+gbk() { iconv -f UTF-8 -t GBK; }
+
+# Key-name dialect, GBK, full-width forms and a tempo factor.
+printf '琴键倍数：2\r\n0.5，C｜0.25，抬起\r\n0.5,#c1|0.125,g2|0.1,H\r\n' | gbk >"$work/keys-gbk.dzq"
+run keys-gbk 0 events "$work/keys-gbk.dzq"
+expect_out keys-gbk '1.000000\t0\n0.500000\t9999\n1.000000\t25\n0.250000\t43\n'
+grep -q 'skipped' "$work/keys-gbk.err" || fail "keys-gbk: the unknown key H is not reported"
+
+# Key-name dialect, UTF-8 with a byte-order mark, no header, lone LF lines.
+printf '\xEF\xBB\xBF0.1,C|0.2,抬起\n0.3,#E\n' >"$work/keys-utf8.dzq"
+run keys-utf8 0 events "$work/keys-utf8.dzq"
+expect_out keys-utf8 '0.100000\t0\n0.200000\t9999\n0.300000\t5\n'
+
+# Jianpu dialect in both encodings gives the same events.
+printf '简谱倍数:1\r\n音符比例:0.5\r\n音符最长:2\r\n5,1|0,0.5|1++,1\r\n#4-,2\r\n' >"$work/jianpu-utf8.dzq"
+gbk <"$work/jianpu-utf8.dzq" >"$work/jianpu-gbk.dzq"
+jianpu='1.000000\t19\n0.500000\t9999\n0.500000\t9999\n0.250000\t9999\n0.250000\t36\n0.500000\t9999\n0.500000\t6\n1.000000\t9999\n1.000000\t9999\n'
+run jianpu-utf8 0 events "$work/jianpu-utf8.dzq"
+expect_out jianpu-utf8 "$jianpu"
+run jianpu-gbk 0 events "$work/jianpu-gbk.dzq"
+expect_out jianpu-gbk "$jianpu"
+
+# Nothing to play: a header alone, a jianpu score without notes.
+printf '琴键倍数:1\r\n' | gbk >"$work/header-only.dzq"
+run header-only 1 events "$work/header-only.dzq"
+[ -s "$work/header-only.out" ] && fail "header-only: printed events"
+[ -s "$work/header-only.err" ] || fail "header-only: no message on stderr"
+printf '简谱倍数:1\r\n音符比例:0.5\r\n音符最长:2\r\n这里没有音符\r\n' | gbk >"$work/no-notes.dzq"
+run no-notes 1 events "$work/no-notes.dzq"
+
+# Files that cannot be read and wrong calls.
+run missing 2 events "$work/does-not-exist.dzq"
+run folder 2 events "$work"
+run no-arguments 2
+run unknown-command 2 play "$work/keys-gbk.dzq"
+run extra-argument 2 events "$work/keys-gbk.dzq" more
+run help 0 --help
+
+# Conversion writes the key-name dialect in GBK, byte for byte.
+run convert 0 convert "$work/jianpu-gbk.dzq" "$work/converted.dzq"
+{
+  printf '琴键倍数:1\r\n'
+  printf '1.000 , g    | 0.500 , 抬起 | 0.500 , 抬起 | 0.250 , 抬起 | \r\n'
+  printf '0.250 , c2   | 0.500 , 抬起 | 0.500 , #F   | 1.000 , 抬起 | \r\n'
+  printf '1.000 , 抬起 | \r\n'
+} | gbk >"$work/converted.expected"
+cmp -s "$work/converted.dzq" "$work/converted.expected" || fail "convert: output file differs"
+run reconverted 0 events "$work/converted.dzq"
+expect_out reconverted "$jianpu"
+
+# A conversion that fails leaves the target alone.
+printf 'keep' >"$work/kept.dzq"
+run convert-nothing 1 convert "$work/header-only.dzq" "$work/kept.dzq"
+[ "$(cat "$work/kept.dzq")" = keep ] || fail "convert-nothing: the target was changed"
+run convert-unwritable 2 convert "$work/keys-gbk.dzq" "$work/no-such-folder/out.dzq"
+run convert-missing 2 convert "$work/does-not-exist.dzq" "$work/kept.dzq"
+[ "$(cat "$work/kept.dzq")" = keep ] || fail "convert-missing: the target was changed"
+
+# The shipped sample scores all play.
+if [ -d "$bin/录制" ]; then
+  count=0
+  for score in "$bin"/录制/*.dzq; do
+    [ -e "$score" ] || continue
+    count=$((count + 1))
+    run sample 0 events "$score"
+    [ -s "$work/sample.err" ] && fail "sample $(basename "$score"): $(cat "$work/sample.err")"
+  done
+  [ "$count" -ge 3 ] || fail "only $count sample scores in $bin/录制"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "dzq_tool: all checks passed"
