@@ -35,6 +35,7 @@
 #include "gui/midi/midi_menus.h"
 #include "gui/news/news_controller.h"
 #include "gui/news/news_window.h"
+#include "gui/recording/recording_panel.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/spinner_widget.h"
 #include "gui/keyboard/virtual_key.h"
@@ -340,6 +341,9 @@ void MainWindow::load()
         m_tishi1[static_cast<std::size_t>(index)]->setChecked(checked);
     };
 
+    // The recorder's button row; the key path reports presses to it.
+    m_recording = new RecordingPanel(*m_keyPath, m_frame1, m_check1, this);
+
     // 3. Key preview: the window sees every key before the focused control.
     installKeyPreview();
 
@@ -353,6 +357,9 @@ void MainWindow::load()
     m_panel->mnuNewClick();
     // 7. The start instrument.
     m_panel->setStartupInstrument();
+
+    // 8. The recordings list.
+    m_recording->fillRecordingsMenu(m_recordingsMenu, m_setup.programFolder);
 
     // 9. The news opt-out, from "v.sz".
     m_help->loadNoNewsPopup();
@@ -478,6 +485,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::unload()
 {
+    // Stop a replay; every key is released, so every note gets its note-off.
+    m_recording->shutdown();
     // Reset, then close, the port: every note stops on the device.
     m_setup.port->reset();
     m_setup.port->close();

@@ -22,6 +22,7 @@ class QTimer;
 namespace kelodi {
 
 class ComputerKeyboard;
+class RecordingPanel;
 class DeviceMenuQt;
 class HelpMenu;
 class NewsController;
@@ -66,6 +67,7 @@ public:
     NewsController& news() { return *m_news; }
     TrayIcon& tray() { return *m_tray; }
     WebLinkLabels& links() { return *m_links; }
+    RecordingPanel& recording() { return *m_recording; }
     const QString& closeRequest() const { return m_closeRequest; }
 
     // The common exit command (File "退出(&E)", tray "退出(&F)").
@@ -115,6 +117,7 @@ private:
     NewsController* m_news = nullptr;
     WebLinkLabels* m_links = nullptr;
     TrayIcon* m_tray = nullptr;
+    RecordingPanel* m_recording = nullptr;
     QLabel* m_instrumentLabel = nullptr;
     QPointer<QWindow> m_keyPreviewWindow;
 

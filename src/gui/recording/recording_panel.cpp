@@ -1,0 +1,144 @@
+#include "gui/recording/recording_panel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "core/app/program_info.h"
+#include "core/recording/key_path_presser.h"
+#include "core/recording/recording_controller.h"
+#include "core/recording/recordings_list.h"
+#include "core/text/utf8.h"
+#include "gui/app/twips.h"
+#include "gui/recording/player_driver.h"
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi {
+
+namespace {
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString dialogFilter()
+{
+    return qs(RecordingDialogFilter);
+}
+
+}  // namespace
+
+RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repeat, QWidget* window)
+    : QObject(window), m_window(window), m_repeat(repeat), m_presser(std::make_unique<KeyPathPresser>(keyPath)),
+      m_driver(std::make_unique<PlayerDriver>(m_clock)), m_list(std::make_unique<RecordingsList>())
+{
+    for (const CommandButton& spec : Command1Buttons) {
+        auto* button = new QPushButton(qs(spec.caption), frame);
+        button->setObjectName(QStringLiteral("Command1_%1").arg(spec.index));
+        button->setGeometry(twipRect(spec.left, Command1Top, Command1Width, Command1Height));
+        // "录制开始(&S)" and "播放文件(&F)" share their access keys with the menus
+        // "显示(&S)" and "文件(&F)"; Qt would leave both ambiguous and open
+        // neither, so those two keys stay with the menu bar.
+        if (spec.index == command1::StartRecording || spec.index == command1::PlayRecordingFile)
+            button->setShortcut(QKeySequence());
+        const int index = spec.index;
+        connect(button, &QPushButton::clicked, this, [this, index] { m_controller->click(index); });
+        m_buttons[spec.index] = button;
+    }
+    m_repeat->setText(qs(RepeatCaption));
+    RecordingUi& ui = *this;
+    m_controller = std::make_unique<RecordingController>(*m_presser, ui, *m_driver, m_clock, systemTextCodec());
+    keyPath.setRecorder(m_controller.get());
+    m_controller->publishButtonStates();
+}
+
+RecordingPanel::~RecordingPanel()
+{
+    m_driver->cancel();
+}
+
+void RecordingPanel::fillRecordingsMenu(QMenu* menu, const QString& programFolder)
+{
+    m_menu = menu;
+    *m_list = RecordingsList(recordingsFolder(pathFromUtf8(programFolder.toStdString())));
+    m_list->fill();
+    const std::vector<std::string>& captions = m_list->captions();
+    for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+        QAction* item = menu->addAction(QString::fromStdString(captions[static_cast<std::size_t>(i)]));
+        item->setObjectName(QStringLiteral("liebiao1_%1").arg(i));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, i] { chooseRecording(i); });
+    }
+    showRecordingChecks();
+}
+
+void RecordingPanel::chooseRecording(int index)
+{
+    const std::filesystem::path path = m_list->choose(index);
+    showRecordingChecks();
+    m_controller->playListedRecording(path);
+}
+
+void RecordingPanel::showRecordingChecks()
+{
+    const QList<QAction*> items = m_menu->actions();
+    for (int i = 0; i < items.size(); ++i)
+        items[i]->setChecked(i == m_list->checkedItem());
+}
+
+void RecordingPanel::shutdown()
+{
+    m_controller->shutdown();
+}
+
+void RecordingPanel::setCommandEnabled(int index, bool enabled)
+{
+    if (auto it = m_buttons.find(index); it != m_buttons.end())
+        it->second->setEnabled(enabled);
+}
+
+std::optional<std::filesystem::path> RecordingPanel::chooseSavePath()
+{
+    const QString name =
+        QFileDialog::getSaveFileName(m_window, qs(RecordingDialogTitle), QString(), dialogFilter());
+    if (name.isEmpty())
+        return std::nullopt;
+    return pathFromUtf8(name.toStdString());
+}
+
+std::optional<std::filesystem::path> RecordingPanel::chooseOpenPath()
+{
+    const QString name =
+        QFileDialog::getOpenFileName(m_window, qs(RecordingDialogTitle), QString(), dialogFilter());
+    if (name.isEmpty())
+        return std::nullopt;
+    return pathFromUtf8(name.toStdString());
+}
+
+bool RecordingPanel::askYesNo(std::string_view question)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), qs(question),
+                    QMessageBox::Yes | QMessageBox::No, m_window);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void RecordingPanel::showMessage(std::string_view text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), qs(text), QMessageBox::Ok,
+                    m_window);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool RecordingPanel::repeatChecked() const
+{
+    return m_repeat->isChecked();
+}
+
+}  // namespace kelodi

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <memory>
+
+#include "core/recording/clock.h"
+#include "core/recording/recording_ui.h"
+
+class QCheckBox;
+class QMenu;
+class QPushButton;
+class QWidget;
+
+namespace kelodi {
+
+class KeyPath;
+class KeyPathPresser;
+class PlayerDriver;
+class RecordingController;
+class RecordingsList;
+
+// The recorder and player of the main window: the Command1 button row in the
+// bottom frame, the repeat box, the recordings menu, and the dialogs they
+// open. The rules are RecordingController's; this class shows them.
+class RecordingPanel : public QObject, private RecordingUi {
+    Q_OBJECT
+public:
+    // Creates the buttons inside `frame`; `repeat` is the "重复录制回放" box.
+    RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repeat, QWidget* window);
+    ~RecordingPanel() override;
+
+    RecordingController& controller() { return *m_controller; }
+    QPushButton* button(int index) const { return m_buttons.at(index); }
+
+    // FillRecordingsList: lists 录制/ beside the program into `menu` (once).
+    void fillRecordingsMenu(QMenu* menu, const QString& programFolder);
+    QMenu* recordingsMenu() const { return m_menu; }
+
+    // Shutdown's first step: ends a replay and releases every key.
+    void shutdown();
+
+private:
+    // RecordingUi
+    void setCommandEnabled(int index, bool enabled) override;
+    std::optional<std::filesystem::path> chooseSavePath() override;
+    std::optional<std::filesystem::path> chooseOpenPath() override;
+    bool askYesNo(std::string_view question) override;
+    void showMessage(std::string_view text) override;
+    bool repeatChecked() const override;
+
+    void chooseRecording(int index);
+    void showRecordingChecks();
+
+    QWidget* m_window;
+    QCheckBox* m_repeat;
+    QMenu* m_menu = nullptr;
+    std::map<int, QPushButton*> m_buttons;
+    SteadyClock m_clock;
+    std::unique_ptr<KeyPathPresser> m_presser;
+    std::unique_ptr<PlayerDriver> m_driver;
+    std::unique_ptr<RecordingController> m_controller;
+    std::unique_ptr<RecordingsList> m_list;
+};
+
+}  // namespace kelodi

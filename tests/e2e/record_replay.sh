@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# A performance recorded on the real keyboard, saved through the file dialog,
+# read back and replayed sounds the same keys with the same spacing; after a
+# restart it is listed under 曲目列表(&Q) and plays from there.
+source "$(dirname "$0")/lib/common.bash"
+use_display
+
+# A private program folder, so the recordings list reads our 录制 folder.
+app="$WORK/app"
+mkdir -p "$app/录制"
+cp "$BIN/kelodi" "$app/"
+
+start() {  # start LOGNAME
+  log="$WORK/$1.log"
+  "$app/kelodi" --midi-log "$log" --audio-file "$WORK/$1.wav" >"$WORK/$1.out" 2>&1 &
+  pid=$!
+  _pids+=("$pid")
+  win=$(wait_window '^Kelodi 7\.90' 30) || fail "no main window"
+  wait_lines "$log" 114 10 || fail "start-up burst incomplete"
+  focus "$win"
+  read -r _ height < <(xdotool getwindowgeometry --shell "$win" | awk -F= '/WIDTH/{w=$2}/HEIGHT/{h=$2}END{print w, h}')
+  menu=$(( height - 353 ))
+}
+button() {  # button INDEX: click Command1(INDEX) in the bottom frame
+  local left
+  case $1 in 0) left=24 ;; 1) left=124 ;; 2) left=228 ;; 12) left=332 ;; 3) left=440 ;; 11) left=572 ;; esac
+  xdotool mousemove --window "$win" $(( 12 + left + 40 )) $(( menu + 292 + 4 + 12 )) click 1
+  sleep 0.3
+}
+# Time stamps of the note-ons of chord roots (the first of each group of four).
+roots() { awk '$1 !~ /^#/ && $2 == "90" {n++; if (n % 4 == 1) print $1}' "$1"; }
+spacing() { awk 'NR > 1 {printf "%.4f\n", $1 - prev} {prev = $1}'; }
+
+note "record four keys"
+start record
+button 0
+for key in d f g h; do
+  xdotool keydown "$key"; sleep 0.25; xdotool keyup "$key"; sleep 0.35
+done
+button 1
+sleep 0.3
+roots "$log" | tail -n 4 >"$WORK/recorded.times"
+[ "$(wc -l <"$WORK/recorded.times")" = 4 ] || fail "expected 4 recorded presses"
+
+note "save through the file dialog"
+button 3
+dialog=$(wait_window '^录制文件$' 10) || fail "no save dialog"
+focus "$dialog"
+xdotool type --delay 20 "$app/录制/e2e.dzq"
+xdotool key Return
+sleep 1
+[ -f "$app/录制/e2e.dzq" ] || fail "nothing saved"
+"$BIN/kelodi-dzq" events "$app/录制/e2e.dzq" >"$WORK/events" || fail "the saved file does not read back"
+[ "$(cut -f2 "$WORK/events" | tr '\n' ' ')" = "12 9999 14 9999 16 9999 17 9999 " ] || fail "saved keys: $(cat "$WORK/events")"
+
+note "play the file back"
+before=$(roots "$log" | wc -l)
+button 11
+dialog=$(wait_window '^录制文件$' 10) || fail "no open dialog"
+focus "$dialog"
+xdotool type --delay 20 "$app/录制/e2e.dzq"
+xdotool key Return
+sleep 3.5
+roots "$log" | tail -n +"$((before + 1))" >"$WORK/replayed.times"
+[ "$(wc -l <"$WORK/replayed.times")" = 4 ] || fail "expected 4 replayed presses, got $(wc -l <"$WORK/replayed.times")"
+paste <(spacing <"$WORK/recorded.times") <(spacing <"$WORK/replayed.times") >"$WORK/spacings"
+note "spacing recorded / replayed: $(tr '\t\n' '/ ' <"$WORK/spacings")"
+awk '{d = $1 - $2; if (d < 0) d = -d; if (d > 0.005) bad = 1} END {exit bad}' "$WORK/spacings" \
+  || fail "replayed spacing differs by more than 5 ms"
+"$BIN/wm_delete" "$win"
+wait_exit "$pid" 10
+[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
+
+note "after a restart the recording is listed and plays from the menu"
+start listed
+xdotool key alt+q
+sleep 0.5
+xdotool key Return
+sleep 3.5
+[ "$(roots "$log" | wc -l)" = 4 ] || fail "choosing the list item did not play it"
+"$BIN/wm_delete" "$win"
+wait_exit "$pid" 10
+echo "PASS"
