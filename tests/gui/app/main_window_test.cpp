@@ -2,17 +2,25 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QDir>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
 
 #include "core/fakes/recording_midi.h"
 #include "gui/desktop/recording_shell.h"
+#include "gui/desktop/tray_icon.h"
+#include "gui/midi/modal_helper.h"
+#include "gui/recording/recording_panel.h"
 #include "core/keyboard/instrument_panel.h"
 #include "core/keyboard/key_map.h"
 #include "gui/app/main_window.h"
@@ -28,6 +36,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        prepareFolder();
         port.open(MidiMapperId);
         MainWindowSetup setup;
         setup.port = &port;
@@ -38,6 +47,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         window->activateWindow();
     }
+
+    virtual void prepareFolder() {}
 
     Messages& messages() { return devices.journal.messages; }
     QWindow* handle() { return window->windowHandle(); }
@@ -212,6 +223,163 @@ TEST_F(MainWindowTest, MenuBarHoldsTheMenusInOrder)
             titles << action->text();
     ASSERT_GE(titles.size(), 2);
     EXPECT_EQ(titles.front(), QStringLiteral("文件(&F)"));
+}
+
+TEST_F(MainWindowTest, InstrumentLabelOpensTheChooserAndSendsTheChoice)
+{
+    auto* label = child<QLabel>("LblInstrument");
+    messages().clear();
+    test::NextModal pickFlute([](QWidget& dialog) {
+        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("LstInstruments"));
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->currentRow(), 9);  // "钟琴" preselected by name
+        list->setCurrentRow(73);
+        dialog.findChild<QPushButton*>(QStringLiteral("CmdOk"))->click();
+    });
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(pickFlute.seen(), 1);
+    EXPECT_EQ(messages(), Messages{programChangeMessage(0, 73)});
+    EXPECT_EQ(label->text(), QStringLiteral("长笛"));
+
+    messages().clear();
+    test::NextModal cancel([](QWidget& dialog) {
+        dialog.findChild<QListWidget*>(QStringLiteral("LstInstruments"))->setCurrentRow(5);
+        dialog.findChild<QPushButton*>(QStringLiteral("CmdCancel"))->click();
+    });
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(cancel.seen(), 1);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(label->text(), QStringLiteral("长笛"));
+
+    // The right button opens nothing.
+    test::NextModal none([](QWidget&) {});
+    QTest::mouseClick(label, Qt::RightButton);
+    QTest::qWait(50);
+    EXPECT_EQ(none.seen(), 0);
+}
+
+TEST_F(MainWindowTest, LabelModesFromMenuAndBoxesMirrorEachOther)
+{
+    auto* menuItem = window->findChild<QAction*>(QStringLiteral("tishi1_0"));
+    auto* box = child<QCheckBox>("Check2_0");
+    menuItem->trigger();
+    EXPECT_TRUE(menuItem->isChecked());
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(window->key(0)->caption(), QStringLiteral("\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n1\r\n·\r\n"));
+    EXPECT_TRUE(window->key(1)->caption().isEmpty());
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(menuItem->isChecked());
+    EXPECT_EQ(window->key(0)->caption(), QStringLiteral("\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"));
+}
+
+TEST_F(MainWindowTest, ClosingResetsAndClosesThePortAndRefusesTheClose)
+{
+    // A note sounding when the window closes is stopped by the reset.
+    QTest::keyPress(handle(), Qt::Key_W);
+    devices.journal.clear();
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->closeRequest(), QStringLiteral("关闭"));
+    EXPECT_FALSE(port.isOpen());
+    // The replay's stop releases every key first, then the port is reset and closed.
+    int offs = 0;
+    for (ShortMessage m : messages())
+        offs += (statusByte(m) & 0xF0) == 0x80;
+    EXPECT_EQ(offs, 4);
+    ASSERT_GE(devices.journal.events.size(), 2u);
+    EXPECT_EQ(devices.journal.events[devices.journal.events.size() - 2], "reset");
+    EXPECT_EQ(devices.journal.events.back(), "close");
+    auto* timerEnd = window->findChild<QTimer*>(QStringLiteral("Timer_end"));
+    ASSERT_NE(timerEnd, nullptr);
+    EXPECT_TRUE(timerEnd->isActive());
+    EXPECT_EQ(timerEnd->interval(), 100);
+    timerEnd->stop();  // the test runner must not end here
+}
+
+TEST_F(MainWindowTest, TrayExitEndsLikeTheFileMenu)
+{
+    window->tray().exitRequested();
+    EXPECT_EQ(window->closeRequest(), QStringLiteral("关闭"));
+    QTest::qWait(200);  // the exit command lets events run for a tenth of a second
+    EXPECT_FALSE(port.isOpen());
+    window->findChild<QTimer*>(QStringLiteral("Timer_end"))->stop();
+}
+
+TEST_F(MainWindowTest, MinimisedFromMaximisedRestoresNormal)
+{
+    window->showMaximized();
+    QTest::qWait(20);
+    EXPECT_EQ(window->restoreWindowState(), 2);
+    window->showMinimized();
+    QTest::qWait(20);
+    EXPECT_EQ(window->restoreWindowState(), 0);
+}
+
+TEST_F(MainWindowTest, RecorderButtonsFollowTheRecordingState)
+{
+    auto enabled = [this](int index) { return window->recording().button(index)->isEnabled(); };
+    EXPECT_TRUE(enabled(0));
+    EXPECT_FALSE(enabled(1));
+    EXPECT_FALSE(enabled(2));
+    EXPECT_FALSE(enabled(12));
+    EXPECT_FALSE(enabled(3));
+    EXPECT_TRUE(enabled(11));
+    EXPECT_EQ(window->recording().button(0)->geometry(), QRect(24, 4, 85, 25));
+    EXPECT_EQ(window->recording().button(11)->text(), QStringLiteral("播放文件(&F)"));
+
+    QTest::mouseClick(window->recording().button(0), Qt::LeftButton);
+    EXPECT_TRUE(enabled(1));
+    EXPECT_FALSE(enabled(0));
+    QTest::keyPress(handle(), Qt::Key_D);
+    QTest::keyRelease(handle(), Qt::Key_D);
+    QTest::mouseClick(window->recording().button(1), Qt::LeftButton);
+    EXPECT_TRUE(enabled(2));
+    EXPECT_TRUE(enabled(3));
+
+    messages().clear();
+    QTest::mouseClick(window->recording().button(2), Qt::LeftButton);
+    EXPECT_TRUE(enabled(12));
+    EXPECT_FALSE(enabled(2));
+    // The first event fires 0.1 s after the start.
+    QTest::qWait(300);
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages().front(), noteOnMessage(0, 48));
+    QTest::qWait(300);
+    EXPECT_TRUE(enabled(2));
+    EXPECT_FALSE(enabled(12));
+}
+
+// A program folder with recordings beside the program.
+class MainWindowWithRecordingsTest : public MainWindowTest {
+protected:
+    void prepareFolder() override
+    {
+        QDir(folder.path()).mkpath(QStringLiteral("录制"));
+        for (const char* name : {"b.dzq", "A.DZQ", "a.dzq", "notes.txt"}) {
+            QFile file(folder.path() + QStringLiteral("/录制/") + QString::fromUtf8(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("0.05,C|0.05,\xcc\xa7\xc6\xf0|\r\n");  // key 0, then release all
+        }
+    }
+};
+
+TEST_F(MainWindowWithRecordingsTest, ListsRecordingsSortedAndPlaysTheChosenOne)
+{
+    QMenu* menu = window->recording().recordingsMenu();
+    QStringList captions;
+    for (QAction* item : menu->actions())
+        captions << item->text();
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("A.DZQ"), QStringLiteral("a.dzq"), QStringLiteral("b.dzq")}));
+    EXPECT_TRUE(menu->actions()[0]->isChecked());
+
+    messages().clear();
+    menu->actions()[2]->trigger();
+    EXPECT_TRUE(menu->actions()[2]->isChecked());
+    EXPECT_FALSE(menu->actions()[0]->isChecked());
+    QTest::qWait(400);
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages().front(), noteOnMessage(0, 36));
 }
 
 }  // namespace
