@@ -1,6 +1,7 @@
 #include "platform/midi/device_catalog.h"
 
 #include "platform/midi/fluidsynth_out.h"
+#include "platform/midi/jack_watch.h"
 #include "platform/midi/soundfont_search.h"
 #include "platform/midi/system_ports.h"
 
@@ -165,6 +166,7 @@ std::string MidiDeviceCatalog::portApi() const
 
 std::unique_ptr<MidiDeviceCatalog> createMidiDeviceList(const MidiSetup& setup)
 {
+    JackWatch::quietLibraryMessages();
     std::string soundFont;
     std::string problem;
     if (!setup.soundFont.empty()) {

@@ -54,6 +54,17 @@ std::shared_ptr<JackWatch> JackWatch::acquire()
     return watch;
 }
 
+bool JackWatch::serverRunning()
+{
+    return acquire() != nullptr;
+}
+
+void JackWatch::quietLibraryMessages()
+{
+    jack_set_error_function([](const char*) {});
+    jack_set_info_function([](const char*) {});
+}
+
 JackWatch::JackWatch(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 JackWatch::~JackWatch()

@@ -19,6 +19,16 @@ public:
     // JACK server runs or JACK support was not built.
     static std::shared_ptr<JackWatch> acquire();
 
+    // Whether a JACK client can connect now; true when this build cannot tell.
+    // Lets callers skip RtMidi's JACK backend, which complains on stderr when
+    // no server runs.
+    static bool serverRunning();
+
+    // Keeps libjack's own messages ("Cannot connect to server socket", ...)
+    // off stderr: a missing JACK server is an ordinary state, not an error.
+    // Process-wide; call before the first JACK client is opened.
+    static void quietLibraryMessages();
+
     ~JackWatch();
     JackWatch(const JackWatch&) = delete;
     JackWatch& operator=(const JackWatch&) = delete;

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -58,6 +59,14 @@ std::vector<std::string> portNames(RtMidiOut& out)
     for (unsigned i = 0; i < count; ++i)
         names.push_back(out.getPortName(i));
     return names;
+}
+
+// RtMidi's ALSA backend reports a missing sequencer on stderr before it
+// throws; a machine without the device file has none.
+bool alsaSequencerPresent()
+{
+    std::error_code error;
+    return std::filesystem::exists("/dev/snd/seq", error);
 }
 
 bool compiled(RtMidi::Api api)
@@ -167,12 +176,19 @@ public:
     {
         // The ALSA sequencer where the machine has one; JACK otherwise. Only
         // one of them is used, so a port never shows up twice.
-        if (compiled(RtMidi::LINUX_ALSA) && makeClient(RtMidi::LINUX_ALSA))
+        if (compiled(RtMidi::LINUX_ALSA) && alsaSequencerPresent() && makeClient(RtMidi::LINUX_ALSA))
             m_api = RtMidi::LINUX_ALSA;
         else if (compiled(RtMidi::UNIX_JACK))
             m_api = RtMidi::UNIX_JACK;
         else if (compiled(RtMidi::MACOSX_CORE))
             m_api = RtMidi::MACOSX_CORE;
+    }
+
+    // RtMidi's JACK backend writes a warning to stderr whenever it finds no
+    // server; ask quietly first.
+    bool usable() const
+    {
+        return m_api != RtMidi::UNSPECIFIED && (m_api != RtMidi::UNIX_JACK || JackWatch::serverRunning());
     }
 
     std::string apiName() const override
@@ -188,7 +204,7 @@ public:
     std::vector<SystemPortInfo> list() override
     {
         std::vector<SystemPortInfo> ports;
-        if (m_api == RtMidi::UNSPECIFIED)
+        if (!usable())
             return ports;
         auto client = makeClient(m_api);
         if (!client)
@@ -200,7 +216,7 @@ public:
 
     std::unique_ptr<MidiOut> open(const std::string& name, int occurrence) override
     {
-        if (m_api == RtMidi::UNSPECIFIED)
+        if (!usable())
             return nullptr;
         auto out = makeClient(m_api);
         if (!out)
