@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -125,29 +127,33 @@ TEST_F(EmbeddedSynth, PlaysConcertAAtFourHundredFortyHertzAndResetSilencesIt)
 
 TEST_F(EmbeddedSynth, ChannelStateSentWhileTheSoundFontLoadsTakesEffect)
 {
-    auto devices = createMidiDeviceList(m_setup);
-    auto out = devices->open(MidiMapperId);
+    // Hold the load until the messages have been sent.
+    std::promise<void> sent;
+    std::shared_future<void> released = sent.get_future().share();
+    auto engine = FluidSynthEngine::acquire(
+        {findSoundFont({}), "", m_setup.audioFile, [released] { released.wait(); }});
+    ASSERT_TRUE(engine);
+    auto out = engine->open();
     ASSERT_TRUE(out);
+    EXPECT_EQ(engine->state(), SoundFontState::Loading);
     out->send(programChangeMessage(2, 40));
     out->send(controlChangeMessage(2, Controller::Volume, 37));
     out->send(controlChangeMessage(2, Controller::Sustain, 127));
     out->reset();  // queued too: the pedal comes up again
     out->send(controlChangeMessage(2, Controller::Pan, 5));
     out->send(noteOnMessage(2, 60));  // nothing to sound it with yet: dropped
-    if (devices->soundFontState() != SoundFontState::Loading)
-        GTEST_SKIP() << "the SoundFont loaded before the messages were sent";
+    sent.set_value();
 
-    ASSERT_TRUE(devices->waitForSoundFont(20s)) << devices->synthProblem();
-    auto engine = FluidSynthEngine::acquire({});
+    ASSERT_TRUE(engine->waitForLoad(20s));
     EXPECT_EQ(engine->channelProgram(2), 40);
     EXPECT_EQ(engine->channelControl(2, Controller::Volume), 37);
     EXPECT_EQ(engine->channelControl(2, Controller::Sustain), 0);
     EXPECT_EQ(engine->channelControl(2, Controller::Pan), 5);
     EXPECT_EQ(engine->channelProgram(1), 0);
 
-    // The same synth serves both numbers and survives the ports.
+    // The same synth serves every port and survives them.
     out.reset();
-    auto again = devices->open(0);
+    auto again = engine->open();
     ASSERT_TRUE(again);
     EXPECT_EQ(engine->channelProgram(2), 40);
 }

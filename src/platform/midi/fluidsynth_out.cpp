@@ -227,6 +227,8 @@ void FluidSynthEngine::load()
         finish(SoundFontState::Failed);
         return;
     }
+    if (m_options.beforeSoundFontLoad)
+        m_options.beforeSoundFontLoad();
     if (fluid_synth_sfload(m_synth, m_options.soundFont.c_str(), 1) == FLUID_FAILED) {
         setError("cannot load the SoundFont " + m_options.soundFont);
         finish(SoundFontState::Failed);

@@ -28,6 +28,9 @@ struct SynthOptions {
     std::string soundFont;    // path of the SoundFont to load (UTF-8)
     std::string audioDriver;  // FluidSynth driver to use; empty = the first that opens
     std::string audioFile;    // render into this WAV file instead of an audio device
+    // Runs on the loader thread after audio has opened, just before the
+    // SoundFont is read. Lets a test send messages while the load is pending.
+    std::function<void()> beforeSoundFontLoad;
 };
 
 // The embedded General MIDI synthesizer: one FluidSynth instance per process,
