@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <future>
-
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <random>
 #include <thread>
