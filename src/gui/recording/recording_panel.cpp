@@ -37,18 +37,18 @@ RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repe
     : QObject(window), m_window(window), m_repeat(repeat), m_presser(std::make_unique<KeyPathPresser>(keyPath)),
       m_driver(std::make_unique<PlayerDriver>(m_clock)), m_list(std::make_unique<RecordingsList>())
 {
-    for (const CommandButton& spec : Command1Buttons) {
-        auto* button = new QPushButton(qs(spec.caption), frame);
-        button->setObjectName(QStringLiteral("Command1_%1").arg(spec.index));
-        button->setGeometry(twipRect(spec.left, Command1Top, Command1Width, Command1Height));
+    for (const CommandButton& entry : Command1Buttons) {
+        auto* button = new QPushButton(qs(entry.caption), frame);
+        button->setObjectName(QStringLiteral("Command1_%1").arg(entry.index));
+        button->setGeometry(twipRect(entry.left, Command1Top, Command1Width, Command1Height));
         // "录制开始(&S)" and "播放文件(&F)" share their access keys with the menus
         // "显示(&S)" and "文件(&F)"; Qt would leave both ambiguous and open
         // neither, so those two keys stay with the menu bar.
-        if (spec.index == command1::StartRecording || spec.index == command1::PlayRecordingFile)
+        if (entry.index == command1::StartRecording || entry.index == command1::PlayRecordingFile)
             button->setShortcut(QKeySequence());
-        const int index = spec.index;
+        const int index = entry.index;
         connect(button, &QPushButton::clicked, this, [this, index] { m_controller->click(index); });
-        m_buttons[spec.index] = button;
+        m_buttons[entry.index] = button;
     }
     m_repeat->setText(qs(RepeatCaption));
     RecordingUi& ui = *this;
