@@ -16,7 +16,10 @@ bool isPlainCode(int keyCode) { return keyCode >= 0 && keyCode <= HighestPlainCo
 
 }  // namespace
 
-ComputerKeyboard::ComputerKeyboard(KeyPath& keys, const KeyMap& map) : m_keys(keys), m_map(map) {}
+ComputerKeyboard::ComputerKeyboard(KeyPath& keys, const KeyMap& map) : m_keys(keys), m_map(map)
+{
+    m_pressedKeys.fill(-1);
+}
 
 void ComputerKeyboard::formKeyDown(int keyCode, int shift)
 {
@@ -30,6 +33,7 @@ void ComputerKeyboard::formKeyDown(int keyCode, int shift)
     // releases them like any other.
     state = KeyState::Down;
     const int key = m_map.keyForCode(code);
+    m_pressedKeys[static_cast<std::size_t>(code)] = static_cast<std::int8_t>(key);
     if (key >= 0)
         m_keys.cmdKeyMouseDown(key, LeftButton);
 }
@@ -42,7 +46,13 @@ bool ComputerKeyboard::release(int code)
     if (state == KeyState::Up)
         return false;
     state = KeyState::Up;
-    m_keys.cmdKeyMouseUp(static_cast<int>(std::lround(m_map.keyCodeMapEntry(code))), LeftButton);
+    const int key = static_cast<int>(std::lround(m_map.keyCodeMapEntry(code)));
+    std::int8_t& pressed = m_pressedKeys[static_cast<std::size_t>(code)];
+    if (pressed >= 0 && pressed == key)
+        m_keys.cmdKeyMouseUp(key, LeftButton);
+    else
+        m_keys.reportRelease(key);
+    pressed = -1;
     m_keys.setRecordPause(true);
     return true;
 }

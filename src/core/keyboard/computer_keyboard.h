@@ -27,7 +27,10 @@ public:
     // Releases, with Shift held, every shifted code not yet released (in code
     // order) and the key's own code if it is down; otherwise the key's plain
     // and shifted codes. A code without a key is released as key 0. Only the
-    // first release of one key-up is reported to the recorder.
+    // first release of one key-up is reported to the recorder. A released code
+    // stops only the key it pressed itself: the sweeps also pass over codes
+    // that were never pressed (Shift+E names R's key), and those must not cut
+    // off a key that is still held.
     void formKeyUp(int keyCode, int shift);
 
     // The window lost the keyboard focus: the key-ups of the keys still held
@@ -44,6 +47,9 @@ private:
     KeyPath& m_keys;
     const KeyMap& m_map;
     std::array<KeyState, KeyCodeCount> m_states{};
+    // The key each code's press sounded, -1 for none (never pressed, released
+    // since, or a code that plays nothing).
+    std::array<std::int8_t, KeyCodeCount> m_pressedKeys;
 };
 
 }  // namespace kelodi

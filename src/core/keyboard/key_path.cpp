@@ -85,13 +85,20 @@ void KeyPath::cmdKeyMouseDown(int key, int button)
         restoreColours(previous);
 }
 
-void KeyPath::cmdKeyMouseUp(int key, int button)
+void KeyPath::reportRelease(int key)
 {
-    if (button != LeftButton || !isKey(key))
+    if (!isKey(key))
         return;
     m_view.setCaption(m_title);
     if (m_recorder && !m_recordPause)
         m_recorder->recordEvent(ReleaseMarker);
+}
+
+void KeyPath::cmdKeyMouseUp(int key, int button)
+{
+    if (button != LeftButton || !isKey(key))
+        return;
+    reportRelease(key);
 
     SoundingKey& entry = m_keys[static_cast<std::size_t>(key)];
     if (!entry.sounding)

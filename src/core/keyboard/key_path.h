@@ -53,6 +53,11 @@ public:
     // the colours of the keys no other sounding key still holds.
     void cmdKeyMouseUp(int key, int button);
 
+    // The caption and recorder part of a release, without stopping anything:
+    // for the key-up sweeps of the computer keyboard, which also release codes
+    // that never pressed the key they name. Keys outside 0..43 do nothing.
+    void reportRelease(int key);
+
     // While paused ("暂停记录"), releases are not reported to the recorder.
     bool recordPause() const { return m_recordPause; }
     void setRecordPause(bool paused) { m_recordPause = paused; }

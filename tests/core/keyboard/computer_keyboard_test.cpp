@@ -110,6 +110,35 @@ TEST_F(ComputerKeyboardTest, TwoHeldKeysReleaseIndependently)
     EXPECT_TRUE(rig.keys.isSounding(4));
 }
 
+// The sweeps pass over codes that were never pressed; the keys those codes
+// name must keep sounding while their own computer keys are held.
+TEST_F(ComputerKeyboardTest, SweptCodesNeverCutOffAKeyStillHeld)
+{
+    constexpr int KeyR = 82;
+    constexpr int KeyQ = 81;
+    computer.formKeyDown(KeyE, 0);
+    computer.formKeyDown(KeyR, 0);
+    computer.formKeyUp(KeyE, 0);  // also releases Shift+E, which names R's key 5
+    EXPECT_TRUE(rig.keys.isSounding(5));
+    EXPECT_FALSE(rig.keys.isSounding(4));
+
+    computer.formKeyDown(ShiftKey, Shift);
+    computer.formKeyDown(KeyW, Shift);
+    computer.formKeyUp(KeyW, Shift);  // the first Shift sweep: every shifted code
+    EXPECT_TRUE(rig.keys.isSounding(5));
+    EXPECT_FALSE(rig.keys.isSounding(3));
+    computer.formKeyUp(ShiftKey, 0);  // Shift pressed nothing: released as key 0
+    EXPECT_TRUE(rig.keys.isSounding(5));
+
+    computer.formKeyDown(KeyQ, 0);
+    computer.formKeyDown(Space, 0);
+    computer.formKeyUp(Space, 0);  // space is released as key 0, Q's key
+    EXPECT_TRUE(rig.keys.isSounding(0));
+    computer.formKeyUp(KeyQ, 0);
+    computer.formKeyUp(KeyR, 0);
+    EXPECT_FALSE(anySounding());
+}
+
 TEST_F(ComputerKeyboardTest, FocusLossReleasesHeldKeysAsTheirKeyUpsWould)
 {
     computer.formKeyDown(KeyW, 0);
