@@ -2,7 +2,6 @@
 
 #include <array>
 #include <charconv>
-#include <cfloat>
 #include <cmath>
 
 #include "core/recording/file_io.h"
@@ -113,11 +112,15 @@ double headerNumber(std::string_view line)
     return leadingNumber(line.substr(byteOffsetAfterUtf16Units(line, HeaderKeywordUnits)));
 }
 
-// A delay as stored: single precision, and never negative, infinite or NaN,
-// so that no input can make the player wait backwards or forever.
+// The longest delay a file can ask for. A longer one (up to infinity) is as
+// much a mistake as an infinite one and is read the same way, as 0.
+constexpr double LongestDelay = 86400.0;
+
+// A delay as stored: single precision, and never negative, NaN or longer than
+// a day, so that no input can make the player wait backwards or forever.
 float storedDelay(double seconds)
 {
-    if (!(seconds > 0) || !(seconds <= FLT_MAX))
+    if (!(seconds > 0) || !(seconds <= LongestDelay))
         return 0.0f;
     return static_cast<float>(seconds);
 }

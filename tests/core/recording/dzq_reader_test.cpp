@@ -86,6 +86,7 @@ const ReaderCase SeparatorCases[] = {
     {"DelayTextNotANumberIsZero", "abc,C|1.5s,D|.5,E|5.,F", {{0, 0}, {1.5, 2}, {0.5, 4}, {5, 5}}},
     {"UnsafeDelaysAreZero", "-1,C|1e999,D|nan,E|inf,F|-0,G", {{0, 0}, {0, 2}, {0, 4}, {0, 5}, {0, 7}}},
     {"DelayBeyondSinglePrecisionIsZero", "1e39,C|2,D", {{0, 0}, {2, 2}}},
+    {"DelayLongerThanADayIsZero", "86400,C|86401,D|3e38,E", {{86400, 0}, {0, 2}, {0, 4}}},
     {"ExponentNumbers", "1e-1,C|2E1,D|3e,E", {{0.1, 0}, {20, 2}, {3, 4}}},
 };
 INSTANTIATE_TEST_SUITE_P(Separators, ReaderTable,
