@@ -10,7 +10,7 @@
 
 namespace kelodi {
 
-// Diagnostic trace of everything handed to the output port, one line each,
+// Diagnostic trace of everything handed to an open output port, one line each,
 // flushed per line so that a test (or a crash) never loses the tail:
 //   0.512345 90 3C 64 00     a message: seconds since start, bytes lowest first
 //   # open -1                a port event

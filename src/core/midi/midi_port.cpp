@@ -43,8 +43,9 @@ void MidiPort::close()
 
 void MidiPort::sendShortMessage(ShortMessage message)
 {
-    if (m_out)
-        m_out->send(message);
+    if (!m_out)
+        return;
+    m_out->send(message);
     if (m_log)
         m_log->message(message);
 }
