@@ -1,5 +1,6 @@
 #include "gui/app/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -313,6 +314,15 @@ void MainWindow::createFrames(QWidget* surface)
     connect(m_links, &WebLinkLabels::keyDiagramRequested, this, [this] { KeyDiagram::show(this); });
 }
 
+// The controls are worked with the mouse: the letter keys, space and Return
+// belong to the keyboard, and a control holding the focus would take space or
+// Return as a click (space would tick "长音" at start).
+static void keepFocusOff(QWidget* area)
+{
+    for (QAbstractButton* control : area->findChildren<QAbstractButton*>())
+        control->setFocusPolicy(Qt::NoFocus);
+}
+
 void MainWindow::load()
 {
     // 1. Caption, and the program's icon (the tray shows it too).
@@ -363,6 +373,8 @@ void MainWindow::load()
 
     // 9. The news opt-out, from "v.sz".
     m_help->loadNoNewsPopup();
+
+    keepFocusOff(centralWidget());
 
     // 10. Window state for the tray icon.
     m_restoreWindowState = restoreWindowStateFor(windowState());

@@ -69,7 +69,10 @@ void RecordingPanel::fillRecordingsMenu(QMenu* menu, const QString& programFolde
     m_list->fill();
     const std::vector<std::string>& captions = m_list->captions();
     for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
-        QAction* item = menu->addAction(QString::fromStdString(captions[static_cast<std::size_t>(i)]));
+        // A file name is shown as it is: an "&" in it is no access key.
+        QString caption = QString::fromStdString(captions[static_cast<std::size_t>(i)]);
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        QAction* item = menu->addAction(caption);
         item->setObjectName(QStringLiteral("liebiao1_%1").arg(i));
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, i] { chooseRecording(i); });
