@@ -47,14 +47,25 @@ sleep 0.5
 xdotool key e
 check_shutdown menu
 
-note "no openable device"
-"$BIN/kelodi" --soundfont /nonexistent/none.sf2 --midi-log "$WORK/none.log" >"$WORK/none.out" 2>&1 &
-pid=$!
-_pids+=("$pid")
-box=$(wait_window '^Tinsyn - Error$' 30) || fail "no error box"
-xdotool search --onlyvisible --name '^Kelodi' >/dev/null 2>&1 && fail "a main window appeared"
-focus "$box"
-xdotool key Return
-wait_exit "$pid" 10
-[ "$EXIT_STATUS" != 0 ] || fail "exit status 0 after a failed start"
+failed_start() {  # failed_start NAME ARGS...: the error box, then a non-zero exit, no window
+  local name=$1; shift
+  "$BIN/kelodi" "$@" --midi-log "$WORK/$name.log" >"$WORK/$name.out" 2>&1 &
+  pid=$!
+  _pids+=("$pid")
+  box=$(wait_window '^Tinsyn - Error$' 30) || fail "$name: no error box"
+  xdotool search --onlyvisible --name '^Kelodi' >/dev/null 2>&1 && fail "$name: a main window appeared"
+  focus "$box"
+  xdotool key Return
+  wait_exit "$pid" 10
+  [ "$EXIT_STATUS" != 0 ] || fail "$name: exit status 0 after a failed start"
+}
+
+note "no MIDI output at all: no SoundFont, no JACK server, no ALSA sequencer"
+JACK_DEFAULT_SERVER="kelodi-absent-$$" failed_start none --soundfont /nonexistent/none.sf2
+[ ! -s "$WORK/none.log" ] || fail "none: something was logged: $(cat "$WORK/none.log")"
+
+note "the mapper cannot be opened: the synthesizer has no audio output"
+failed_start mute --audio-driver no-such-driver
+[ "$(cat "$WORK/mute.log")" = "# open-failed -1" ] || fail "mute: log is '$(cat "$WORK/mute.log")'"
+grep -q "no-such-driver" "$WORK/mute.out" || fail "mute: the reason was not reported"
 echo "PASS"

@@ -11,9 +11,9 @@ namespace {
 
 constexpr int NoDevice = -2;
 
-// The mapper outside Windows is the embedded synthesizer under another name;
-// it reports itself the way the Windows mapper does: all channels, no voices
-// of its own.
+// The mapper outside Windows is the embedded synthesizer (or, without one,
+// the first system port) under another name; it reports itself the way the
+// Windows mapper does: all channels, no voices of its own.
 MidiDeviceCaps synthMapperCaps(const MidiDeviceCaps& synth)
 {
     MidiDeviceCaps caps;
@@ -84,7 +84,9 @@ MidiDeviceCaps MidiDeviceCatalog::caps(int id) const
     if (id == MidiMapperId) {
         if (m_systemMapper)
             return m_ports->mapperCaps();
-        return synthMapperCaps(m_synth ? m_synth->caps() : MidiDeviceCaps{});
+        if (m_synth || m_entries.empty())
+            return synthMapperCaps(m_synth ? m_synth->caps() : MidiDeviceCaps{});
+        return synthMapperCaps(m_entries.front().caps);
     }
     const Entry* e = entry(id);
     return e ? e->caps : MidiDeviceCaps{};
@@ -103,7 +105,12 @@ std::unique_ptr<MidiOut> MidiDeviceCatalog::open(int id)
     if (id == MidiMapperId) {
         if (m_systemMapper)
             return m_ports->openMapper();
-        return m_synth ? m_synth->open() : nullptr;
+        // Without a synthesizer (no SoundFont) the mapper leads to the first
+        // system port, as a mapper leads to the default device: a machine
+        // with a MIDI port still plays.
+        if (!m_synth)
+            return m_entries.empty() ? nullptr : open(0);
+        return m_synth->open();
     }
     const Entry* e = entry(id);
     if (!e)

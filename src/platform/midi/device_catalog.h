@@ -33,7 +33,7 @@ enum class SoundFontState {
 // Outside Windows: device -1 (the mapper) and device 0 are the embedded
 // synthesizer, devices 1.. the system's MIDI output ports (the ALSA sequencer,
 // or JACK where there is none). Without a SoundFont there is no synthesizer:
-// the system ports are then devices 0.., and the mapper does not open.
+// the system ports are then devices 0.., and the mapper opens device 0.
 // On Windows: device -1 is the system's MIDI mapper, devices 0.. the WinMM
 // output devices, and the embedded synthesizer, when a SoundFont is found,
 // comes last.
