@@ -113,7 +113,17 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     load();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The members below go before the child widgets and objects do: nothing
+    // may reach them once they start going, neither the application's focus
+    // signal, nor the key preview, nor the recorder's timer.
+    disconnect(qApp, nullptr, this, nullptr);
+    if (m_keyPreviewWindow)
+        m_keyPreviewWindow->removeEventFilter(this);
+    delete m_recording;
+    m_recording = nullptr;
+}
 
 void MainWindow::createMenus()
 {
