@@ -7,8 +7,8 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -17,15 +17,15 @@
 #include <QWindow>
 
 #include "core/app/program_info.h"
+#include "core/desktop/help_menu_items.h"
 #include "core/keyboard/computer_keyboard.h"
 #include "core/keyboard/instrument_panel.h"
 #include "core/keyboard/key_map.h"
 #include "core/keyboard/key_path.h"
 #include "core/keyboard/label_modes.h"
 #include "core/midi/midi_port.h"
-#include "gui/app/twips.h"
-#include "core/desktop/help_menu_items.h"
 #include "gui/app/key_diagram.h"
+#include "gui/app/twips.h"
 #include "gui/desktop/app_icon.h"
 #include "gui/desktop/help_menu.h"
 #include "gui/desktop/tray_icon.h"
@@ -33,13 +33,13 @@
 #include "gui/keyboard/control_binding.h"
 #include "gui/keyboard/input_guard_qt.h"
 #include "gui/keyboard/instrument_dialog.h"
+#include "gui/keyboard/piano_key.h"
+#include "gui/keyboard/spinner_widget.h"
+#include "gui/keyboard/virtual_key.h"
 #include "gui/midi/midi_menus.h"
 #include "gui/news/news_controller.h"
 #include "gui/news/news_window.h"
 #include "gui/recording/recording_panel.h"
-#include "gui/keyboard/piano_key.h"
-#include "gui/keyboard/spinner_widget.h"
-#include "gui/keyboard/virtual_key.h"
 
 namespace kelodi {
 
@@ -59,7 +59,11 @@ public:
     {
         setObjectName(QStringLiteral("form1"));
         setMouseTracking(true);
+        // The window may grow (or be maximised); the layout stays where it is.
+        setMinimumSize(MainWindow::ClientWidth, MainWindow::ClientHeight);
     }
+
+    QSize sizeHint() const override { return {MainWindow::ClientWidth, MainWindow::ClientHeight}; }
 
     QRect keyBed;
 
@@ -109,7 +113,6 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
             QApplication::exit(0);
     });
 
-    surface->setFixedSize(ClientWidth, ClientHeight);
     load();
 }
 

@@ -209,8 +209,10 @@ TEST_F(MainWindowTest, ChangingChannelToNineHidesTheHint)
 
 TEST_F(MainWindowTest, ResizingNeverMovesTheKeys)
 {
+    const QSize before = window->size();
     window->resize(1200, 700);
     QTest::qWait(20);
+    EXPECT_EQ(window->size(), QSize(1200, 700)) << "was " << before.width() << "x" << before.height();
     EXPECT_EQ(window->key(0)->geometry(), QRect(4, 92, 37, 194));
     EXPECT_EQ(window->key(0)->mapTo(window.get(), QPoint(0, 0)).x(), 4);
 }
