@@ -18,11 +18,12 @@ with tempfile.TemporaryDirectory() as work:
                               "--audio-file", os.path.join(work, "out.wav")],
                              stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
         got = {}
+        # The SoundFont may finish before the window is up: wait for both.
         for line in p.stderr:
             word = line.split(" ")[0]
             if word in ("window-shown", "soundfont-loaded", "soundfont-failed"):
                 got[word] = time.monotonic() - start
-            if word.startswith("soundfont-"):
+            if "window-shown" in got and ("soundfont-loaded" in got or "soundfont-failed" in got):
                 break
         time.sleep(0.3)
         with open(f"/proc/{p.pid}/status") as status:
