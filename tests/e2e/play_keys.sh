@@ -5,13 +5,7 @@
 source "$(dirname "$0")/lib/common.bash"
 use_display
 
-log="$WORK/keys.log"
-"$BIN/kelodi" --midi-log "$log" --audio-file "$WORK/keys.wav" >"$WORK/keys.out" 2>&1 &
-pid=$!
-_pids+=("$pid")
-win=$(wait_window '^Kelodi 7\.90' 30) || fail "no main window"
-wait_lines "$log" 114 10 || fail "start-up burst incomplete"
-focus "$win"
+launch keys
 
 # Messages after the start-up burst, without time stamps.
 after() { log_messages "$log" | tail -n +114; }
@@ -48,8 +42,6 @@ expect_new "held D" "90 30 64 00" "90 34 64 00" "90 37 64 00" "90 3B 64 00" \
                     "80 30 00 00" "80 34 00 00" "80 37 00 00" "80 3B 00 00"
 
 note "mouse: left click on key 12 plays it, right click does nothing"
-read -r width height < <(xdotool getwindowgeometry --shell "$win" | awk -F= '/WIDTH/{w=$2}/HEIGHT/{h=$2}END{print w, h}')
-menu=$(( height - 353 ))
 x=$(( 4 + 28 * 7 + 18 )); y=$(( menu + 92 + 150 ))
 xdotool mousemove --window "$win" "$x" "$y" click 3
 expect_new "right click"

@@ -10,17 +10,6 @@ app="$WORK/app"
 mkdir -p "$app/录制"
 cp "$BIN/kelodi" "$app/"
 
-start() {  # start LOGNAME
-  log="$WORK/$1.log"
-  "$app/kelodi" --midi-log "$log" --audio-file "$WORK/$1.wav" >"$WORK/$1.out" 2>&1 &
-  pid=$!
-  _pids+=("$pid")
-  win=$(wait_window '^Kelodi 7\.90' 30) || fail "no main window"
-  wait_lines "$log" 114 10 || fail "start-up burst incomplete"
-  focus "$win"
-  read -r _ height < <(xdotool getwindowgeometry --shell "$win" | awk -F= '/WIDTH/{w=$2}/HEIGHT/{h=$2}END{print w, h}')
-  menu=$(( height - 353 ))
-}
 button() {  # button INDEX: click Command1(INDEX) in the bottom frame
   local left
   case $1 in 0) left=24 ;; 1) left=124 ;; 2) left=228 ;; 12) left=332 ;; 3) left=440 ;; 11) left=572 ;; esac
@@ -32,7 +21,7 @@ roots() { awk '$1 !~ /^#/ && $2 == "90" {n++; if (n % 4 == 1) print $1}' "$1"; }
 spacing() { awk 'NR > 1 {printf "%.4f\n", $1 - prev} {prev = $1}'; }
 
 note "record four keys"
-start record
+launch record "$app/kelodi"
 button 0
 for key in d f g h; do
   xdotool keydown "$key"; sleep 0.25; xdotool keyup "$key"; sleep 0.35
@@ -72,7 +61,7 @@ wait_exit "$pid" 10
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
 
 note "after a restart the recording is listed and plays from the menu"
-start listed
+launch listed "$app/kelodi"
 xdotool key alt+q
 sleep 0.5
 xdotool key Return

@@ -26,6 +26,7 @@
 #include "core/midi/midi_port.h"
 #include "gui/app/key_diagram.h"
 #include "gui/app/twips.h"
+#include "gui/app/utf8.h"
 #include "gui/desktop/app_icon.h"
 #include "gui/desktop/help_menu.h"
 #include "gui/desktop/tray_icon.h"
@@ -79,11 +80,6 @@ protected:
         painter.fillRect(keyBed, Qt::black);
     }
 };
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 }  // namespace
 
@@ -231,7 +227,6 @@ QLabel* MainWindow::createValueLabel(QWidget* parent, const char* name, const QR
 
 void MainWindow::createPanel(QWidget* surface)
 {
-    m_keyMap = std::make_unique<KeyMap>();
     m_panel = std::make_unique<InstrumentPanel>(*m_setup.port);
     InstrumentPanel& p = *m_panel;
 
@@ -339,27 +334,20 @@ static void keepFocusOff(QWidget* area)
 void MainWindow::load()
 {
     // 1. Caption, and the program's icon (the tray shows it too).
-    setWindowTitle(qs(programTitle()));
+    setWindowTitle(fromUtf8(programTitle()));
     setWindowIcon(appIcon());
 
     // 2. Key tables and the keys' tool tips.
+    m_keyMap = std::make_unique<KeyMap>();
     for (int k = 0; k < 44; ++k)
-        m_keys[static_cast<std::size_t>(k)]->setToolTip(qs(m_keyMap->keyInfo(k)));
+        m_keys[static_cast<std::size_t>(k)]->setToolTip(fromUtf8(m_keyMap->keyInfo(k)));
     m_keyPath = std::make_unique<KeyPath>(*m_setup.port, *m_panel, view(), *m_keyMap);
     m_computerKeyboard = std::make_unique<ComputerKeyboard>(*m_keyPath, *m_keyMap);
     m_labelModes = std::make_unique<LabelModes>(view(), *m_keyMap);
-    for (int i = 0; i < 3; ++i) {
-        auto* box = m_frame2->findChild<QCheckBox*>(QStringLiteral("Check2_%1").arg(i));
-        CheckBox& model = m_labelModes->check2[i];
-        model.display = [box](int value) {
-            const QSignalBlocker quiet(box);
-            box->setChecked(value == 1);
-        };
-        connect(box, &QCheckBox::clicked, this, [this, i](bool checked) {
-            m_labelModes->check2[i].setChecked(checked);
-            m_labelModes->check2Click(i);
-        });
-    }
+    // A box's own handler is the mode change, so the boxes bind like any other.
+    for (int i = 0; i < 3; ++i)
+        bindCheckBox(m_labelModes->check2[static_cast<std::size_t>(i)],
+                     m_frame2->findChild<QCheckBox*>(QStringLiteral("Check2_%1").arg(i)));
     m_labelModes->displayMenuCheck = [this](int index, bool checked) {
         m_tishi1[static_cast<std::size_t>(index)]->setChecked(checked);
     };
@@ -467,7 +455,7 @@ void MainWindow::releaseComputerKeys()
 
 void MainWindow::setCaption(const std::string& caption)
 {
-    setWindowTitle(qs(caption));
+    setWindowTitle(fromUtf8(caption));
 }
 
 void MainWindow::setKeyColour(int key, std::uint32_t colour)
@@ -479,7 +467,7 @@ void MainWindow::setKeyColour(int key, std::uint32_t colour)
 void MainWindow::setKeyCaption(int key, const std::string& caption)
 {
     if (key >= 0 && key < 44)
-        m_keys[static_cast<std::size_t>(key)]->setCaption(qs(caption));
+        m_keys[static_cast<std::size_t>(key)]->setCaption(fromUtf8(caption));
 }
 
 void MainWindow::changeEvent(QEvent* event)

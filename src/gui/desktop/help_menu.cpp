@@ -13,7 +13,7 @@
 #include "core/desktop/product_config.h"
 #include "gui/desktop/info_box.h"
 #include "gui/desktop/shell.h"
-#include "gui/desktop/utf8.h"
+#include "gui/app/utf8.h"
 
 namespace kelodi {
 

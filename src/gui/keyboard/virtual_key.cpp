@@ -11,7 +11,7 @@ namespace {
 
 // evdev key codes of the main block (linux/input-event-codes.h) to
 // virtual-key codes.
-constexpr std::array<std::pair<unsigned, int>, 96> EvdevToVirtualKey = {{
+constexpr std::array<std::pair<unsigned, int>, 104> EvdevToVirtualKey = {{
     {1, 27},    {2, 49},    {3, 50},    {4, 51},    {5, 52},    {6, 53},    {7, 54},    {8, 55},
     {9, 56},    {10, 57},   {11, 48},   {12, 189},  {13, 187},  {14, 8},    {15, 9},    {16, 81},
     {17, 87},   {18, 69},   {19, 82},   {20, 84},   {21, 89},   {22, 85},   {23, 73},   {24, 79},
@@ -24,10 +24,7 @@ constexpr std::array<std::pair<unsigned, int>, 96> EvdevToVirtualKey = {{
     {73, 105},  {74, 109},  {75, 100},  {76, 101},  {77, 102},  {78, 107},  {79, 97},   {80, 98},
     {81, 99},   {82, 96},   {83, 110},  {87, 122},  {88, 123},  {96, 13},   {97, 17},   {98, 111},
     {100, 18},  {102, 36},  {103, 38},  {104, 33},  {105, 37},  {106, 39},  {107, 35},  {108, 40},
-}};
-
-constexpr std::array<std::pair<unsigned, int>, 8> EvdevToVirtualKeyMore = {{
-    {109, 34}, {110, 45}, {111, 46}, {119, 19}, {125, 91}, {126, 92}, {127, 93}, {99, 44},
+    {109, 34},  {110, 45},  {111, 46},  {119, 19},  {125, 91},  {126, 92},  {127, 93},  {99, 44},
 }};
 
 }  // namespace
@@ -35,9 +32,6 @@ constexpr std::array<std::pair<unsigned, int>, 8> EvdevToVirtualKeyMore = {{
 int virtualKeyFromEvdev(unsigned evdevKeyCode)
 {
     for (const auto& [evdev, vk] : EvdevToVirtualKey)
-        if (evdev == evdevKeyCode)
-            return vk;
-    for (const auto& [evdev, vk] : EvdevToVirtualKeyMore)
         if (evdev == evdevKeyCode)
             return vk;
     return 0;

@@ -14,6 +14,7 @@
 #include "core/recording/recordings_list.h"
 #include "core/text/utf8.h"
 #include "gui/app/twips.h"
+#include "gui/app/utf8.h"
 #include "gui/recording/player_driver.h"
 #include "platform/text/system_text_codec.h"
 
@@ -21,14 +22,12 @@ namespace kelodi {
 
 namespace {
 
-QString qs(std::string_view text)
+// The common file dialog of the recorder and the player; empty when cancelled.
+std::optional<std::filesystem::path> chosenPath(const QString& name)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString dialogFilter()
-{
-    return qs(RecordingDialogFilter);
+    if (name.isEmpty())
+        return std::nullopt;
+    return pathFromUtf8(name.toStdString());
 }
 
 }  // namespace
@@ -38,7 +37,7 @@ RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repe
       m_driver(std::make_unique<PlayerDriver>(m_clock)), m_list(std::make_unique<RecordingsList>())
 {
     for (const CommandButton& entry : Command1Buttons) {
-        auto* button = new QPushButton(qs(entry.caption), frame);
+        auto* button = new QPushButton(fromUtf8(entry.caption), frame);
         button->setObjectName(QStringLiteral("Command1_%1").arg(entry.index));
         button->setGeometry(twipRect(entry.left, Command1Top, Command1Width, Command1Height));
         // "录制开始(&S)" and "播放文件(&F)" share their access keys with the menus
@@ -50,7 +49,6 @@ RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repe
         connect(button, &QPushButton::clicked, this, [this, index] { m_controller->click(index); });
         m_buttons[entry.index] = button;
     }
-    m_repeat->setText(qs(RepeatCaption));
     RecordingUi& ui = *this;
     m_controller = std::make_unique<RecordingController>(*m_presser, ui, *m_driver, m_clock, systemTextCodec());
     keyPath.setRecorder(m_controller.get());
@@ -107,25 +105,19 @@ void RecordingPanel::setCommandEnabled(int index, bool enabled)
 
 std::optional<std::filesystem::path> RecordingPanel::chooseSavePath()
 {
-    const QString name =
-        QFileDialog::getSaveFileName(m_window, qs(RecordingDialogTitle), QString(), dialogFilter());
-    if (name.isEmpty())
-        return std::nullopt;
-    return pathFromUtf8(name.toStdString());
+    return chosenPath(QFileDialog::getSaveFileName(m_window, fromUtf8(RecordingDialogTitle), QString(),
+                                                   fromUtf8(RecordingDialogFilter)));
 }
 
 std::optional<std::filesystem::path> RecordingPanel::chooseOpenPath()
 {
-    const QString name =
-        QFileDialog::getOpenFileName(m_window, qs(RecordingDialogTitle), QString(), dialogFilter());
-    if (name.isEmpty())
-        return std::nullopt;
-    return pathFromUtf8(name.toStdString());
+    return chosenPath(QFileDialog::getOpenFileName(m_window, fromUtf8(RecordingDialogTitle), QString(),
+                                                   fromUtf8(RecordingDialogFilter)));
 }
 
 bool RecordingPanel::askYesNo(std::string_view question)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), qs(question),
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), fromUtf8(question),
                     QMessageBox::Yes | QMessageBox::No, m_window);
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
@@ -133,7 +125,7 @@ bool RecordingPanel::askYesNo(std::string_view question)
 
 void RecordingPanel::showMessage(std::string_view text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), qs(text), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), fromUtf8(text), QMessageBox::Ok,
                     m_window);
     box.setTextFormat(Qt::PlainText);
     box.exec();

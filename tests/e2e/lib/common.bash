@@ -71,4 +71,21 @@ wait_lines() {
 # Message lines of a MIDI log, without the time stamps.
 log_messages() { grep -v '^#' "$1" | cut -d' ' -f2-; }
 
+# launch NAME [PROGRAM]: starts kelodi (or a copy of it) with a MIDI log and an
+# audio file in $WORK, waits for its window and its start-up burst, and gives
+# it the focus. Sets pid, win, log and menu (the menu bar's height).
+launch() {
+  local name=$1 program=${2:-$BIN/kelodi}
+  log="$WORK/$name.log"
+  "$program" --midi-log "$log" --audio-file "$WORK/$name.wav" >"$WORK/$name.out" 2>&1 &
+  pid=$!
+  _pids+=("$pid")
+  win=$(wait_window '^Kelodi 7\.90' 30) || fail "$name: no main window"
+  wait_lines "$log" 114 10 || fail "$name: start-up burst incomplete"
+  focus "$win"
+  local height
+  height=$(xdotool getwindowgeometry --shell "$win" | awk -F= '/HEIGHT/{print $2}')
+  menu=$(( height - 353 ))
+}
+
 focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.2; }

@@ -5,7 +5,7 @@
 
 namespace kelodi {
 
-// Core keeps its texts in UTF-8.
+// Core keeps its texts in UTF-8; the widgets take them through here.
 inline QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
