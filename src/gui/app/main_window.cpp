@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QMenuBar>
@@ -331,6 +332,19 @@ static void keepFocusOff(QWidget* area)
         control->setFocusPolicy(Qt::NoFocus);
 }
 
+// A control whose access key is also a menu's ("录制开始(&S)" and "显示(&S)",
+// "播放文件(&F)" and "文件(&F)") would make the key ambiguous, and Qt then
+// opens neither: such keys stay with the menu bar.
+static void leaveMenuKeysToMenus(QWidget* area, QMenuBar* menuBar)
+{
+    QList<QKeySequence> menuKeys;
+    for (QAction* menu : menuBar->actions())
+        menuKeys << QKeySequence::mnemonic(menu->text());
+    for (QAbstractButton* control : area->findChildren<QAbstractButton*>())
+        if (!control->shortcut().isEmpty() && menuKeys.contains(control->shortcut()))
+            control->setShortcut(QKeySequence());
+}
+
 void MainWindow::load()
 {
     // 1. Caption, and the program's icon (the tray shows it too).
@@ -376,6 +390,7 @@ void MainWindow::load()
     m_help->loadNoNewsPopup();
 
     keepFocusOff(centralWidget());
+    leaveMenuKeysToMenus(centralWidget(), menuBar());
 
     // 10. Window state for the tray icon.
     m_restoreWindowState = restoreWindowStateFor(windowState());

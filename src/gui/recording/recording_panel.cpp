@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QKeySequence>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -40,11 +39,6 @@ RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repe
         auto* button = new QPushButton(fromUtf8(entry.caption), frame);
         button->setObjectName(QStringLiteral("Command1_%1").arg(entry.index));
         button->setGeometry(twipRect(entry.left, Command1Top, Command1Width, Command1Height));
-        // "录制开始(&S)" and "播放文件(&F)" share their access keys with the menus
-        // "显示(&S)" and "文件(&F)"; Qt would leave both ambiguous and open
-        // neither, so those two keys stay with the menu bar.
-        if (entry.index == command1::StartRecording || entry.index == command1::PlayRecordingFile)
-            button->setShortcut(QKeySequence());
         const int index = entry.index;
         connect(button, &QPushButton::clicked, this, [this, index] { m_controller->click(index); });
         m_buttons[entry.index] = button;

@@ -329,6 +329,9 @@ TEST_F(MainWindowTest, RecorderButtonsFollowTheRecordingState)
     EXPECT_TRUE(enabled(11));
     EXPECT_EQ(window->recording().button(0)->geometry(), QRect(24, 4, 85, 25));
     EXPECT_EQ(window->recording().button(11)->text(), QStringLiteral("播放文件(&F)"));
+    // Its access key is the File menu's; the other buttons keep theirs.
+    EXPECT_TRUE(window->recording().button(11)->shortcut().isEmpty());
+    EXPECT_EQ(window->recording().button(2)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_O));
 
     QTest::mouseClick(window->recording().button(0), Qt::LeftButton);
     EXPECT_TRUE(enabled(1));
