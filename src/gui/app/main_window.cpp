@@ -25,6 +25,7 @@
 #include "core/keyboard/key_path.h"
 #include "core/keyboard/label_modes.h"
 #include "core/midi/midi_port.h"
+#include "gui/app/access_key_style.h"
 #include "gui/app/key_diagram.h"
 #include "gui/app/twips.h"
 #include "gui/app/utf8.h"
@@ -334,15 +335,19 @@ static void keepFocusOff(QWidget* area)
 
 // A control whose access key is also a menu's ("录制开始(&S)" and "显示(&S)",
 // "播放文件(&F)" and "文件(&F)") would make the key ambiguous, and Qt then
-// opens neither: such keys stay with the menu bar.
-static void leaveMenuKeysToMenus(QWidget* area, QMenuBar* menuBar)
+// opens neither: such keys stay with the menu bar. The control keeps its
+// caption, drawn by `style` without the underline.
+static void leaveMenuKeysToMenus(QWidget* area, QMenuBar* menuBar, QStyle* style)
 {
     QList<QKeySequence> menuKeys;
     for (QAction* menu : menuBar->actions())
         menuKeys << QKeySequence::mnemonic(menu->text());
-    for (QAbstractButton* control : area->findChildren<QAbstractButton*>())
-        if (!control->shortcut().isEmpty() && menuKeys.contains(control->shortcut()))
+    for (QAbstractButton* control : area->findChildren<QAbstractButton*>()) {
+        if (!control->shortcut().isEmpty() && menuKeys.contains(control->shortcut())) {
             control->setShortcut(QKeySequence());
+            control->setStyle(style);
+        }
+    }
 }
 
 void MainWindow::load()
@@ -390,7 +395,11 @@ void MainWindow::load()
     m_help->loadNoNewsPopup();
 
     keepFocusOff(centralWidget());
-    leaveMenuKeysToMenus(centralWidget(), menuBar());
+    // The letters belong to the keys: the menu bar never holds the keyboard.
+    auto* accessKeys = new AccessKeyStyle;
+    accessKeys->setParent(this);
+    menuBar()->setStyle(accessKeys);
+    leaveMenuKeysToMenus(centralWidget(), menuBar(), accessKeys);
 
     // 10. Window state for the tray icon.
     m_restoreWindowState = restoreWindowStateFor(windowState());

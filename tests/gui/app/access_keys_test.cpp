@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "gui/app/main_window_fixture.h"
+#include "gui/keyboard/piano_key.h"
+#include "gui/recording/recording_panel.h"
+
+namespace kelodi {
+namespace {
+
+using Messages = std::vector<ShortMessage>;
+
+// The note-ons of a key with the start chord (major seventh) at octave 0.
+Messages chordOn(int key)
+{
+    return {noteOnMessage(0, 36 + key), noteOnMessage(0, 40 + key), noteOnMessage(0, 43 + key),
+            noteOnMessage(0, 47 + key)};
+}
+
+Messages chordOff(int key)
+{
+    return {noteOffMessage(0, 36 + key), noteOffMessage(0, 40 + key), noteOffMessage(0, 43 + key),
+            noteOffMessage(0, 47 + key)};
+}
+
+class AccessKeysTest : public test::MainWindowFixture {
+protected:
+    QMenu* menuTitled(const QString& title)
+    {
+        for (QAction* action : window->menuBar()->actions())
+            if (action->text() == title)
+                return action->menu();
+        ADD_FAILURE() << "no menu " << title.toStdString();
+        return nullptr;
+    }
+
+    // Keys go where the window system sends them: to the window, which hands
+    // them to an open menu.
+    void click(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(handle(), key, modifiers);
+    }
+
+    void tapAlt()
+    {
+        // As X11 reports it: the press carries the Alt modifier, the release not.
+        QTest::keyPress(handle(), Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(handle(), Qt::Key_Alt, Qt::NoModifier);
+    }
+
+    // Holds a letter: its notes sound while it is down, no menu opens, and its
+    // release stops them.
+    void expectPlays(Qt::Key letter, int key)
+    {
+        messages().clear();
+        QTest::keyPress(handle(), letter);
+        QCoreApplication::processEvents();  // whatever the press set going
+        EXPECT_EQ(messages(), chordOn(key)) << "while held";
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a menu opened";
+        EXPECT_NE(QApplication::focusWidget(), window->menuBar());
+        QTest::keyRelease(handle(), letter);
+        Messages both = chordOn(key);
+        const Messages off = chordOff(key);
+        both.insert(both.end(), off.begin(), off.end());
+        EXPECT_EQ(messages(), both) << "after the release";
+    }
+
+    void openWithMouse(const QString& title)
+    {
+        QMenuBar* bar = window->menuBar();
+        QMenu* menu = menuTitled(title);
+        ASSERT_NE(menu, nullptr);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+        // The offscreen platform activates a popup shown by a click through a
+        // queued event; let it arrive while the menu is open, as a person's
+        // next key would.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::activePopupWidget(), menu);
+    }
+
+    // Alt with a letter still opens that letter's menu.
+    void expectMenusStillOpen()
+    {
+        click(Qt::Key_H, Qt::AltModifier);
+        EXPECT_EQ(QApplication::activePopupWidget(), menuTitled(QStringLiteral("帮助(&H)")));
+        click(Qt::Key_Escape);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        expectPlays(Qt::Key_H, 17);
+    }
+};
+
+// Each way of leaving a menu, then the letter that names a menu: it plays for
+// as long as it is held, and the menus still open with Alt.
+
+TEST_F(AccessKeysTest, AltTapLeavesTheLettersToTheKeys)
+{
+    tapAlt();
+    expectPlays(Qt::Key_Q, 0);
+    expectMenusStillOpen();
+}
+
+TEST_F(AccessKeysTest, ItemChosenFromTheKeyboardLeavesTheLettersToTheKeys)
+{
+    click(Qt::Key_D, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), menuTitled(QStringLiteral("MIDI设备(&D)")));
+    click(Qt::Key_Return);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    expectPlays(Qt::Key_Q, 0);
+    expectMenusStillOpen();
+}
+
+TEST_F(AccessKeysTest, MenuClosedWithEscapeLeavesTheLettersToTheKeys)
+{
+    click(Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), menuTitled(QStringLiteral("显示(&S)")));
+    click(Qt::Key_Escape);
+    click(Qt::Key_Escape);
+    expectPlays(Qt::Key_S, 11);
+    // One Escape is enough as well.
+    click(Qt::Key_X, Qt::AltModifier);
+    click(Qt::Key_Escape);
+    expectPlays(Qt::Key_X, 38);
+}
+
+TEST_F(AccessKeysTest, MenuOpenedWithTheMouseLeavesTheLettersToTheKeys)
+{
+    openWithMouse(QStringLiteral("MIDI设备(&D)"));
+    click(Qt::Key_Escape);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    expectPlays(Qt::Key_D, 12);
+    expectMenusStillOpen();
+
+    // A key clicked after such a menu plays, and so do the letters after it.
+    openWithMouse(QStringLiteral("文件(&F)"));
+    click(Qt::Key_Escape);
+    messages().clear();
+    QTest::mouseClick(window->key(7), Qt::LeftButton, {}, QPoint(15, 100));
+    EXPECT_EQ(messages().size(), 8u);
+    expectPlays(Qt::Key_F, 14);
+    expectMenusStillOpen();
+}
+
+// The button as it is drawn.
+QImage drawn(QPushButton* button)
+{
+    QImage image(button->size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    button->render(&image);
+    return image;
+}
+
+TEST_F(AccessKeysTest, ButtonsThatGaveTheirKeyToAMenuDrawNoUnderline)
+{
+    // A plain button of the same size and state beside the real one.
+    auto drawnWithout = [](QPushButton* button, const QString& caption) {
+        QPushButton plain(caption, button->parentWidget());
+        plain.setGeometry(button->geometry());
+        plain.setEnabled(button->isEnabled());
+        return drawn(&plain);
+    };
+    RecordingPanel& recorder = window->recording();
+    EXPECT_EQ(recorder.button(0)->text(), QStringLiteral("录制开始(&S)"));
+    EXPECT_EQ(drawn(recorder.button(0)), drawnWithout(recorder.button(0), QStringLiteral("录制开始(S)")));
+    EXPECT_EQ(recorder.button(11)->text(), QStringLiteral("播放文件(&F)"));
+    EXPECT_EQ(drawn(recorder.button(11)), drawnWithout(recorder.button(11), QStringLiteral("播放文件(F)")));
+    // A button that kept its access key shows it underlined.
+    EXPECT_NE(drawn(recorder.button(2)), drawnWithout(recorder.button(2), QStringLiteral("录制回放(O)")));
+}
+
+}  // namespace
+}  // namespace kelodi
