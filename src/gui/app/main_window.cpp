@@ -219,8 +219,12 @@ QLabel* MainWindow::createValueLabel(QWidget* parent, const char* name, const QR
     palette.setColor(QPalette::Window, QColor(255, 224, 192));
     palette.setColor(QPalette::WindowText, Qt::black);
     label->setPalette(palette);
-    QFont font(QStringList{QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),
-                           QStringLiteral("Noto Sans CJK SC")});
+    // 宋体 draws Latin letters at half the width of a Chinese character, which
+    // is what the labels are measured for (" Dominant 7th" takes 91 of the 93
+    // pixels left of the chord spinner). Where it is missing, the monospaced
+    // Noto CJK has the same half-width letters; the proportional Noto faces
+    // are wider and push the last letters under the spinner.
+    QFont font(QStringList{QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Sans Mono CJK SC")});
     font.setPointSizeF(10.5);
     label->setFont(font);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
