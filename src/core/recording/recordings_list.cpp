@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/text/text_codec.h"
 #include "core/text/utf8.h"
 
 namespace kelodi {
@@ -13,7 +14,14 @@ fs::path recordingsFolder(const fs::path& programFolder)
     return programFolder / fs::path(u8"录制");
 }
 
-std::vector<std::string> selectRecordingNames(std::vector<std::string> fileNames)
+std::string fileNameCaption(const std::string& fileName, const TextCodec* codec)
+{
+    if (codec == nullptr || isValidUtf8(fileName))
+        return fileName;
+    return codec->gbkToUtf8(fileName);
+}
+
+std::vector<RecordingName> selectRecordings(const std::vector<std::string>& fileNames, const TextCodec* codec)
 {
     const auto hasExtension = [](const std::string& name) {
         if (name.size() < 4)
@@ -24,15 +32,18 @@ std::vector<std::string> selectRecordingNames(std::vector<std::string> fileNames
         });
         return tail == ".dzq";
     };
-    std::erase_if(fileNames, [&](const std::string& name) { return !hasExtension(name); });
 
-    std::vector<std::pair<std::u16string, std::string>> keyed;
-    keyed.reserve(fileNames.size());
-    for (std::string& name : fileNames)
-        keyed.emplace_back(utf8ToUtf16(name), std::move(name));
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::pair<std::u16string, RecordingName>> keyed;
+    for (const std::string& fileName : fileNames) {
+        std::string caption = fileNameCaption(fileName, codec);
+        if (!hasExtension(caption))
+            continue;
+        std::u16string key = utf8ToUtf16(caption);
+        keyed.emplace_back(std::move(key), RecordingName{fileName, std::move(caption)});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    std::vector<std::string> sorted;
+    std::vector<RecordingName> sorted;
     sorted.reserve(keyed.size());
     for (auto& entry : keyed)
         sorted.push_back(std::move(entry.second));
@@ -62,19 +73,25 @@ void RecordingsList::fill()
 
 void RecordingsList::fill(std::vector<std::string> fileNames)
 {
-    std::vector<std::string> names = selectRecordingNames(std::move(fileNames));
-    if (names.empty())
-        names.emplace_back(PlaceholderCaption);
-    m_captions = std::move(names);
+    m_fileNames.clear();
+    m_captions.clear();
+    for (RecordingName& name : selectRecordings(fileNames, m_codec)) {
+        m_fileNames.push_back(std::move(name.fileName));
+        m_captions.push_back(std::move(name.caption));
+    }
+    if (m_captions.empty()) {
+        m_fileNames.emplace_back(PlaceholderCaption);
+        m_captions.emplace_back(PlaceholderCaption);
+    }
     m_checked = 0;
 }
 
 fs::path RecordingsList::choose(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_captions.size())
+    if (index < 0 || static_cast<std::size_t>(index) >= m_fileNames.size())
         return {};
     m_checked = index;
-    return m_folder / pathFromUtf8(m_captions[static_cast<std::size_t>(index)]);
+    return m_folder / pathFromUtf8(m_fileNames[static_cast<std::size_t>(index)]);
 }
 
 }  // namespace kelodi

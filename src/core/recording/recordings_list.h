@@ -7,17 +7,34 @@
 
 namespace kelodi {
 
+class TextCodec;
+
 // The recordings folder "录制" inside the program's folder.
 std::filesystem::path recordingsFolder(const std::filesystem::path& programFolder);
 
-// Keeps the names whose last four characters, in lower case, are ".dzq" and
-// sorts them by UTF-16 code unit, so "B.dzq" comes before "a.dzq" and Chinese
-// names follow their character codes. Windows file names are UTF-16, so the
-// menu has the same order on every system, whatever the locale or the order
-// the file system returns.
-std::vector<std::string> selectRecordingNames(std::vector<std::string> fileNames);
+// A recording in the folder: its file name as the file system holds it (the
+// bytes that open it) and the name the menu shows (UTF-8).
+struct RecordingName {
+    std::string fileName;
+    std::string caption;
+    bool operator==(const RecordingName&) const = default;
+};
 
-// Names (UTF-8) of the plain files in `folder`, unsorted. Folders and names
+// The text a file name shows: the name itself when it is UTF-8; otherwise it
+// is decoded as GBK with `codec`, since such a name was most likely copied
+// from a Chinese Windows system with its bytes unchanged. Without a codec the
+// name is shown as it is.
+std::string fileNameCaption(const std::string& fileName, const TextCodec* codec);
+
+// Keeps the files whose captions end in ".dzq" (last four characters, in
+// lower case) and sorts them by the UTF-16 code units of their captions, so
+// "B.dzq" comes before "a.dzq" and Chinese names follow their character
+// codes. Windows file names are UTF-16, so the menu has the same order on
+// every system, whatever the locale or the order the file system returns.
+std::vector<RecordingName> selectRecordings(const std::vector<std::string>& fileNames, const TextCodec* codec);
+
+// Names of the plain files in `folder`, unsorted: UTF-8 on Windows, the bytes
+// the file system holds elsewhere (not always UTF-8). Folders and names
 // starting with "." (hidden files on POSIX systems and the save's temporary
 // files) are left out. A missing or unreadable folder gives what was found so
 // far, usually nothing.
@@ -31,7 +48,11 @@ public:
     static constexpr std::string_view PlaceholderCaption = "列表01";
 
     RecordingsList() = default;
-    explicit RecordingsList(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+    // `codec` decodes file names that are not UTF-8 for their captions.
+    explicit RecordingsList(std::filesystem::path folder, const TextCodec* codec = nullptr)
+        : m_folder(std::move(folder)), m_codec(codec)
+    {
+    }
 
     // FillRecordingsList: lists the folder once; later saves show after the
     // next start.
@@ -44,13 +65,15 @@ public:
     int checkedItem() const { return m_checked; }
 
     // Choosing item `index`: moves the check mark there and returns the path to
-    // play (folder + caption). The placeholder's path names no file, so
-    // playing it reports the file as missing. Out-of-range indices change
-    // nothing and give an empty path.
+    // play: the folder and the item's file name, byte for byte. The
+    // placeholder's path names no file, so playing it reports the file as
+    // missing. Out-of-range indices change nothing and give an empty path.
     std::filesystem::path choose(int index);
 
 private:
     std::filesystem::path m_folder;
+    const TextCodec* m_codec = nullptr;
+    std::vector<std::string> m_fileNames{std::string(PlaceholderCaption)};
     std::vector<std::string> m_captions{std::string(PlaceholderCaption)};
     int m_checked = 0;
 };

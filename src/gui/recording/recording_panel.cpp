@@ -57,7 +57,7 @@ RecordingPanel::~RecordingPanel()
 void RecordingPanel::fillRecordingsMenu(QMenu* menu, const QString& programFolder)
 {
     m_menu = menu;
-    *m_list = RecordingsList(recordingsFolder(pathFromUtf8(programFolder.toStdString())));
+    *m_list = RecordingsList(recordingsFolder(pathFromUtf8(programFolder.toStdString())), &systemTextCodec());
     m_list->fill();
     const std::vector<std::string>& captions = m_list->captions();
     for (int i = 0; i < static_cast<int>(captions.size()); ++i) {

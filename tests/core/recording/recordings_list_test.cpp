@@ -5,21 +5,34 @@
 
 #include "core/recording/recordings_list.h"
 #include "core/text/utf8.h"
+#include "platform/text/system_text_codec.h"
 
 namespace kelodi {
 namespace {
 
 namespace fs = std::filesystem;
 
+std::vector<std::string> selectedCaptions(const std::vector<std::string>& fileNames)
+{
+    std::vector<std::string> captions;
+    for (const RecordingName& name : selectRecordings(fileNames, &systemTextCodec()))
+        captions.push_back(name.caption);
+    return captions;
+}
+
+// "茉莉花.dzq" as a Chinese Windows system writes it, in GBK.
+const std::string GbkJasmine = "\xDC\xD4\xC0\xF2\xBB\xA8.dzq";
+
 TEST(RecordingsList, KeepsDzqFilesInCodeUnitOrder)
 {
-    EXPECT_EQ(selectRecordingNames({"b.dzq", "notes.txt", "A.DZQ", "a.dzq", "x.Dzq", "dzq", ".dzq", "a.dzq.bak"}),
+    EXPECT_EQ(selectedCaptions({"b.dzq", "notes.txt", "A.DZQ", "a.dzq", "x.Dzq", "dzq", ".dzq", "a.dzq.bak"}),
               (std::vector<std::string>{".dzq", "A.DZQ", "a.dzq", "b.dzq", "x.Dzq"}));
     // Chinese names follow their character codes; a character outside the
     // BMP sorts by its first surrogate (U+D83D), before U+FF5A, which a
-    // code-point order would reverse.
-    EXPECT_EQ(selectRecordingNames({"欢乐颂.dzq", "ｚ.dzq", "小星星.dzq", "\xF0\x9F\x8E\xB5.dzq", "两只老虎.dzq"}),
-              (std::vector<std::string>{"两只老虎.dzq", "小星星.dzq", "欢乐颂.dzq", "\xF0\x9F\x8E\xB5.dzq", "ｚ.dzq"}));
+    // code-point order would reverse. A GBK name sorts by what it reads.
+    EXPECT_EQ(selectedCaptions({"欢乐颂.dzq", "ｚ.dzq", "小星星.dzq", "\xF0\x9F\x8E\xB5.dzq", GbkJasmine, "两只老虎.dzq"}),
+              (std::vector<std::string>{"两只老虎.dzq", "小星星.dzq", "欢乐颂.dzq", "茉莉花.dzq", "\xF0\x9F\x8E\xB5.dzq",
+                                        "ｚ.dzq"}));
 }
 
 TEST(RecordingsList, ListsPlainVisibleFilesOfTheFolder)
@@ -41,6 +54,30 @@ TEST(RecordingsList, ListsPlainVisibleFilesOfTheFolder)
     EXPECT_EQ(list.checkedItem(), 1);
     EXPECT_EQ(list.choose(2), fs::path());
     EXPECT_EQ(list.checkedItem(), 1);
+    fs::remove_all(program);
+}
+
+// A GBK name reads as Chinese in the menu and still opens by its own bytes,
+// also beside a UTF-8 file that reads the same.
+TEST(RecordingsList, GbkFileNamesReadAsChineseAndOpenByTheirBytes)
+{
+    const fs::path program = fs::temp_directory_path() / "kelodi-gbk-list-test";
+    fs::remove_all(program);
+    const fs::path folder = recordingsFolder(program);
+    fs::create_directories(folder);
+    std::ofstream(folder / GbkJasmine) << "gbk";
+    std::ofstream(folder / pathFromUtf8("茉莉花.dzq")) << "utf-8";
+
+    RecordingsList list(folder, &systemTextCodec());
+    list.fill();
+    EXPECT_EQ(list.captions(), (std::vector<std::string>{"茉莉花.dzq", "茉莉花.dzq"}));
+    std::string opened;
+    for (int i = 0; i < 2; ++i) {
+        std::string text;
+        std::ifstream(list.choose(i)) >> text;
+        opened += text + " ";
+    }
+    EXPECT_TRUE(opened == "gbk utf-8 " || opened == "utf-8 gbk ") << opened;
     fs::remove_all(program);
 }
 
