@@ -38,6 +38,15 @@ void KeyPath::cmdKeyMouseDown(int key, int button)
     m_view.setCaption(m_title + m_map.keyInfo(key));
     if (m_recorder)
         m_recorder->recordEvent(key);
+    sound(key);
+    if (m_pressListener)
+        m_pressListener->keyPressed(key);
+}
+
+// Unless the channel is muted: the key's note or chord on the current
+// channel, its keys red.
+void KeyPath::sound(int key)
+{
     if (m_panel.currentChannelMuted())
         return;
     const ChordShape* chord = chordShape(m_panel.chordType());

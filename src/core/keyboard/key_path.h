@@ -22,6 +22,15 @@ public:
     virtual void recordEvent(int value) = 0;
 };
 
+// Told of every press of the key path once it has sounded (follow-along
+// practice), so that nothing it does can delay the note.
+class KeyPressListener {
+public:
+    virtual ~KeyPressListener() = default;
+    // A left-button press of key 0..43, also on a muted channel.
+    virtual void keyPressed(int key) = 0;
+};
+
 // The recorded value of a release: it stands for "release every key".
 inline constexpr int ReleaseMarker = 9999;
 
@@ -39,12 +48,14 @@ public:
 
     // nullptr (the default) reports nowhere. Not owned.
     void setRecorder(KeyRecorderHook* recorder);
+    void setPressListener(KeyPressListener* listener) { m_pressListener = listener; }
 
     // A press of key 0..43. Only button 1 (left) does anything; so does a key
     // outside 0..43: nothing. Shows the key's text in the caption and reports
     // the press; unless the current channel is muted, sounds the key's note
     // or chord on the current channel and colours its keys red. Pressing a
-    // key that still sounds stops its previous notes first.
+    // key that still sounds stops its previous notes first. Last of all, the
+    // press listener hears of the press.
     void cmdKeyMouseDown(int key, int button);
 
     // A release of key 0..43, same rule for button and key. Resets the
@@ -80,6 +91,7 @@ private:
         std::array<int, MaxChordNotes> coloured{};
     };
 
+    void sound(int key);
     void silence(SoundingKey& sounding);
     void restoreColours(const SoundingKey& sounding);
     static std::uint32_t restColour(int key);
@@ -89,6 +101,7 @@ private:
     KeyboardView& m_view;
     const KeyMap& m_map;
     KeyRecorderHook* m_recorder = nullptr;
+    KeyPressListener* m_pressListener = nullptr;
     std::string m_title;
     bool m_recordPause = false;
     std::array<std::uint32_t, MaxChordNotes> m_chordNotes{};

@@ -26,7 +26,7 @@ double Player::delayOf(std::size_t index) const
     // Events can come from anywhere (a file, a test); a negative or non-finite
     // delay must neither wait forever nor fire out of order.
     const double delay = m_events.eventDelays[index];
-    return std::isfinite(delay) && delay > 0 ? delay : 0.0;
+    return std::isfinite(delay) && delay > 0 ? delay * m_delayScale : 0.0;
 }
 
 std::optional<double> Player::nextDueTime() const
@@ -55,6 +55,12 @@ bool Player::fireDue(double now)
     else if (isKeyIndex(key))
         m_keys.pressKey(key);
     return true;
+}
+
+void Player::setDelayScale(double scale)
+{
+    if (std::isfinite(scale) && scale > 0)
+        m_delayScale = scale;
 }
 
 void Player::releaseAllKeys(KeyPresser& keys)

@@ -48,6 +48,11 @@ public:
     // Index of the next event to fire.
     std::size_t position() const { return m_next; }
 
+    // Every delay is multiplied by `scale` (the replay's tempo, see
+    // tempoDelayScale), from the event now awaited on. 1 plays as recorded;
+    // a scale that is not a positive number is refused.
+    void setDelayScale(double scale);
+
     // Releases keys 0..43 in order through the key path with RecordPause set
     // after each release, so none of them is recorded.
     static void releaseAllKeys(KeyPresser& keys);
@@ -60,6 +65,7 @@ private:
     std::size_t m_next = 0;
     double m_playClock = 0;
     bool m_playing = false;
+    double m_delayScale = 1.0;
 };
 
 }  // namespace kelodi

@@ -5,6 +5,8 @@
 #include "core/recording/key_presser.h"
 #include "core/recording/playback_scheduler.h"
 #include "core/recording/recording_ui.h"
+#include "core/recording/replay_hooks.h"
+#include "core/recording/tempo.h"
 
 namespace kelodi {
 
@@ -93,6 +95,10 @@ void RecordingController::click(int index)
     case command1::StopPlayback: stopPlayback(); break;
     default: break;
     }
+    // A recording kept running through practice shows its row again once
+    // nothing plays, so it can be ended.
+    if (m_recorder.isRecording() && !isPlaying())
+        neng(command1::StartRecording);
 }
 
 void RecordingController::startRecording()
@@ -104,15 +110,25 @@ void RecordingController::startRecording()
 void RecordingController::endRecording()
 {
     m_recorder.stop();
+    if (m_hooks)
+        m_hooks->recordingEnded(m_events);
 }
 
 void RecordingController::replayRecording()
 {
+    m_stopRequested = false;
+    neng(command1::ReplayRecording);
+    m_guided = m_hooks && m_hooks->replayStarting(m_events, m_repeating, m_clock.now());
+    if (m_guided) {
+        // Practice presses no key itself. A recording kept running takes the
+        // player's own presses and releases, as any recording does.
+        if (m_recorder.isRecording())
+            m_keys.setRecordPause(false);
+        return;
+    }
     // A replay ends a running recording: its own key presses must not be
     // recorded.
     m_recorder.stop();
-    m_stopRequested = false;
-    neng(command1::ReplayRecording);
     m_player.start(m_events, m_clock.now());
     if (m_player.atEnd()) {
         endOfPass();
@@ -133,11 +149,13 @@ void RecordingController::onEventDue()
 {
     if (!m_player.isPlaying())
         return;
-    m_player.fireDue(m_clock.now());
+    const bool fired = m_player.fireDue(m_clock.now());
     // The key path may have stopped the replay (through the stop button or
     // shutdown) while the event's key was being pressed.
     if (!m_player.isPlaying())
         return;
+    if (fired && m_hooks)
+        m_hooks->eventFired(m_player.position() - 1);
     if (m_player.atEnd()) {
         endOfPass();
         return;
@@ -147,20 +165,43 @@ void RecordingController::onEventDue()
 
 void RecordingController::endOfPass()
 {
+    const bool guided = m_guided;
     click(command1::StopPlayback);
+    if (guided && m_hooks)
+        m_hooks->guidedPassEnded();
     // Repeating a replay that has no events would restart at once, forever;
     // it ends like a single replay instead.
-    if (m_ui.repeatChecked() && !m_events.empty())
+    if (m_ui.repeatChecked() && !m_events.empty()) {
+        m_repeating = true;
         click(command1::ReplayRecording);
+        m_repeating = false;
+    }
+}
+
+void RecordingController::endGuidedReplay()
+{
+    if (m_guided)
+        endOfPass();
+}
+
+void RecordingController::setTempoPercent(int percent)
+{
+    m_player.setDelayScale(tempoDelayScale(percent));
+    // The event awaited now is due at its new time.
+    if (m_player.isPlaying())
+        scheduleNextEvent();
 }
 
 void RecordingController::stopPlayback()
 {
     m_stopRequested = true;
     m_player.stop();
+    m_guided = false;
     m_scheduler.cancel();
     Player::releaseAllKeys(m_keys);
     neng(command1::StopPlayback);
+    if (m_hooks)
+        m_hooks->replayStopped();
 }
 
 void RecordingController::saveRecording()
@@ -181,11 +222,13 @@ void RecordingController::playRecordingFile()
 {
     // The row now shows the idle state; a recording still running (the list
     // can be used while recording) ends, so no key press is recorded behind
-    // buttons that offer no way to end it.
-    m_recorder.stop();
+    // buttons that offer no way to end it. Practice keeps it: the player
+    // practises into it on purpose, and its row comes back afterwards.
+    if (!m_hooks || !m_hooks->takesReplays())
+        m_recorder.stop();
     // Loading replaces the events a running replay plays; that replay ends
     // first, with its keys released.
-    if (m_player.isPlaying())
+    if (isPlaying())
         click(command1::StopPlayback);
 
     std::filesystem::path path = m_pendingRecordingPath;

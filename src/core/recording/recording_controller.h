@@ -16,6 +16,7 @@ class Clock;
 class KeyPresser;
 class PlaybackScheduler;
 class RecordingUi;
+class ReplayHooks;
 class TextCodec;
 
 // The recorder and player button row Command1, left to right. Positions are in
@@ -111,9 +112,22 @@ public:
     // every key.
     void shutdown() { click(command1::StopPlayback); }
 
+    // Who follows the replays and may take them over (the practice). Not
+    // owned; nullptr (the default) for none.
+    void setReplayHooks(ReplayHooks* hooks) { m_hooks = hooks; }
+
+    // The hooks ran a pass to its end: the stop button, then a repeat if the
+    // repeat box is ticked. Does nothing unless the hooks run the replay.
+    void endGuidedReplay();
+
+    // Tempo of ordinary replays in percent (50..200, clamped), from the event
+    // now awaited on.
+    void setTempoPercent(int percent);
+
     bool isCommandEnabled(int index) const;
     bool isRecording() const { return m_recorder.isRecording(); }
-    bool isPlaying() const { return m_player.isPlaying(); }
+    // A replay runs, by the player or taken over by the hooks.
+    bool isPlaying() const { return m_player.isPlaying() || m_guided; }
     // PlayState "停止": a stop was requested and no replay started since.
     bool stopRequested() const { return m_stopRequested; }
 
@@ -144,6 +158,9 @@ private:
     CommandStates m_states;
     bool m_stopRequested = false;
     std::filesystem::path m_pendingRecordingPath;
+    ReplayHooks* m_hooks = nullptr;
+    bool m_guided = false;     // the hooks run the replay
+    bool m_repeating = false;  // the replay starting repeats the one that ended
 };
 
 }  // namespace kelodi

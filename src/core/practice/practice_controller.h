@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/keyboard/key_path.h"
+#include "core/practice/practice_session.h"
+#include "core/practice/score.h"
+#include "core/recording/recording_events.h"
+#include "core/recording/replay_hooks.h"
+
+namespace kelodi {
+
+class Clock;
+class PlaybackScheduler;
+class PracticeView;
+class RecordingController;
+
+// The score window's song and the follow-along practice, between the
+// recording controller and the key path.
+//
+// Every replay shows its song as a score and marks the key of the next press
+// while it runs. With practice on ("跟弹练习"), a replay is taken over from
+// the player: nothing is pressed for the player; the song waits at each of
+// its presses for the player to press that key (PracticeSession), and moves
+// on once the press has sounded. After the last press the pass ends from the
+// event loop (never inside the key press): the stop button, the box
+// "练习完成", then a repeat if the repeat box is ticked. A repeat practises
+// the same song again, also when a recording kept running has replaced the
+// events in memory with the player's take.
+class PracticeController final : public ReplayHooks, public KeyPressListener {
+public:
+    // `deferral` runs the end of a pass from the event loop; it must not be
+    // the player's scheduler. None is owned.
+    PracticeController(RecordingController& controller, PracticeView& view, PlaybackScheduler& deferral,
+                       const Clock& clock);
+    PracticeController(const PracticeController&) = delete;
+    PracticeController& operator=(const PracticeController&) = delete;
+
+    // The check item "跟弹练习": replays started from now on are practised.
+    // A pass already running goes on until it ends or is stopped.
+    void setEnabled(bool enabled) { m_enabled = enabled; }
+    bool isEnabled() const { return m_enabled; }
+
+    const PracticeSession& session() const { return m_session; }
+    const Score& score() const { return m_score; }
+
+    // ReplayHooks
+    bool takesReplays() const override { return m_enabled; }
+    bool replayStarting(const RecordingEvents& events, bool repeat, double now) override;
+    void eventFired(std::size_t index) override;
+    void replayStopped() override;
+    void guidedPassEnded() override;
+    void recordingEnded(const RecordingEvents& events) override;
+
+    // KeyPressListener: a press that has sounded.
+    void keyPressed(int key) override;
+
+private:
+    void showSong(const RecordingEvents& events);
+    void showWaitingNote();
+
+    RecordingController& m_controller;
+    PracticeView& m_view;
+    PlaybackScheduler& m_deferral;
+    const Clock& m_clock;
+    bool m_enabled = false;
+    bool m_lastPassPractised = false;
+    RecordingEvents m_song;
+    Score m_score;
+    PracticeSession m_session;
+};
+
+}  // namespace kelodi

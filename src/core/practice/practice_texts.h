@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/practice/practice_session.h"
+
+namespace kelodi {
+
+inline constexpr std::string_view PracticeMenuCaption = "练习(&P)";
+inline constexpr std::string_view ScoreWindowItemCaption = "曲谱窗口(&W)";
+inline constexpr std::string_view PracticeItemCaption = "跟弹练习(&F)";
+inline constexpr std::string_view ScoreWindowTitle = "曲谱";
+inline constexpr std::string_view TempoCaption = "回放速度";
+inline constexpr std::string_view NoScoreText = "播放或录制一首曲子后，这里显示它的简谱。";
+inline constexpr std::string_view SummaryTitle = "练习完成";
+
+// Seconds with one decimal, "." as the decimal mark whatever the locale.
+std::string formatPracticeSeconds(double seconds);
+
+// The body of the box "练习完成", one figure per line ("\n"):
+// "音符：32 个", "弹对：32 个", "弹错：3 次", "用时：25.3 秒".
+std::string practiceSummaryText(const PracticeFigures& figures);
+
+// The figures line of the score window: what the pass is doing (waiting,
+// finished or stopped), the notes, the right and the wrong presses, and the
+// time once it is finished.
+std::string practiceFiguresLine(const PracticeFigures& figures, PracticeSession::State state);
+
+}  // namespace kelodi

@@ -1,0 +1,143 @@
+#include "core/practice/score.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelodi {
+
+namespace {
+
+// Presses closer than this are one chord struck by hand, not a beat apart.
+constexpr double SimultaneousPresses = 0.001;
+
+double delayOf(const RecordingEvents& events, std::size_t index)
+{
+    // As the player waits: a negative or non-finite delay counts as none.
+    const double delay = events.eventDelays[index];
+    return std::isfinite(delay) && delay > 0 ? delay : 0.0;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    const std::size_t middle = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+    const double upper = values[middle];
+    if (values.size() % 2 == 1)
+        return upper;
+    const double lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle));
+    return (lower + upper) / 2;
+}
+
+}  // namespace
+
+EventAction eventAction(float value)
+{
+    if (!(value > -1.0f && value < 10000.0f))
+        return EventAction::None;
+    const long rounded = std::lround(value);
+    if (rounded == ReleaseMarker)
+        return EventAction::Release;
+    return isKeyIndex(static_cast<int>(rounded)) ? EventAction::Press : EventAction::None;
+}
+
+int pressedKey(const RecordingEvents& events, std::size_t index)
+{
+    if (index >= events.size() || eventAction(events.eventKeys[index]) != EventAction::Press)
+        return -1;
+    return static_cast<int>(std::lround(events.eventKeys[index]));
+}
+
+std::optional<std::size_t> nextPress(const RecordingEvents& events, std::size_t from)
+{
+    for (std::size_t i = from; i < events.size(); ++i) {
+        if (eventAction(events.eventKeys[i]) == EventAction::Press)
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> Score::noteSymbol(std::size_t event) const
+{
+    // Symbols are in event order.
+    const auto it = std::lower_bound(symbols.begin(), symbols.end(), event,
+                                     [](const ScoreSymbol& s, std::size_t e) { return s.event < e; });
+    for (auto i = it; i != symbols.end() && i->event == event; ++i) {
+        if (!i->isRest())
+            return static_cast<std::size_t>(i - symbols.begin());
+    }
+    return std::nullopt;
+}
+
+Score buildScore(const RecordingEvents& events)
+{
+    struct Press {
+        std::size_t event;
+        double time;
+        std::optional<std::size_t> release;  // first release after it, before the next press
+        double releaseTime;
+    };
+    std::vector<Press> presses;
+    double time = 0;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        time += delayOf(events, i);
+        const EventAction action = eventAction(events.eventKeys[i]);
+        if (action == EventAction::Press) {
+            presses.push_back({i, time, std::nullopt, 0});
+        } else if (action == EventAction::Release && !presses.empty() && !presses.back().release) {
+            presses.back().release = i;
+            presses.back().releaseTime = time;
+        }
+    }
+
+    Score score;
+    score.noteCount = presses.size();
+    std::vector<double> spacings;
+    for (std::size_t i = 1; i < presses.size(); ++i) {
+        const double spacing = presses[i].time - presses[i - 1].time;
+        if (spacing >= SimultaneousPresses)
+            spacings.push_back(spacing);
+    }
+    score.beat = median(std::move(spacings));
+
+    for (std::size_t i = 0; i < presses.size(); ++i) {
+        const Press& press = presses[i];
+        score.symbols.push_back({press.event, pressedKey(events, press.event)});
+        if (i + 1 == presses.size() || !press.release || score.beat <= 0)
+            continue;
+        const double pause = presses[i + 1].time - press.releaseTime;
+        if (pause < score.beat / 2)
+            continue;
+        const long beats = std::clamp(std::lround(pause / score.beat), 1L, static_cast<long>(MaxRestsInARow));
+        for (long r = 0; r < beats; ++r)
+            score.symbols.push_back({*press.release, -1});
+    }
+    return score;
+}
+
+std::vector<ScoreLine> layoutScore(const Score& score, std::size_t symbolsPerLine)
+{
+    const std::size_t width = std::max<std::size_t>(symbolsPerLine, 1);
+    const std::size_t size = score.symbols.size();
+    std::vector<ScoreLine> lines;
+    std::size_t first = 0;
+    while (first < size) {
+        std::size_t end = std::min(first + width, size);
+        if (end < size) {
+            // The last quarter of the line, at least its last symbol.
+            const std::size_t earliest = first + width - std::max<std::size_t>(width / 4, 1);
+            for (std::size_t candidate = end; candidate > earliest; --candidate) {
+                if (score.symbols[candidate - 1].isRest() && !score.symbols[candidate].isRest()) {
+                    end = candidate;
+                    break;
+                }
+            }
+        }
+        lines.push_back({first, end - first});
+        first = end;
+    }
+    return lines;
+}
+
+}  // namespace kelodi

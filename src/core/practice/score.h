@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "core/recording/recording_events.h"
+
+namespace kelodi {
+
+// A song as the score window shows it: every key press of the events as a
+// jianpu note, in order, with rests (0) where the song falls silent.
+//
+// A rest is a release followed by a pause of at least half a beat before the
+// next press, the beat being the song's typical spacing: the median time from
+// one press to the next. Each beat of the pause, rounded, writes one 0 (at
+// least one, at most MaxRestsInARow, so a long pause in a recording does not
+// fill lines with zeros). Silence before the first note and after the last
+// one is not written.
+
+struct ScoreSymbol {
+    std::size_t event = 0;  // the press of a note; the release a rest begins with
+    int key = -1;           // key 0..43 of a note, -1 for a rest
+
+    bool isRest() const { return key < 0; }
+    friend bool operator==(const ScoreSymbol&, const ScoreSymbol&) = default;
+};
+
+struct Score {
+    std::vector<ScoreSymbol> symbols;
+    double beat = 0;  // seconds; 0 when the song has fewer than two presses
+    std::size_t noteCount = 0;
+
+    // The symbol of the note event `event` presses; empty for any other event.
+    std::optional<std::size_t> noteSymbol(std::size_t event) const;
+};
+
+inline constexpr int MaxRestsInARow = 4;
+
+// What an event does when it fires, read as the player reads it: the value
+// rounded to a whole number, a key 0..43 pressed, ReleaseMarker releasing all,
+// anything else nothing.
+enum class EventAction { Press, Release, None };
+EventAction eventAction(float value);
+
+// The key event `index` presses, or -1.
+int pressedKey(const RecordingEvents& events, std::size_t index);
+
+// The first event at or after `from` that presses a key.
+std::optional<std::size_t> nextPress(const RecordingEvents& events, std::size_t from);
+
+Score buildScore(const RecordingEvents& events);
+
+// A line of the score: `count` symbols from symbol `first`.
+struct ScoreLine {
+    std::size_t first = 0;
+    std::size_t count = 0;
+    friend bool operator==(const ScoreLine&, const ScoreLine&) = default;
+};
+
+// Wraps the symbols into lines of at most `symbolsPerLine` (at least one).
+// Where a rest falls in the last quarter of a full line, the line ends after
+// it, so phrases tend to start at the left edge.
+std::vector<ScoreLine> layoutScore(const Score& score, std::size_t symbolsPerLine);
+
+}  // namespace kelodi

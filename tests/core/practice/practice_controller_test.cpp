@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include "core/keyboard/keyboard_rig.h"
+#include "core/practice/practice_controller.h"
+#include "core/practice/practice_view.h"
+#include "core/recording/recording_controller.h"
+#include "core/recording/recording_fakes.h"
+#include "core/recording/tempo.h"
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr float R = static_cast<float>(ReleaseMarker);
+using State = PracticeSession::State;
+
+class FakePracticeView : public PracticeView {
+public:
+    void showScore(const Score& score) override { scores.push_back(score); }
+    void highlightSymbol(std::optional<std::size_t> symbol) override { highlighted = symbol; }
+    void markNextKey(int key) override { marked = key; }
+    void showFigures(const std::optional<PracticeFigures>& shown, State shownState) override
+    {
+        figures = shown;
+        state = shownState;
+    }
+    void showSummary(const PracticeFigures& shown) override
+    {
+        summaries.push_back(shown);
+        if (onSummary)
+            onSummary();
+    }
+
+    std::vector<Score> scores;
+    std::optional<std::size_t> highlighted;
+    int marked = -1;
+    std::optional<PracticeFigures> figures;
+    State state = State::Idle;
+    std::vector<PracticeFigures> summaries;
+    std::function<void()> onSummary;
+};
+
+std::string enabledRow(const RecordingController& c)
+{
+    std::string row;
+    for (const CommandButton& b : Command1Buttons)
+        if (c.isCommandEnabled(b.index))
+            row += (row.empty() ? "" : " ") + std::to_string(b.index);
+    return row;
+}
+
+class PracticeTest : public ::testing::Test {
+protected:
+    PracticeTest()
+    {
+        controller.publishButtonStates();
+        controller.setReplayHooks(&practice);
+    }
+
+    void setSong()
+    {
+        // Keys 12, 14, 16, a second apart, each held for most of it.
+        RecordingEvents events;
+        for (auto [delay, key] : {std::pair{0.1f, 12.0f}, {0.75f, R}, {0.25f, 14.0f}, {0.75f, R}, {0.25f, 16.0f},
+                                  {0.75f, R}})
+            events.append(delay, key);
+        controller.setEvents(events);
+    }
+
+    // A press by the player as the key path makes it: reported to the
+    // recorder, sounded, then heard by the practice.
+    void play(int key, double after = 0.25)
+    {
+        clock.advance(after);
+        controller.recordEvent(key);
+        practice.keyPressed(key);
+    }
+    void releaseByHand()
+    {
+        if (!keys.recordPause())
+            controller.recordEvent(ReleaseMarker);
+    }
+
+    ManualClock clock{5000.0};
+    test::JournalKeys keys{clock};
+    test::ScriptedUi ui;
+    test::ManualScheduler scheduler{clock};
+    test::ManualScheduler deferral{clock};
+    RecordingController controller{keys, ui, scheduler, clock, systemTextCodec()};
+    FakePracticeView view;
+    PracticeController practice{controller, view, deferral, clock};
+};
+
+TEST_F(PracticeTest, WaitsForThePlayersPressesAndEndsWithTheFigures)
+{
+    setSong();
+    const RecordingEvents song = controller.events();
+    practice.setEnabled(true);
+    controller.click(command1::ReplayRecording);
+
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_EQ(enabledRow(controller), "12");
+    EXPECT_FALSE(scheduler.pending());  // no event is timed: nothing plays by itself
+    EXPECT_EQ(view.marked, 12);
+    EXPECT_EQ(view.highlighted, 0u);
+    ASSERT_EQ(view.scores.size(), 1u);
+    EXPECT_EQ(view.scores[0].noteCount, 3u);
+
+    play(16);  // wrong: the song waits on
+    EXPECT_EQ(view.marked, 12);
+    EXPECT_EQ(view.figures, (PracticeFigures{3, 0, 1, 0}));
+    EXPECT_EQ(view.state, State::Waiting);
+    play(12);
+    EXPECT_EQ(view.marked, 14);
+    EXPECT_EQ(view.highlighted, 1u);
+    play(14);
+    play(16, 1.5);
+    EXPECT_EQ(view.marked, -1);
+    EXPECT_EQ(view.state, State::Finished);
+    // The end runs from the event loop, not inside the key press.
+    EXPECT_TRUE(view.summaries.empty());
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_TRUE(keys.entries.empty());
+
+    ASSERT_TRUE(deferral.runNext());
+    ASSERT_EQ(view.summaries.size(), 1u);
+    EXPECT_EQ(view.summaries[0], (PracticeFigures{3, 3, 1, 2.25}));
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"release-all"}));
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_EQ(view.figures, (PracticeFigures{3, 3, 1, 2.25}));  // they stay with the score
+    EXPECT_EQ(controller.events(), song);                      // nothing was recorded
+}
+
+TEST_F(PracticeTest, StopEndsAPassAtOnceWithoutTheBox)
+{
+    setSong();
+    practice.setEnabled(true);
+    controller.click(command1::ReplayRecording);
+    play(12);
+    controller.click(command1::StopPlayback);
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_EQ(view.marked, -1);
+    EXPECT_EQ(view.highlighted, std::nullopt);
+    EXPECT_EQ(view.state, State::Idle);
+    EXPECT_EQ(view.figures, (PracticeFigures{3, 1, 0, 0.25}));
+    play(14);
+    EXPECT_EQ(practice.session().figures(), (PracticeFigures{3, 1, 0, 0.25}));
+
+    // Stopped after the last press but before the end ran: no box, and a new
+    // pass is not ended by the old one's end.
+    controller.click(command1::ReplayRecording);
+    play(12);
+    play(14);
+    play(16);
+    controller.click(command1::StopPlayback);
+    controller.click(command1::ReplayRecording);
+    deferral.runAll();
+    EXPECT_TRUE(view.summaries.empty());
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_EQ(view.marked, 12);
+}
+
+TEST_F(PracticeTest, RepeatStartsTheSongAgainAfterTheBox)
+{
+    setSong();
+    practice.setEnabled(true);
+    ui.repeat = true;
+    std::string rowAtSummary;
+    view.onSummary = [&] { rowAtSummary = enabledRow(controller); };
+    controller.click(command1::ReplayRecording);
+    play(12);
+    play(14);
+    play(16);
+    deferral.runNext();
+    EXPECT_EQ(rowAtSummary, "0 2 3 11");  // the box comes after the stop
+    EXPECT_EQ(view.summaries.size(), 1u);
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_EQ(view.marked, 12);
+    EXPECT_EQ(practice.session().figures(), (PracticeFigures{3, 0, 0, 0}));
+    EXPECT_FALSE(scheduler.pending());
+}
+
+TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
+{
+    const fs::path folder = fs::temp_directory_path() / "kelodi-practice-recording";
+    fs::create_directories(folder);
+    const fs::path path = folder / "song.dzq";
+    std::ofstream(path, std::ios::binary) << "0.1,c|0.5,抬起|0.5,d|0.5,抬起\r\n";
+
+    practice.setEnabled(true);
+    ui.repeat = true;
+    controller.click(command1::StartRecording);
+    controller.playListedRecording(path);  // the list stays usable while recording
+    fs::remove_all(folder);
+    EXPECT_TRUE(controller.isRecording());
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_FALSE(keys.recordPause());  // releases by hand are recorded
+
+    play(19);  // a wrong key, recorded like any other press
+    releaseByHand();
+    play(12, 0.5);
+    releaseByHand();
+    play(14, 0.5);
+    deferral.runNext();
+    ASSERT_EQ(view.summaries.size(), 1u);
+    // The recording goes on behind the repeated song, and the repeat is the
+    // song again, not the take that replaced the events in memory.
+    EXPECT_TRUE(controller.isRecording());
+    EXPECT_EQ(practice.session().figures().notes, 2u);
+    EXPECT_EQ(view.marked, 12);
+
+    controller.click(command1::StopPlayback);
+    EXPECT_EQ(enabledRow(controller), "1");  // the recording's row, so it can be ended
+    EXPECT_FALSE(keys.recordPause());
+    releaseByHand();
+    controller.click(command1::EndRecording);
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{19, R, 12, R, 14, R}));
+    EXPECT_NEAR(controller.events().eventDelays[2], 0.5, 1e-6);
+    EXPECT_EQ(view.scores.back().noteCount, 3u);  // the window shows the take
+}
+
+TEST_F(PracticeTest, AnOrdinaryReplayMarksTheNextPressAndHighlightsTheNote)
+{
+    setSong();
+    controller.click(command1::ReplayRecording);
+    EXPECT_TRUE(scheduler.pending());
+    EXPECT_EQ(view.marked, 12);
+    EXPECT_EQ(view.highlighted, std::nullopt);
+
+    scheduler.runNext();  // key 12
+    EXPECT_EQ(view.highlighted, 0u);
+    EXPECT_EQ(view.marked, 14);
+    scheduler.runNext();  // release: the note stays highlighted
+    EXPECT_EQ(view.highlighted, 0u);
+    EXPECT_EQ(view.marked, 14);
+    practice.keyPressed(20);  // a key played along is no practice
+    EXPECT_EQ(view.figures, std::nullopt);
+    scheduler.runNext();
+    scheduler.runNext();
+    scheduler.runNext();  // key 16, the last press
+    EXPECT_EQ(view.highlighted, 2u);
+    EXPECT_EQ(view.marked, -1);
+    scheduler.runAll();
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_EQ(view.highlighted, std::nullopt);
+    EXPECT_TRUE(view.summaries.empty());
+}
+
+TEST_F(PracticeTest, ASongWithoutPressesIsReplayedAsUsual)
+{
+    controller.setEvents({});
+    RecordingEvents releases;
+    releases.append(0.1f, R);
+    controller.setEvents(releases);
+    practice.setEnabled(true);
+    controller.click(command1::ReplayRecording);
+    EXPECT_TRUE(scheduler.pending());
+    scheduler.runAll();
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_TRUE(view.summaries.empty());
+}
+
+TEST_F(PracticeTest, TempoScalesTheDelaysFromTheAwaitedEventOn)
+{
+    RecordingEvents events;
+    events.append(1.0f, 12);
+    events.append(2.0f, R);
+    events.append(2.0f, 14);
+    controller.setEvents(events);
+    controller.setTempoPercent(200);
+    controller.click(command1::ReplayRecording);
+    EXPECT_DOUBLE_EQ(scheduler.due(), 5000.5);
+    scheduler.runNext();
+    const double fired = clock.now();
+    EXPECT_NEAR(scheduler.due(), fired + 1.0, 1e-9);
+    // Slower while the release is awaited: it moves to its new time.
+    controller.setTempoPercent(50);
+    EXPECT_NEAR(scheduler.due(), fired + 4.0, 1e-9);
+    controller.setTempoPercent(10);  // below the slowest: 50 %
+    EXPECT_NEAR(scheduler.due(), fired + 4.0, 1e-9);
+    controller.setTempoPercent(NormalTempoPercent);
+    EXPECT_NEAR(scheduler.due(), fired + 2.0, 1e-9);
+}
+
+// The press reaches the port before the practice hears of it, so following
+// along adds nothing to the time a key takes to sound.
+TEST(PracticeKeyPath, ThePressSoundsBeforeThePracticeHearsOfIt)
+{
+    struct Listener : KeyPressListener {
+        explicit Listener(test::KeyboardRig& r) : rig(r) {}
+        void keyPressed(int key) override
+        {
+            heard.push_back(key);
+            sentBefore.push_back(rig.messages().size());
+        }
+        test::KeyboardRig& rig;
+        std::vector<int> heard;
+        std::vector<std::size_t> sentBefore;
+    };
+    test::KeyboardRig rig;
+    Listener listener(rig);
+    rig.keys.setPressListener(&listener);
+    rig.press(2);
+    rig.keys.cmdKeyMouseDown(5, 2);  // right button: no press
+    rig.release(2);
+    EXPECT_EQ(listener.heard, (std::vector<int>{2}));
+    EXPECT_EQ(listener.sentBefore, (std::vector<std::size_t>{4}));  // the chord's four note-ons
+}
+
+}  // namespace
+}  // namespace kelodi
