@@ -24,8 +24,6 @@ void PracticeController::showSong(const RecordingEvents& events)
 
 bool PracticeController::replayStarting(const RecordingEvents& events, bool repeat, double now)
 {
-    // An end of a pass still to come belongs to the pass before.
-    m_deferral.cancel();
     // A repeat of a practised pass practises its song again: the events in
     // memory may hold a take recorded meanwhile.
     const bool sameSong = repeat && m_enabled && m_lastPassPractised;
@@ -54,6 +52,7 @@ void PracticeController::eventFired(std::size_t index)
 
 void PracticeController::replayStopped()
 {
+    // An end still to come belongs to this pass; it must not end the next.
     m_deferral.cancel();
     const bool practising = m_session.isWaiting();
     m_session.stop();

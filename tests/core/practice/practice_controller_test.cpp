@@ -242,6 +242,8 @@ TEST_F(PracticeTest, AnOrdinaryReplayMarksTheNextPressAndHighlightsTheNote)
     EXPECT_EQ(view.marked, 14);
     practice.keyPressed(20);  // a key played along is no practice
     EXPECT_EQ(view.figures, std::nullopt);
+    controller.endGuidedReplay();  // only for a pass the practice runs
+    EXPECT_TRUE(controller.isPlaying());
     scheduler.runNext();
     scheduler.runNext();
     scheduler.runNext();  // key 16, the last press
