@@ -12,6 +12,7 @@ inline constexpr std::string_view ScoreWindowItemCaption = "曲谱窗口(&W)";
 inline constexpr std::string_view PracticeItemCaption = "跟弹练习(&F)";
 inline constexpr std::string_view ScoreWindowTitle = "曲谱";
 inline constexpr std::string_view TempoCaption = "回放速度";
+inline constexpr std::string_view TempoToolTip = "录制回放和播放文件的速度，从下一个音起生效";
 inline constexpr std::string_view NoScoreText = "播放或录制一首曲子后，这里显示它的简谱。";
 inline constexpr std::string_view SummaryTitle = "练习完成";
 

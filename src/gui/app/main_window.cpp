@@ -25,6 +25,7 @@
 #include "core/keyboard/key_path.h"
 #include "core/keyboard/label_modes.h"
 #include "core/midi/midi_port.h"
+#include "core/practice/practice_texts.h"
 #include "gui/app/access_key_style.h"
 #include "gui/app/key_diagram.h"
 #include "gui/app/twips.h"
@@ -42,6 +43,7 @@
 #include "gui/midi/midi_menus.h"
 #include "gui/news/news_controller.h"
 #include "gui/news/news_window.h"
+#include "gui/practice/practice_panel.h"
 #include "gui/recording/recording_panel.h"
 
 namespace kelodi {
@@ -122,6 +124,8 @@ MainWindow::~MainWindow()
     disconnect(qApp, nullptr, this, nullptr);
     if (m_keyPreviewWindow)
         m_keyPreviewWindow->removeEventFilter(this);
+    delete m_practice;
+    m_practice = nullptr;
     delete m_recording;
     m_recording = nullptr;
 }
@@ -166,6 +170,10 @@ void MainWindow::createMenus()
 
     m_recordingsMenu = menuBar()->addMenu(QStringLiteral("曲目列表(&Q)"));
     m_recordingsMenu->setObjectName(QStringLiteral("liebiao"));
+
+    // Filled once the recorder exists.
+    m_practiceMenu = menuBar()->addMenu(fromUtf8(PracticeMenuCaption));
+    m_practiceMenu->setObjectName(QStringLiteral("MnuPracticeMenu"));
 
     m_help = new HelpMenu(*m_setup.shell, m_setup.programFolder, this);
     m_help->menu()->setObjectName(QStringLiteral("MnuHelp"));
@@ -394,6 +402,8 @@ void MainWindow::load()
 
     // 8. The recordings list.
     m_recording->fillRecordingsMenu(m_recordingsMenu, m_setup.programFolder);
+    // The score window and follow-along practice, on the recorder's replays.
+    m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
 
     // 9. The news opt-out, from "v.sz".
     m_help->loadNoNewsPopup();

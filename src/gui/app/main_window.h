@@ -35,6 +35,7 @@ class KeyPath;
 class LabelModes;
 class MidiPort;
 class PianoKey;
+class PracticePanel;
 class SpinnerWidget;
 
 // What the entry routine hands the main window.
@@ -68,6 +69,7 @@ public:
     TrayIcon& tray() { return *m_tray; }
     WebLinkLabels& links() { return *m_links; }
     RecordingPanel& recording() { return *m_recording; }
+    PracticePanel& practice() { return *m_practice; }
     const QString& closeRequest() const { return m_closeRequest; }
 
     // The common exit command (File "退出(&E)", tray "退出(&F)").
@@ -111,6 +113,7 @@ private:
     QTimer* m_timerEnd = nullptr;
     QMenu* m_devicesMenu = nullptr;
     QMenu* m_recordingsMenu = nullptr;
+    QMenu* m_practiceMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     DeviceMenuQt* m_deviceMenu = nullptr;
     HelpMenu* m_help = nullptr;
@@ -118,6 +121,7 @@ private:
     WebLinkLabels* m_links = nullptr;
     TrayIcon* m_tray = nullptr;
     RecordingPanel* m_recording = nullptr;
+    PracticePanel* m_practice = nullptr;
     QLabel* m_instrumentLabel = nullptr;
     QPointer<QWindow> m_keyPreviewWindow;
 

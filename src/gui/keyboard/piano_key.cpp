@@ -1,9 +1,22 @@
 #include "gui/keyboard/piano_key.h"
 
 #include <QMouseEvent>
+#include <QFontMetrics>
 #include <QPainter>
+#include <QPen>
 
 namespace kelodi {
+
+namespace {
+
+// Colour value of a sounding key (red).
+constexpr std::uint32_t RedColour = 255;
+// Black keys are 30 pixels wide, white keys 37.
+constexpr int BlackKeyMaxWidth = 33;
+// Top of the guide letter on a white key: below the black keys' visible part.
+constexpr int WhiteGuideTop = 116;
+
+}  // namespace
 
 int keyPathButton(Qt::MouseButton button)
 {
@@ -38,6 +51,20 @@ void PianoKey::setCaption(const QString& caption)
     update();
 }
 
+void PianoKey::setGuide(const QString& computerKey, bool shift)
+{
+    if (computerKey == m_guideKey && shift == m_guideShift)
+        return;
+    m_guideKey = computerKey;
+    m_guideShift = shift;
+    update();
+}
+
+QColor PianoKey::guideColour()
+{
+    return {144, 238, 144};
+}
+
 void PianoKey::resizeEvent(QResizeEvent*)
 {
     setMask(QRegion(Inset, Inset, width() - 2 * Inset, height() - 2 * Inset));
@@ -46,9 +73,15 @@ void PianoKey::resizeEvent(QResizeEvent*)
 void PianoKey::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QColor face(static_cast<int>(m_colour & 0xFF), static_cast<int>((m_colour >> 8) & 0xFF),
-                      static_cast<int>((m_colour >> 16) & 0xFF));
+    QColor face(static_cast<int>(m_colour & 0xFF), static_cast<int>((m_colour >> 8) & 0xFF),
+                static_cast<int>((m_colour >> 16) & 0xFF));
+    // A marked key that sounds stays red: the player sees the press.
+    const bool sounding = m_colour == RedColour;
+    if (isGuided() && !sounding)
+        face = guideColour();
     painter.fillRect(rect(), face);
+    if (isGuided())
+        paintGuide(painter);
     if (m_caption.isEmpty())
         return;
     // Captions carry their own blank lines to push the text down the key; the
@@ -59,6 +92,31 @@ void PianoKey::paintEvent(QPaintEvent*)
         text.chop(1);
     painter.setPen(face.lightness() < 128 ? Qt::white : Qt::black);
     painter.drawText(rect().adjusted(Inset, Inset, -Inset, -Inset), Qt::AlignCenter, text);
+}
+
+// The letter sits just below the black keys on a white key and at the
+// bottom of a black key, where neither the neighbours nor the label lines
+// (which start lower down) cover it.
+void PianoKey::paintGuide(QPainter& painter)
+{
+    const QRect visible = rect().adjusted(Inset, Inset, -Inset, -Inset);
+    if (m_colour == RedColour) {
+        painter.setPen(QPen(guideColour(), 3));
+        painter.drawRect(visible.adjusted(1, 1, -2, -2));
+    }
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const int lineHeight = QFontMetrics(font).height();
+    const bool white = width() > BlackKeyMaxWidth;
+    QRect band = white ? QRect(visible.left(), WhiteGuideTop, visible.width(), lineHeight)
+                       : QRect(visible.left(), visible.bottom() - lineHeight - 2, visible.width(), lineHeight);
+    painter.drawText(band, Qt::AlignCenter, m_guideKey);
+    if (m_guideShift)
+        painter.drawText(band.translated(0, -lineHeight), Qt::AlignCenter, QStringLiteral("⇧"));
+    painter.setFont(this->font());
 }
 
 void PianoKey::mousePressEvent(QMouseEvent* event)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 
 #include <cstdint>
+
+class QPainter;
 
 namespace kelodi {
 
@@ -26,6 +29,14 @@ public:
     void setCaption(const QString& caption);
     QString caption() const { return m_caption; }
 
+    // The mark of the next key to press: a light green face (a sounding key
+    // stays red inside a green frame) and the computer key that plays it,
+    // with a Shift arrow above for a black key. An empty key removes it.
+    void setGuide(const QString& computerKey, bool shift);
+    bool isGuided() const { return !m_guideKey.isEmpty(); }
+    QString guideKey() const { return m_guideKey; }
+    static QColor guideColour();
+
 signals:
     void mouseDown(int index, int button);
     void mouseUp(int index, int button);
@@ -38,8 +49,12 @@ protected:
 
 private:
     int m_index;
+    void paintGuide(QPainter& painter);
+
     std::uint32_t m_colour = 0;
     QString m_caption;
+    QString m_guideKey;
+    bool m_guideShift = false;
 };
 
 // Button mask of the key path for a Qt mouse button.

@@ -11,7 +11,9 @@ namespace kelodi::test {
 
 // Arranges for `act` to run on the next modal window once its loop runs,
 // then closes that window if `act` left it open. seen() tells how often it
-// ran. The state lives in a shared block, so the object may be copied.
+// ran. The state lives in a shared block, so the object may be copied; the
+// watch ends with the last copy, so a watch that saw nothing cannot act on a
+// later test's window (or on the locals its `act` refers to).
 class NextModal {
 public:
     explicit NextModal(std::function<void(QWidget&)> act) : m_state(std::make_shared<State>())
@@ -28,9 +30,13 @@ private:
         int tries = 0;
     };
 
-    static void poll(std::shared_ptr<State> state)
+    static void poll(const std::shared_ptr<State>& watched)
     {
-        QTimer::singleShot(state->tries == 0 ? 0 : 5, [state] {
+        std::weak_ptr<State> weak = watched;
+        QTimer::singleShot(watched->tries == 0 ? 0 : 5, [weak] {
+            const std::shared_ptr<State> state = weak.lock();
+            if (!state)
+                return;
             QWidget* modal = QApplication::activeModalWidget();
             if (!modal) {
                 if (++state->tries < 400)

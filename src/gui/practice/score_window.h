@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QScrollArea;
+class QSpinBox;
+
+namespace kelodi {
+
+class ScoreView;
+
+// The window "曲谱": the score of the song last played or recorded, the
+// practice figures above it and the tempo box of ordinary replays. It never
+// takes the keyboard focus, so the computer keyboard keeps playing the main
+// window's keys while it is open; its controls work with the mouse.
+class ScoreWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ScoreWindow(QWidget* mainWindow);
+
+    ScoreView* view() const { return m_view; }
+    QSpinBox* tempoBox() const { return m_tempo; }
+    QLabel* figuresLabel() const { return m_figures; }
+
+    // Shows the window where it was, or raises it, without taking the focus.
+    void showOrRaise();
+
+signals:
+    void tempoChanged(int percent);
+
+private:
+    ScoreView* m_view = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QSpinBox* m_tempo = nullptr;
+    QLabel* m_figures = nullptr;
+};
+
+}  // namespace kelodi

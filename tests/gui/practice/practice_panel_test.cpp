@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include "core/fakes/recording_midi.h"
+#include "core/practice/practice_controller.h"
+#include "core/recording/recording_controller.h"
+#include "gui/app/main_window.h"
+#include "gui/desktop/recording_shell.h"
+#include "gui/keyboard/piano_key.h"
+#include "gui/midi/modal_helper.h"
+#include "gui/practice/practice_panel.h"
+#include "gui/practice/score_view.h"
+#include "gui/practice/score_window.h"
+#include "gui/recording/recording_panel.h"
+
+namespace kelodi {
+namespace {
+
+constexpr float R = static_cast<float>(ReleaseMarker);
+
+class PracticePanelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port.open(MidiMapperId);
+        MainWindowSetup setup;
+        setup.port = &port;
+        setup.shell = &shell;
+        setup.programFolder = folder.path();
+        window = std::make_unique<MainWindow>(setup);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    PracticePanel& panel() { return window->practice(); }
+    RecordingController& controller() { return window->recording().controller(); }
+    std::vector<ShortMessage>& messages() { return devices.journal.messages; }
+    QWindow* handle() { return window->windowHandle(); }
+
+    // Keys 12 (D), 14 (F), released between, a beat apart.
+    void setSong()
+    {
+        RecordingEvents events;
+        for (auto [delay, key] : {std::pair{0.05f, 12.0f}, {0.03f, R}, {0.02f, 14.0f}, {0.03f, R}})
+            events.append(delay, key);
+        controller().setEvents(events);
+        // A recording started and ended without a key keeps the events and
+        // leaves "录制回放(&O)" enabled.
+        window->recording().button(0)->click();
+        window->recording().button(1)->click();
+    }
+    int noteOns() const
+    {
+        int count = 0;
+        for (ShortMessage m : devices.journal.messages)
+            count += (statusByte(m) & 0xF0) == 0x90;
+        return count;
+    }
+    void type(Qt::Key key)
+    {
+        QTest::keyPress(handle(), key);
+        QTest::keyRelease(handle(), key);
+    }
+
+    test::RecordingDeviceList devices;
+    MidiPort port{devices};
+    test::RecordingShell shell;
+    QTemporaryDir folder;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(PracticePanelTest, ThePracticeMenuFollowsTheRecordingsListAndOpensWithItsKey)
+{
+    QStringList titles;
+    for (QAction* action : window->menuBar()->actions())
+        titles << action->text();
+    const qsizetype list = titles.indexOf(QStringLiteral("曲目列表(&Q)"));
+    ASSERT_GE(list, 0);
+    ASSERT_LT(list + 1, titles.size());
+    EXPECT_EQ(titles[list + 1], QStringLiteral("练习(&P)"));
+    EXPECT_EQ(panel().scoreWindowItem()->text(), QStringLiteral("曲谱窗口(&W)"));
+    EXPECT_EQ(panel().practiceItem()->text(), QStringLiteral("跟弹练习(&F)"));
+    EXPECT_TRUE(panel().practiceItem()->isCheckable());
+    EXPECT_FALSE(panel().practiceItem()->isChecked());
+
+    // Alt+P is no other menu's or button's key, so it opens this menu.
+    QTest::keyClick(window.get(), Qt::Key_P, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+    EXPECT_EQ(QApplication::activePopupWidget(), qobject_cast<QWidget*>(panel().practiceItem()->parent()));
+    QApplication::activePopupWidget()->close();
+}
+
+// Whether the window leaves the keyboard focus where it is shows only on a
+// real X server: the end-to-end practice script plays keys with it open.
+TEST_F(PracticePanelTest, TheMenuShowsTheScoreWindow)
+{
+    panel().scoreWindowItem()->trigger();
+    ScoreWindow* score = panel().scoreWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(score));
+    EXPECT_EQ(score->windowTitle(), QStringLiteral("曲谱"));
+    EXPECT_EQ(score->tempoBox()->value(), 100);
+}
+
+TEST_F(PracticePanelTest, APractisedSongWaitsForTheKeysAndEndsWithTheBox)
+{
+    setSong();
+    panel().practiceItem()->trigger();
+    messages().clear();
+    window->recording().button(2)->click();  // 录制回放(&O)
+
+    // Nothing plays by itself; the first key is marked with its letter.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return !messages().empty(); }, 300));
+    EXPECT_TRUE(window->key(12)->isGuided());
+    EXPECT_EQ(window->key(12)->guideKey(), QStringLiteral("D"));
+    EXPECT_EQ(panel().scoreWindow()->view()->highlight(), 0u);
+
+    type(Qt::Key_F);  // wrong: it sounds and the song waits on
+    EXPECT_EQ(noteOns(), 4);
+    EXPECT_TRUE(window->key(12)->isGuided());
+    EXPECT_TRUE(panel().scoreWindow()->figuresLabel()->text().contains(QStringLiteral("弹错 1")));
+    type(Qt::Key_D);
+    EXPECT_FALSE(window->key(12)->isGuided());
+    EXPECT_EQ(window->key(14)->guideKey(), QStringLiteral("F"));
+
+    QString title;
+    QString text;
+    QString copied;
+    test::NextModal box([&](QWidget& modal) {
+        title = modal.windowTitle();
+        text = static_cast<QMessageBox&>(modal).text();
+        QTest::keyClick(&modal, Qt::Key_C, Qt::ControlModifier);
+        copied = QGuiApplication::clipboard()->text();
+    });
+    type(Qt::Key_F);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.seen() == 1; }, 3000));
+    EXPECT_EQ(title, QStringLiteral("练习完成"));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("音符：2 个\n弹对：2 个\n弹错：1 次\n用时："))) << text.toStdString();
+    EXPECT_EQ(copied, title + QLatin1Char('\n') + text);
+    EXPECT_EQ(noteOns(), 12);
+    EXPECT_EQ(panel().markedKey(), -1);
+    EXPECT_FALSE(controller().isPlaying());
+    EXPECT_TRUE(window->recording().button(2)->isEnabled());
+    EXPECT_TRUE(panel().scoreWindow()->figuresLabel()->text().startsWith(QStringLiteral("练习完成")));
+}
+
+TEST_F(PracticePanelTest, AnOrdinaryReplayShowsItsScoreAndMarksTheNextKeyUntilItEnds)
+{
+    setSong();
+    window->recording().button(2)->click();
+    EXPECT_EQ(panel().scoreWindow()->view()->score().noteCount, 2u);
+    EXPECT_EQ(panel().markedKey(), 12);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel().markedKey() == 14; }, 3000));
+    EXPECT_EQ(panel().scoreWindow()->view()->highlight(), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller().isPlaying(); }, 3000));
+    EXPECT_EQ(panel().markedKey(), -1);
+    for (int k = 0; k < 44; ++k)
+        EXPECT_FALSE(window->key(k)->isGuided()) << k;
+    EXPECT_EQ(panel().scoreWindow()->view()->highlight(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kelodi
