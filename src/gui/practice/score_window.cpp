@@ -1,6 +1,9 @@
 #include "gui/practice/score_window.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -59,8 +62,33 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
 
 void ScoreWindow::showOrRaise()
 {
+    if (!m_placed)
+        placeBesideMainWindow();
     show();
     raise();
+}
+
+// The first time, the window goes below the main window (or to its right),
+// where it covers none of the keys, as long as it fits on the screen.
+void ScoreWindow::placeBesideMainWindow()
+{
+    m_placed = true;
+    QWidget* main = parentWidget();
+    if (!main || !main->screen())
+        return;
+    const QRect screen = main->screen()->availableGeometry();
+    const QRect frame = main->frameGeometry();
+    constexpr int Gap = 8;
+    const QPoint below(frame.left(), frame.bottom() + Gap);
+    const QPoint right(frame.right() + Gap, frame.top());
+    for (const QPoint& place : {below, right}) {
+        if (screen.contains(QRect(place, frameSize()))) {
+            move(place);
+            return;
+        }
+    }
+    // Below, pushed up as far as needed to stay on the screen.
+    move(frame.left(), std::max(screen.top(), std::min(below.y(), screen.bottom() - frameSize().height())));
 }
 
 }  // namespace kelodi

@@ -30,10 +30,13 @@ signals:
     void tempoChanged(int percent);
 
 private:
+    void placeBesideMainWindow();
+
     ScoreView* m_view = nullptr;
     QScrollArea* m_scroll = nullptr;
     QSpinBox* m_tempo = nullptr;
     QLabel* m_figures = nullptr;
+    bool m_placed = false;
 };
 
 }  // namespace kelodi

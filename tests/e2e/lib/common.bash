@@ -13,6 +13,8 @@ _cleanup() {
 trap _cleanup EXIT
 
 fail() {
+  [ -n "${KELODI_E2E_SHOT:-}" ] && import -window root "$KELODI_E2E_SHOT" 2>/dev/null
+
   echo "FAIL: $*" >&2
   for f in "$WORK"/*.out; do [ -f "$f" ] && { echo "== $f" >&2; grep -v -i -E "jack|alsa|^$|socket|request channel" "$f" | tail -n 20 >&2; }; done
   exit 1
