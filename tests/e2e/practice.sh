@@ -74,6 +74,7 @@ key_colour() {
 }
 is_marked() { [ "$(key_colour "$1")" = "#90EE90" ]; }
 note_ons() { log_messages "$log" | awk '$1 == "90"' | wc -l; }
+more_notes_than() { [ "$(note_ons)" -gt "$1" ]; }
 # Root notes (the first of each group of four) of the note-ons after line $1.
 roots_after() { log_messages "$log" | tail -n +"$(($1 + 1))" | awk '$1 == "90" {n++; if (n % 4 == 1) print $2}'; }
 
@@ -95,7 +96,7 @@ wait_until 10 is_marked "${keys[0]}" || fail "key ${keys[0]} not marked (colour 
 mark=$(log_messages "$log" | wc -l)
 ons=$(note_ons)
 # An ordinary replay would sound the first note 0.45 s after the start.
-if wait_until 2 test "$(note_ons)" -gt "$ons"; then fail "a note played by itself"; fi
+if wait_until 2 more_notes_than "$ons"; then fail "a note played by itself"; fi
 
 note "play the song with three wrong keys between"
 expected=()
@@ -118,7 +119,8 @@ diff -u "$WORK/expected" "$WORK/played" >"$WORK/played.diff" || { cat "$WORK/pla
 focus "$box"
 copied() { xclip -o -selection clipboard 2>/dev/null | tr '\n' '|'; }
 xdotool key ctrl+c
-wait_until 5 test -n "$(copied)" || fail "nothing copied from the box"
+has_copy() { [ -n "$(copied)" ]; }
+wait_until 5 has_copy || fail "nothing copied from the box"
 want="练习完成|音符：${#keys[@]} 个|弹对：${#keys[@]} 个|弹错：$wrong 次|用时："
 note "box: $(copied)"
 case "$(copied)" in "$want"*" 秒") ;; *) fail "box reads '$(copied)', expected '$want… 秒'" ;; esac
