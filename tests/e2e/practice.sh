@@ -33,7 +33,8 @@ probe_menus() {
   "$BIN/kelodi" --audio-file "$WORK/probe.wav" >"$WORK/probe.out" 2>&1 &
   local probe=$! w before popup letter
   _pids+=("$probe")
-  w=$(xdotool search --sync --onlyvisible --pid "$probe" 2>/dev/null | head -n 1)
+  probe_window() { w=$(xdotool search --all --onlyvisible --pid "$probe" --name '^Kelodi 7\.90' 2>/dev/null | head -n 1); [ -n "$w" ]; }
+  wait_until 30 probe_window || fail "probe: no main window"
   focus "$w"
   for letter in p q; do
     before=$(xdotool search --onlyvisible --pid "$probe" | sort)
