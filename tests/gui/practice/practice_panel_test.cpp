@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -170,6 +172,28 @@ TEST_F(PracticePanelTest, AnOrdinaryReplayShowsItsScoreAndMarksTheNextKeyUntilIt
     for (int k = 0; k < 44; ++k)
         EXPECT_FALSE(window->key(k)->isGuided()) << k;
     EXPECT_EQ(panel().scoreWindow()->view()->highlight(), std::nullopt);
+}
+
+TEST_F(PracticePanelTest, TheScoreFollowsTheHighlightOutOfView)
+{
+    panel().scoreWindowItem()->trigger();
+    ScoreWindow* score = panel().scoreWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(score));
+    Score song;
+    for (std::size_t i = 0; i < 400; ++i)
+        song.symbols.push_back({i, 12 + static_cast<int>(i % 12)});
+    score->view()->setScore(song);
+    auto* scroll = score->findChild<QScrollArea*>(QStringLiteral("ScoreScroll"));
+    ASSERT_NE(scroll, nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), 0);
+
+    score->view()->setHighlight(399);
+    const QRect last = score->view()->symbolRect(399);
+    const int top = scroll->verticalScrollBar()->value();
+    EXPECT_GT(top, 0);
+    EXPECT_GE(last.top(), top);
+    EXPECT_LE(last.bottom(), top + scroll->viewport()->height());
 }
 
 }  // namespace
