@@ -24,40 +24,19 @@ wait_until() {
   for _ in $(seq 1 $((limit * 20))); do "$@" && return 0; sleep 0.05; done
   return 1
 }
-popup_of() {  # popup_of PID BEFORE: a window of PID that is not in BEFORE
-  comm -13 <(echo "$2") <(xdotool search --onlyvisible --pid "$1" 2>/dev/null | sort) | head -n 1
-}
-# Where the menus "练习(&P)" and "曲目列表(&Q)" open, read from a second copy
-# of the program: a menu opens below its title, at the title's left edge.
-probe_menus() {
-  "$BIN/kelodi" --audio-file "$WORK/probe.wav" >"$WORK/probe.out" 2>&1 &
-  local probe=$! w before popup letter
-  _pids+=("$probe")
-  probe_window() { w=$(xdotool search --all --onlyvisible --pid "$probe" --name '^Kelodi 7\.90' 2>/dev/null | head -n 1); [ -n "$w" ]; }
-  wait_until 30 probe_window || fail "probe: no main window"
-  focus "$w"
-  for letter in p q; do
-    before=$(xdotool search --onlyvisible --pid "$probe" | sort)
-    xdotool key "alt+$letter"
-    wait_until 5 eval 'popup=$(popup_of $probe "$before"); [ -n "$popup" ]' || fail "probe: menu alt+$letter did not open"
-    eval "$(xdotool getwindowgeometry --shell "$popup")"
-    [ "$letter" = p ] && practice_menu_x=$X || list_menu_x=$X
-    xdotool key Escape Escape
-    wait_until 5 sh -c "! xdotool search --onlyvisible --pid $probe | grep -qx $popup" || fail "probe: menu stays"
-  done
-  kill "$probe"
-}
-# choose TITLE_X ITEM COUNT: opens the menu whose title starts at TITLE_X with
-# the mouse and clicks item ITEM (from 0) of its COUNT items. The mouse, as a
-# menu chosen from the keyboard can leave the menu bar taking the letters.
-choose() {
-  local before popup
-  before=$(xdotool search --onlyvisible --pid "$pid" | sort)
-  xdotool mousemove --window "$win" $(($1 + 12)) $((menu / 2)) click 1
-  wait_until 5 eval 'popup=$(popup_of $pid "$before"); [ -n "$popup" ]' || fail "menu at x=$1 did not open"
-  eval "$(xdotool getwindowgeometry --shell "$popup")"
-  xdotool mousemove $((X + 30)) $((Y + HEIGHT * (2 * $2 + 1) / (2 * $3))) click 1
-  wait_until 5 sh -c "! xdotool search --onlyvisible --pid $pid | grep -qx $popup" || fail "menu at x=$1 did not close"
+windows_of_kelodi() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | sort; }
+# menu LETTER ITEM_KEYS...: opens a menu by its access key and, once it shows,
+# types the keys that choose the item, then waits for the menu to go.
+menu() {
+  local before popup=""
+  before=$(windows_of_kelodi)
+  xdotool key "alt+$1"
+  popup_shown() { popup=$(comm -13 <(echo "$before") <(windows_of_kelodi) | head -n 1); [ -n "$popup" ]; }
+  wait_until 5 popup_shown || fail "menu alt+$1 did not open"
+  shift
+  xdotool key "$@"
+  popup_gone() { ! windows_of_kelodi | grep -qx "$popup"; }
+  wait_until 5 popup_gone || fail "menu alt+$1 did not close"
 }
 # Colour of key K's face, low on the key (below any letter), as #RRGGBB.
 key_colour() {
@@ -83,16 +62,15 @@ roots_after() { log_messages "$log" | tail -n +"$(($1 + 1))" | awk '$1 == "90" {
 mapfile -t keys < <(awk -F'\t' '$2 != 9999 {print $2}' "$WORK/events")
 note "${#keys[@]} notes in $(basename "$song")"
 
-probe_menus
 launch practice
 
 note "score window and 跟弹练习 through the menu"
-choose "$practice_menu_x" 0 2
+menu p w
 wait_window '^曲谱$' 10 >/dev/null || fail "no score window"
-choose "$practice_menu_x" 1 2
+menu p f
 
-note "choose the score from the list: the first key is marked and nothing plays"
-choose "$list_menu_x" 0 "$(ls "$BIN/录制" | grep -ci '\.dzq$')"  # the first in the list
+note "choose the score from the list (the first one): its first key is marked and nothing plays"
+menu q Return
 wait_until 10 is_marked "${keys[0]}" || fail "key ${keys[0]} not marked (colour $(key_colour "${keys[0]}"))"
 mark=$(log_messages "$log" | wc -l)
 ons=$(note_ons)
