@@ -1,126 +1,91 @@
-// kelodi-dzq: the score tool. Reads .dzq files as the keyboard does and prints
-// or rewrites their events.
+// kelodi-dzq: the score tool. Reads .dzq files as the keyboard does, prints
+// or rewrites their events, exports them as MIDI or audio, plays them on a
+// MIDI device and brings melodies in from MIDI files.
 //
-//   kelodi-dzq events FILE     one line per event: DELAY<TAB>KEY
-//   kelodi-dzq convert IN OUT  writes IN's events as a key-name file
-//
-// Exit status: 0 with at least one playable event, 1 when the file holds no
-// key press, 2 when a file cannot be read or written or the call is wrong.
+// Exit status: 0 on success, 1 when the input holds no playable event (or
+// note), 2 when a file cannot be read or written or the call is wrong, 130
+// when Ctrl+C ended a playback or render.
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/recording/dzq_format.h"
-#include "platform/text/system_text_codec.h"
+#include "cli/score_tool.h"
+#include "core/app/program_info.h"
 
 namespace {
 
 using namespace kelodi;
-
-constexpr int ExitOk = 0;
-constexpr int ExitNothingToPlay = 1;
-constexpr int ExitFailure = 2;
+using namespace kelodi::cli;
 
 constexpr std::string_view Usage =
     "usage: kelodi-dzq events FILE\n"
     "       kelodi-dzq convert IN OUT\n"
+    "       kelodi-dzq midi IN.dzq OUT.mid [PANEL]\n"
+    "       kelodi-dzq render IN.dzq OUT.wav [PANEL] [--soundfont F]\n"
+    "       kelodi-dzq play IN.dzq [PANEL] [--device N] [--soundfont F]\n"
+    "       kelodi-dzq play --list-devices\n"
+    "       kelodi-dzq from-midi IN.mid OUT.dzq [--track N] [--channel C]\n"
+    "       kelodi-dzq --version | --help\n"
     "\n"
-    "events   prints each event of a .dzq score as DELAY<TAB>KEY: the delay in\n"
-    "         seconds after the previous event, the key index 0..43 or 9999\n"
-    "         for \"release all keys\".\n"
-    "convert  writes the events of IN to OUT as a key-name .dzq file (GBK).\n"
+    "events     prints each event of a .dzq score as DELAY<TAB>KEY: the delay in\n"
+    "           seconds after the previous event, the key index 0..43 or 9999\n"
+    "           for \"release all keys\".\n"
+    "convert    writes the events of IN to OUT as a key-name .dzq file (GBK).\n"
+    "midi       writes what a replay of IN sends to the port as a Standard MIDI\n"
+    "           File (format 0, one tick = 1 ms).\n"
+    "render     renders that replay with the embedded synthesizer into a WAV\n"
+    "           file (44.1 kHz, 16-bit stereo), faster than real time.\n"
+    "play       plays IN on a MIDI device in real time; Ctrl+C stops it with\n"
+    "           every note released. Devices are numbered as in the window's\n"
+    "           device menu: -1 (the default) is the mapper.\n"
+    "from-midi  takes the melody of a MIDI file (format 0 or 1): the track with\n"
+    "           the most notes, percussion left out, or the track (1 = first)\n"
+    "           or channel (0..15) given; the highest note at each onset, moved\n"
+    "           by octaves onto the 44 keys; written as a key-name .dzq (GBK).\n"
     "\n"
-    "Exit status: 0 with at least one playable event, 1 when the score holds\n"
-    "no key press, 2 when a file cannot be read or written or the call is wrong.\n";
+    "PANEL      --program P (0..127, default 0)  --channel C (0..15, default 0)\n"
+    "           --chord T (0..10, default 0 = single notes)  --octave O (-3..4)\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the input holds no playable event,\n"
+    "2 when a file cannot be read or written or the call is wrong, 130 when\n"
+    "Ctrl+C stopped play or render.\n";
 
-void printError(const std::string& text)
+using Names = std::vector<std::string_view>;
+
+// The panel options and more.
+Names panelAnd(Names more)
 {
-    std::fprintf(stderr, "kelodi-dzq: %s\n", text.c_str());
+    Names all = {"--program", "--channel", "--chord", "--octave"};
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
 }
 
-const char* reasonText(SkipReason reason)
+int usageError(const std::string& reason = {})
 {
-    switch (reason) {
-    case SkipReason::MalformedItem: return "not an item";
-    case SkipReason::UnknownKey: return "no such key";
-    case SkipReason::BadLength: return "no length";
-    }
-    return "";
+    if (!reason.empty())
+        printError(reason);
+    std::fwrite(Usage.data(), 1, Usage.size(), stderr);
+    return ExitFailure;
 }
 
-// Reads a score for both subcommands; the exit status when it cannot be used.
-int loadScore(const char* argument, RecordingFile& file)
+// Parses the arguments after the subcommand and checks the operand count.
+std::optional<Arguments> argumentsFor(int argc, char* argv[], const Names& valued, const Names& flags,
+                                      std::size_t operands)
 {
-    const std::filesystem::path path(argument);
     std::string error;
-    std::optional<RecordingFile> read = readRecordingFile(path, systemTextCodec(), &error);
-    if (!read) {
-        printError(std::string("cannot read ") + argument + ": " + error);
-        return ExitFailure;
+    std::optional<Arguments> arguments = parseArguments(argc, argv, 2, valued, flags, error);
+    if (!arguments) {
+        usageError(error);
+        return std::nullopt;
     }
-    file = std::move(*read);
-    // Skipped items are what a score writer wants to know about; they go to
-    // stderr so the event list on stdout stays machine-readable.
-    for (const SkippedItem& item : file.report.skipped) {
-        printError(std::string(argument) + ":" + std::to_string(item.line) + ": skipped \"" + item.text +
-                   "\" (" + reasonText(item.reason) + ")");
+    const bool listing = arguments->flags.count("--list-devices") != 0 && arguments->operands.size() <= operands;
+    if (arguments->operands.size() != operands && !listing) {
+        usageError(std::string(argv[1]) + " takes " + std::to_string(operands) +
+                   (operands == 1 ? " file" : " files"));
+        return std::nullopt;
     }
-    if (file.report.skippedCount > file.report.skipped.size()) {
-        printError(std::string(argument) + ": " +
-                   std::to_string(file.report.skippedCount - file.report.skipped.size()) +
-                   " more items skipped");
-    }
-    if (file.report.linesIgnored) {
-        printError(std::string(argument) + ": lines after line " + std::to_string(MaxRecordingLines) +
-                   " were ignored");
-    }
-    if (!file.events.hasKeyPress()) {
-        printError(std::string(argument) + ": 文件中没有可播放的音符！ (no key press in the file)");
-        return ExitNothingToPlay;
-    }
-    return ExitOk;
-}
-
-int printEvents(const char* argument)
-{
-    RecordingFile file;
-    if (const int status = loadScore(argument, file); status != ExitOk)
-        return status;
-    std::string out;
-    out.reserve(file.events.size() * 16);
-    char buffer[80];
-    for (std::size_t i = 0; i < file.events.size(); ++i) {
-        const auto delay = std::to_chars(buffer, buffer + sizeof buffer,
-                                         static_cast<double>(file.events.eventDelays[i]),
-                                         std::chars_format::fixed, 6);
-        out.append(buffer, delay.ec == std::errc() ? delay.ptr : buffer);
-        out.push_back('\t');
-        out += std::to_string(std::lround(file.events.eventKeys[i]));
-        out.push_back('\n');
-    }
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-        printError("cannot write to standard output");
-        return ExitFailure;
-    }
-    return ExitOk;
-}
-
-int convert(const char* input, const char* output)
-{
-    RecordingFile file;
-    if (const int status = loadScore(input, file); status != ExitOk)
-        return status;
-    std::string error;
-    if (!writeRecordingFile(std::filesystem::path(output), file.events, systemTextCodec(), &error)) {
-        printError(std::string("cannot write ") + output + ": " + error);
-        return ExitFailure;
-    }
-    return ExitOk;
+    return arguments;
 }
 
 }  // namespace
@@ -132,10 +97,25 @@ int main(int argc, char* argv[])
         std::fwrite(Usage.data(), 1, Usage.size(), stdout);
         return ExitOk;
     }
+    if (argc == 2 && command == "--version") {
+        std::printf("kelodi-dzq %s\n", versionText().c_str());
+        return ExitOk;
+    }
     if (command == "events" && argc == 3)
         return printEvents(argv[2]);
     if (command == "convert" && argc == 4)
         return convert(argv[2], argv[3]);
-    std::fwrite(Usage.data(), 1, Usage.size(), stderr);
-    return ExitFailure;
+    std::optional<Arguments> arguments;
+    if (command == "midi" && (arguments = argumentsFor(argc, argv, panelAnd({}), {}, 2)))
+        return exportMidi(*arguments);
+    if (command == "render" && (arguments = argumentsFor(argc, argv, panelAnd({"--soundfont"}), {}, 2)))
+        return renderWav(*arguments);
+    if (command == "play" &&
+        (arguments = argumentsFor(argc, argv, panelAnd({"--device", "--soundfont"}), {"--list-devices"}, 1)))
+        return play(*arguments);
+    if (command == "from-midi" && (arguments = argumentsFor(argc, argv, {"--track", "--channel"}, {}, 2)))
+        return importMelodyFile(*arguments);
+    if (command == "midi" || command == "render" || command == "play" || command == "from-midi")
+        return ExitFailure;  // argumentsFor has said why
+    return usageError();
 }

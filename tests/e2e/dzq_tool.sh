@@ -65,7 +65,7 @@ run no-notes 1 events "$work/no-notes.dzq"
 run missing 2 events "$work/does-not-exist.dzq"
 run folder 2 events "$work"
 run no-arguments 2
-run unknown-command 2 play "$work/keys-gbk.dzq"
+run unknown-command 2 jump "$work/keys-gbk.dzq"
 run extra-argument 2 events "$work/keys-gbk.dzq" more
 run help 0 --help
 

@@ -15,8 +15,8 @@ void setError(std::string* error, std::string text)
         *error = std::move(text);
 }
 
-// A name nobody else uses in the target's folder; it starts with "." so a
-// file left behind by a crash stays out of listings.
+}  // namespace
+
 fs::path temporaryPathBeside(const fs::path& target)
 {
     static std::mt19937_64 random{std::random_device{}()};
@@ -36,7 +36,33 @@ fs::path temporaryPathBeside(const fs::path& target)
     return {};
 }
 
-}  // namespace
+fs::path replacementTarget(const fs::path& path)
+{
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        const fs::path linked = fs::read_symlink(path, ec);
+        if (!ec)
+            return linked.is_absolute() ? linked : path.parent_path() / linked;
+    }
+    return path;
+}
+
+bool moveIntoPlace(const fs::path& temporary, const fs::path& target, std::string* error)
+{
+    std::error_code ec;
+    const fs::file_status old = fs::status(target, ec);
+    if (!ec && fs::is_regular_file(old))
+        fs::permissions(temporary, old.permissions(), ec);
+
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        setError(error, ec.message());
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return false;
+    }
+    return true;
+}
 
 std::optional<std::string> readFileBytes(const fs::path& path, std::uintmax_t maxBytes, std::string* error)
 {
@@ -80,13 +106,7 @@ std::optional<std::string> readFileBytes(const fs::path& path, std::uintmax_t ma
 
 bool writeFileAtomically(const fs::path& path, std::string_view bytes, std::string* error)
 {
-    std::error_code ec;
-    fs::path target = path;
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        const fs::path linked = fs::read_symlink(path, ec);
-        if (!ec)
-            target = linked.is_absolute() ? linked : path.parent_path() / linked;
-    }
+    const fs::path target = replacementTarget(path);
     if (target.filename().empty()) {
         setError(error, "no file name");
         return false;
@@ -106,23 +126,13 @@ bool writeFileAtomically(const fs::path& path, std::string_view bytes, std::stri
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (out.fail()) {
+            std::error_code ec;
             fs::remove(temporary, ec);
             setError(error, "write error");
             return false;
         }
     }
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::is_regular_file(old))
-        fs::permissions(temporary, old.permissions(), ec);
-
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        setError(error, ec.message());
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return false;
-    }
-    return true;
+    return moveIntoPlace(temporary, target, error);
 }
 
 }  // namespace kelodi

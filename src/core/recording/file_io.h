@@ -23,4 +23,22 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& path, std:
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          std::string* error = nullptr);
 
+// The steps of writeFileAtomically, for writers that produce a file bit by
+// bit (a rendered WAV file):
+//
+// The file an atomic write of `path` replaces: the one a symbolic link at
+// `path` points to, or `path` itself.
+std::filesystem::path replacementTarget(const std::filesystem::path& path);
+
+// A free name for a temporary file in the folder of `target`, starting with
+// "." so that a file left behind by a crash stays out of listings. Empty when
+// none is found.
+std::filesystem::path temporaryPathBeside(const std::filesystem::path& target);
+
+// Renames the complete `temporary` over `target` in one step, with the
+// permissions of the file it replaces. On failure the temporary file is
+// removed and `target` is left as it was.
+bool moveIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                   std::string* error = nullptr);
+
 }  // namespace kelodi

@@ -1,0 +1,50 @@
+// `events` and `convert`: the score files themselves, without any device.
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "cli/score_tool.h"
+#include "core/text/utf8.h"
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi::cli {
+
+int printEvents(const std::string& path)
+{
+    RecordingFile file;
+    if (const int status = loadScore(path, file); status != ExitOk)
+        return status;
+    std::string out;
+    out.reserve(file.events.size() * 16);
+    char buffer[80];
+    for (std::size_t i = 0; i < file.events.size(); ++i) {
+        const auto delay = std::to_chars(buffer, buffer + sizeof buffer,
+                                         static_cast<double>(file.events.eventDelays[i]),
+                                         std::chars_format::fixed, 6);
+        out.append(buffer, delay.ec == std::errc() ? delay.ptr : buffer);
+        out.push_back('\t');
+        out += std::to_string(std::lround(file.events.eventKeys[i]));
+        out.push_back('\n');
+    }
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+        printError("cannot write to standard output");
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+int convert(const std::string& input, const std::string& output)
+{
+    RecordingFile file;
+    if (const int status = loadScore(input, file); status != ExitOk)
+        return status;
+    std::string error;
+    if (!writeRecordingFile(pathFromUtf8(output), file.events, systemTextCodec(), &error)) {
+        printError("cannot write " + output + ": " + error);
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+}  // namespace kelodi::cli

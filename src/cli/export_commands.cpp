@@ -1,0 +1,105 @@
+// `midi` and `render`: a score as the player would sound it, written as a
+// Standard MIDI File or rendered by the embedded synthesizer into a WAV file.
+
+#include <atomic>
+#include <csignal>
+
+#include "cli/score_tool.h"
+#include "core/recording/file_io.h"
+#include "core/text/utf8.h"
+#include "platform/midi/offline_renderer.h"
+#include "platform/midi/soundfont_search.h"
+
+namespace kelodi::cli {
+
+namespace {
+
+// The end-of-track comes this long after the last note-off, so that players
+// let the last note ring.
+constexpr double MidiTailSeconds = 1.0;
+
+std::atomic<bool> g_cancelRender{false};
+
+extern "C" void cancelRender(int)
+{
+    g_cancelRender.store(true);
+}
+
+// The transcript of the score IN (operand 0) with the panel options; the
+// exit status when there is none.
+int transcribe(const Arguments& arguments, ReplayTranscript& transcript)
+{
+    std::string error;
+    const std::optional<ReplaySettings> settings = replaySettings(arguments, error);
+    if (!settings) {
+        printError(error);
+        return ExitFailure;
+    }
+    RecordingFile file;
+    if (const int status = loadScore(arguments.operands[0], file); status != ExitOk)
+        return status;
+    transcript = transcribeReplay(file.events, *settings);
+    // Keys pressed on a muted panel or notes all above the range sound nothing.
+    if (!transcript.hasNotes()) {
+        printError(arguments.operands[0] + ": no note sounds with these settings");
+        return ExitNothingToPlay;
+    }
+    return ExitOk;
+}
+
+}  // namespace
+
+int exportMidi(const Arguments& arguments)
+{
+    ReplayTranscript transcript;
+    if (const int status = transcribe(arguments, transcript); status != ExitOk)
+        return status;
+    const std::string bytes = encodeMidiFile(transcript.messages, transcript.lastMessageSeconds() + MidiTailSeconds);
+    std::string error;
+    if (!writeFileAtomically(pathFromUtf8(arguments.operands[1]), bytes, &error)) {
+        printError("cannot write " + arguments.operands[1] + ": " + error);
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+int renderWav(const Arguments& arguments)
+{
+    ReplayTranscript transcript;
+    if (const int status = transcribe(arguments, transcript); status != ExitOk)
+        return status;
+    std::string soundFont;
+    if (const auto given = arguments.options.find("--soundfont"); given != arguments.options.end()) {
+        soundFont = given->second;
+        if (!isSoundFont(soundFont)) {
+            printError(soundFont + " is no readable SoundFont");
+            return ExitFailure;
+        }
+    } else {
+        soundFont = findSoundFont(programFolder());
+        if (soundFont.empty()) {
+            printError("no General MIDI SoundFont found (give one with --soundfont)");
+            return ExitFailure;
+        }
+    }
+
+    // Ctrl+C ends the render between two blocks, and the unfinished file goes.
+    std::signal(SIGINT, cancelRender);
+    std::signal(SIGTERM, cancelRender);
+    const RenderResult result =
+        OfflineRenderer::render(transcript.messages, transcript.lastMessageSeconds(), soundFont,
+                                arguments.operands[1], [](double) { return !g_cancelRender.load(); });
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    if (result.cancelled) {
+        printError("render cancelled; " + arguments.operands[1] + " was not written");
+        return ExitInterrupted;
+    }
+    if (!result.ok) {
+        printError("cannot render " + arguments.operands[1] + ": " + result.error);
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+}  // namespace kelodi::cli

@@ -1,0 +1,137 @@
+// `play`: a score played in real time on a MIDI device, with the player's
+// timing, through the same key path as the window.
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+
+#include "cli/blocking_scheduler.h"
+#include "cli/score_tool.h"
+#include "core/keyboard/instrument_panel.h"
+#include "core/keyboard/key_map.h"
+#include "core/keyboard/key_path.h"
+#include "core/keyboard/keyboard_view.h"
+#include "core/midi/device_menu.h"
+#include "core/midi/midi_port.h"
+#include "core/recording/key_path_presser.h"
+#include "core/recording/player.h"
+#include "platform/midi/device_catalog.h"
+
+namespace kelodi::cli {
+
+namespace {
+
+// How long the embedded synthesizer may take to read its SoundFont.
+constexpr std::chrono::seconds SoundFontWait(60);
+
+std::atomic<bool> g_stopPlaying{false};
+
+extern "C" void stopPlaying(int)
+{
+    g_stopPlaying.store(true);
+}
+
+class NoKeyboardView final : public KeyboardView {
+public:
+    void setCaption(const std::string&) override {}
+    void setKeyColour(int, std::uint32_t) override {}
+    void setKeyCaption(int, const std::string&) override {}
+};
+
+// The device menu's items: the mapper, then every device by its number.
+void listDevices(const MidiDeviceCatalog& devices)
+{
+    std::printf("-1\t%s\n", DeviceMenu::MapperCaption);
+    for (int id = 0; id < devices.count(); ++id)
+        std::printf("%d\t%s\n", id, devices.deviceName(id).c_str());
+    std::fflush(stdout);
+}
+
+bool playsOnTheSynth(const MidiDeviceCatalog& devices, int id)
+{
+    return devices.synthAvailable() && (id == devices.synthDeviceId() || (id == MidiMapperId && devices.portApi() != "WinMM"));
+}
+
+// Plays the events to the open port until the end or a stop request; every
+// key is released either way. False when stopped.
+bool playEvents(MidiPort& port, const RecordingEvents& events, const ReplaySettings& settings)
+{
+    InstrumentPanel panel(port);
+    panel.vsbChannel.setValue(settings.channel);
+    panel.vsbOctave.setValue(settings.octave);
+    panel.vsbChord.setValue(settings.chordType);
+    const KeyMap map;
+    NoKeyboardView view;
+    KeyPath keyPath(port, panel, view, map);
+    KeyPathPresser presser(keyPath);
+    port.sendProgramChange(settings.channel, settings.program);
+
+    SteadyClock clock;
+    BlockingScheduler scheduler(clock, g_stopPlaying);
+    Player player(presser);
+    std::function<void()> fire = [&] {
+        player.fireDue(clock.now());
+        if (const std::optional<double> due = player.nextDueTime())
+            scheduler.callAt(*due, fire);
+    };
+    player.start(events, clock.now());
+    if (const std::optional<double> due = player.nextDueTime())
+        scheduler.callAt(*due, fire);
+    const bool finished = scheduler.run();
+    // The stop that ends every replay, at the end or on Ctrl+C.
+    player.stop();
+    Player::releaseAllKeys(presser);
+    return finished;
+}
+
+}  // namespace
+
+int play(const Arguments& arguments)
+{
+    std::string error;
+    const std::optional<int> device = integerOption(arguments, "--device", MidiMapperId, 9999, MidiMapperId, error);
+    const std::optional<ReplaySettings> settings = replaySettings(arguments, error);
+    if (!device || !settings) {
+        printError(error);
+        return ExitFailure;
+    }
+    const bool list = arguments.flags.count("--list-devices") != 0;
+    RecordingFile file;
+    if (!list || !arguments.operands.empty()) {
+        if (const int status = loadScore(arguments.operands.at(0), file); status != ExitOk)
+            return status;
+    }
+
+    MidiSetup setup;
+    setup.programFolder = programFolder();
+    if (const auto soundFont = arguments.options.find("--soundfont"); soundFont != arguments.options.end())
+        setup.soundFont = soundFont->second;
+    std::unique_ptr<MidiDeviceCatalog> devices = createMidiDeviceList(setup);
+    if (list) {
+        listDevices(*devices);
+        return ExitOk;
+    }
+    if (*device >= devices->count()) {
+        printError("no device " + std::to_string(*device) + " (see --list-devices)");
+        return ExitFailure;
+    }
+    if (playsOnTheSynth(*devices, *device) && !devices->waitForSoundFont(SoundFontWait)) {
+        printError("the synthesizer cannot play: " + devices->synthProblem());
+        return ExitFailure;
+    }
+    MidiPort port(*devices);
+    if (!port.open(*device)) {
+        printError("cannot open device " + std::to_string(*device) + " (" + devices->deviceName(*device) + ")");
+        return ExitFailure;
+    }
+
+    std::signal(SIGINT, stopPlaying);
+    std::signal(SIGTERM, stopPlaying);
+    const bool finished = playEvents(port, file.events, *settings);
+    // Closing lets the messages still queued for the device leave first.
+    port.close();
+    return finished ? ExitOk : ExitInterrupted;
+}
+
+}  // namespace kelodi::cli

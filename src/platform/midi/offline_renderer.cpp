@@ -1,0 +1,158 @@
+#include "platform/midi/offline_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+
+#include <fluidsynth.h>
+
+#include "core/recording/file_io.h"
+#include "core/text/utf8.h"
+#include "platform/midi/wav_writer.h"
+
+namespace kelodi {
+
+namespace {
+
+// Frames per write: large enough that the calls cost nothing next to the
+// synthesis, small enough for a lively progress bar and a quick cancel.
+constexpr std::uint64_t BlockFrames = 4096;
+
+struct SynthDeleter {
+    void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+};
+struct SettingsDeleter {
+    void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
+};
+
+std::uint64_t frameAt(double seconds)
+{
+    if (!(seconds > 0))
+        return 0;
+    return static_cast<std::uint64_t>(std::llround(std::min(seconds, 1e9) * OfflineRenderer::SampleRate));
+}
+
+void dispatch(fluid_synth_t* synth, ShortMessage message)
+{
+    const int channel = statusByte(message) & 0x0F;
+    const int data1 = dataByte1(message) & 0x7F;
+    const int data2 = dataByte2(message) & 0x7F;
+    switch (statusByte(message) & 0xF0) {
+    case 0x80: fluid_synth_noteoff(synth, channel, data1); break;
+    case 0x90:
+        if (data2 == 0)
+            fluid_synth_noteoff(synth, channel, data1);
+        else
+            fluid_synth_noteon(synth, channel, data1, data2);
+        break;
+    case 0xB0: fluid_synth_cc(synth, channel, data1, data2); break;
+    case 0xC0: fluid_synth_program_change(synth, channel, data1); break;
+    case 0xE0: fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7)); break;
+    default: break;
+    }
+}
+
+// Writes the samples up to frame `until`; false when the file refuses them or
+// the caller cancels.
+class BlockWriter {
+public:
+    BlockWriter(fluid_synth_t* synth, WavWriter& wav, std::uint64_t total, const OfflineRenderer::Progress& progress)
+        : m_synth(synth), m_wav(wav), m_total(total), m_progress(progress), m_block(BlockFrames * 2)
+    {
+    }
+
+    bool renderUntil(std::uint64_t until, RenderResult& result)
+    {
+        while (m_done < until) {
+            const auto frames = static_cast<int>(std::min(BlockFrames, until - m_done));
+            fluid_synth_write_s16(m_synth, frames, m_block.data(), 0, 2, m_block.data(), 1, 2);
+            if (!m_wav.append(m_block.data(), static_cast<std::size_t>(frames))) {
+                result.error = "cannot write the audio file (disk full, or larger than 4 GiB)";
+                return false;
+            }
+            m_done += static_cast<std::uint64_t>(frames);
+            m_sinceReport += static_cast<std::uint64_t>(frames);
+            if (m_progress && m_sinceReport >= BlockFrames) {
+                m_sinceReport = 0;
+                if (!m_progress(static_cast<double>(m_done) / static_cast<double>(m_total))) {
+                    result.cancelled = true;
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    std::uint64_t done() const { return m_done; }
+
+private:
+    fluid_synth_t* m_synth;
+    WavWriter& m_wav;
+    std::uint64_t m_total;
+    const OfflineRenderer::Progress& m_progress;
+    std::vector<std::int16_t> m_block;
+    std::uint64_t m_done = 0;
+    std::uint64_t m_sinceReport = 0;
+};
+
+}  // namespace
+
+RenderResult OfflineRenderer::render(const std::vector<TimedMessage>& messages, double endSeconds,
+                                     const std::string& soundFont, const std::string& wavPath,
+                                     const Progress& progress)
+{
+    RenderResult result;
+    std::unique_ptr<fluid_settings_t, SettingsDeleter> settings(new_fluid_settings());
+    fluid_settings_setnum(settings.get(), "synth.sample-rate", SampleRate);
+    // One thread uses the synth: no locking. Samples are read as presets are
+    // chosen, so a song on one instrument reads only that instrument.
+    fluid_settings_setint(settings.get(), "synth.threadsafe-api", 0);
+    fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
+    std::unique_ptr<fluid_synth_t, SynthDeleter> synth(new_fluid_synth(settings.get()));
+    if (!synth) {
+        result.error = "FluidSynth could not create a synthesizer";
+        return result;
+    }
+    if (soundFont.empty() || fluid_synth_sfload(synth.get(), soundFont.c_str(), 1) == FLUID_FAILED) {
+        result.error = soundFont.empty() ? "no SoundFont found" : "cannot load the SoundFont " + soundFont;
+        return result;
+    }
+
+    const std::filesystem::path target = replacementTarget(pathFromUtf8(wavPath));
+    const std::filesystem::path temporary = temporaryPathBeside(target);
+    std::unique_ptr<WavWriter> wav;
+    if (!temporary.empty()) {
+        const std::u8string name = temporary.u8string();
+        wav = WavWriter::create(std::string(name.begin(), name.end()), SampleRate, 2);
+    }
+    if (!wav) {
+        result.error = "cannot create a file beside " + wavPath;
+        return result;
+    }
+
+    double last = std::max(endSeconds, 0.0);
+    for (const TimedMessage& m : messages)
+        last = std::max(last, m.seconds);
+    const std::uint64_t total = frameAt(last + TailSeconds);
+    BlockWriter writer(synth.get(), *wav, total, progress);
+    bool written = true;
+    for (const TimedMessage& m : messages) {
+        if (!(written = writer.renderUntil(frameAt(m.seconds), result)))
+            break;
+        dispatch(synth.get(), m.message);
+    }
+    written = written && writer.renderUntil(total, result);
+    wav.reset();  // completes the header and closes the file
+    std::error_code ignored;
+    if (!written) {
+        std::filesystem::remove(temporary, ignored);
+        return result;
+    }
+    if (!moveIntoPlace(temporary, target, &result.error))
+        return result;
+    result.ok = true;
+    result.frames = writer.done();
+    return result;
+}
+
+}  // namespace kelodi

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/midi/midi_file.h"
+
+namespace kelodi {
+
+struct RenderResult {
+    bool ok = false;
+    bool cancelled = false;
+    std::string error;  // why it failed, when it did
+    std::uint64_t frames = 0;
+};
+
+// Renders timed channel messages with FluidSynth into a WAV file (44.1 kHz,
+// 16-bit stereo), as fast as the machine allows: no audio device, no real
+// time, no threads. Each message takes effect at its own sample (to within
+// FluidSynth's 64-frame block), and the file ends `TailSeconds` after
+// `endSeconds`, so that the last notes ring out.
+//
+// The file appears complete or not at all: the samples go to a temporary
+// file beside the target, which replaces the target only when everything is
+// written. A failure or a cancel removes it, and any old file stays.
+class OfflineRenderer {
+public:
+    static constexpr int SampleRate = 44100;
+    static constexpr double TailSeconds = 2.0;
+
+    // Called now and then with the part done (0..1); returning false cancels.
+    using Progress = std::function<bool(double done)>;
+
+    // `soundFont` and `wavPath` are UTF-8 paths.
+    static RenderResult render(const std::vector<TimedMessage>& messages, double endSeconds,
+                               const std::string& soundFont, const std::string& wavPath,
+                               const Progress& progress = {});
+};
+
+}  // namespace kelodi
