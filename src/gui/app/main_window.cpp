@@ -45,6 +45,7 @@
 #include "gui/news/news_window.h"
 #include "gui/practice/practice_panel.h"
 #include "gui/recording/recording_panel.h"
+#include "gui/recording/song_files_menu.h"
 
 namespace kelodi {
 
@@ -126,6 +127,8 @@ MainWindow::~MainWindow()
         m_keyPreviewWindow->removeEventFilter(this);
     delete m_practice;
     m_practice = nullptr;
+    delete m_songFiles;
+    m_songFiles = nullptr;
     delete m_recording;
     m_recording = nullptr;
 }
@@ -404,6 +407,9 @@ void MainWindow::load()
     m_recording->fillRecordingsMenu(m_recordingsMenu, m_setup.programFolder);
     // The score window and follow-along practice, on the recorder's replays.
     m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
+    // File menu: export the recording as MIDI or WAV, import a MIDI melody.
+    m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("MnuFile")), *m_recording,
+                                    *m_panel, *m_setup.port, this);
 
     // 9. The news opt-out, from "v.sz".
     m_help->loadNoNewsPopup();

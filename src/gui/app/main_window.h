@@ -23,6 +23,7 @@ namespace kelodi {
 
 class ComputerKeyboard;
 class RecordingPanel;
+class SongFilesMenu;
 class DeviceMenuQt;
 class HelpMenu;
 class NewsController;
@@ -70,6 +71,7 @@ public:
     WebLinkLabels& links() { return *m_links; }
     RecordingPanel& recording() { return *m_recording; }
     PracticePanel& practice() { return *m_practice; }
+    SongFilesMenu& songFiles() { return *m_songFiles; }
     const QString& closeRequest() const { return m_closeRequest; }
 
     // The common exit command (File "退出(&E)", tray "退出(&F)").
@@ -122,6 +124,7 @@ private:
     TrayIcon* m_tray = nullptr;
     RecordingPanel* m_recording = nullptr;
     PracticePanel* m_practice = nullptr;
+    SongFilesMenu* m_songFiles = nullptr;
     QLabel* m_instrumentLabel = nullptr;
     QPointer<QWindow> m_keyPreviewWindow;
 

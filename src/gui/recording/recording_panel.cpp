@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "core/app/program_info.h"
 #include "core/recording/key_path_presser.h"
 #include "core/recording/recording_controller.h"
@@ -59,12 +61,35 @@ void RecordingPanel::fillRecordingsMenu(QMenu* menu, const QString& programFolde
     m_menu = menu;
     *m_list = RecordingsList(recordingsFolder(pathFromUtf8(programFolder.toStdString())), &systemTextCodec());
     m_list->fill();
+    addRecordingItems();
+}
+
+std::filesystem::path RecordingPanel::listedFolder() const
+{
+    return m_list->folder();
+}
+
+void RecordingPanel::refreshRecordingsMenu(const std::string& checked)
+{
+    if (!m_menu)
+        return;
+    m_menu->clear();
+    m_list->fill();
+    const std::vector<std::string>& captions = m_list->captions();
+    const auto found = std::find(captions.begin(), captions.end(), checked);
+    if (found != captions.end())
+        m_list->choose(static_cast<int>(found - captions.begin()));
+    addRecordingItems();
+}
+
+void RecordingPanel::addRecordingItems()
+{
     const std::vector<std::string>& captions = m_list->captions();
     for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
         // A file name is shown as it is: an "&" in it is no access key.
         QString caption = QString::fromStdString(captions[static_cast<std::size_t>(i)]);
         caption.replace(QLatin1Char('&'), QLatin1String("&&"));
-        QAction* item = menu->addAction(caption);
+        QAction* item = m_menu->addAction(caption);
         item->setObjectName(QStringLiteral("liebiao1_%1").arg(i));
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, i] { chooseRecording(i); });

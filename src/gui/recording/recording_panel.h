@@ -38,6 +38,11 @@ public:
     // FillRecordingsList: lists 录制/ beside the program into `menu` (once).
     void fillRecordingsMenu(QMenu* menu, const QString& programFolder);
     QMenu* recordingsMenu() const { return m_menu; }
+    // The folder the recordings list shows (录制/ beside the program).
+    std::filesystem::path listedFolder() const;
+    // Lists the folder again at once (a recording was saved into it), with
+    // the check mark on the item captioned `checked` when there is one.
+    void refreshRecordingsMenu(const std::string& checked);
 
     // Shutdown's first step: ends a replay and releases every key.
     void shutdown();
@@ -51,6 +56,7 @@ private:
     void showMessage(std::string_view text) override;
     bool repeatChecked() const override;
 
+    void addRecordingItems();
     void chooseRecording(int index);
     void showRecordingChecks();
 

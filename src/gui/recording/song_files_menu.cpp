@@ -1,0 +1,317 @@
+#include "gui/recording/song_files_menu.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdio>
+
+#include "core/app/program_info.h"
+#include "core/keyboard/instrument_panel.h"
+#include "core/midi/midi_port.h"
+#include "core/recording/dzq_format.h"
+#include "core/recording/file_io.h"
+#include "core/recording/melody_import.h"
+#include "core/recording/recording_controller.h"
+#include "core/recording/replay_transcript.h"
+#include "core/text/utf8.h"
+#include "gui/app/utf8.h"
+#include "gui/recording/recording_panel.h"
+#include "platform/midi/device_catalog.h"
+#include "platform/midi/offline_renderer.h"
+#include "platform/midi/soundfont_search.h"
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi {
+
+namespace {
+
+const QString ImportMidiText = QStringLiteral("导入 MIDI 文件...");
+const QString ExportMidiText = QStringLiteral("导出 MIDI 文件...");
+const QString ExportWavText = QStringLiteral("导出 WAV 文件...");
+const QString ImportMidiTitle = QStringLiteral("导入 MIDI 文件");
+const QString ExportMidiTitle = QStringLiteral("导出 MIDI 文件");
+const QString ExportWavTitle = QStringLiteral("导出 WAV 文件");
+const QString MidiFilter = QStringLiteral("MIDI文件(*.mid)");
+const QString MidiOpenFilter = QStringLiteral("MIDI文件(*.mid *.midi)");
+const QString WavFilter = QStringLiteral("WAV文件(*.wav)");
+const QString ExportDone = QStringLiteral("导出完成");
+const QString NothingToExport = QStringLiteral("没有可导出的录制！");
+const QString MidiUnreadable = QStringLiteral("MIDI文件无法读取！");
+const QString NoSoundFont = QStringLiteral("找不到音色库，无法导出WAV文件！");
+const QString Rendering = QStringLiteral("正在导出 WAV 文件...");
+const QString CancelText = QStringLiteral("取消");
+
+// The end-of-track comes this long after the last note-off.
+constexpr double MidiTailSeconds = 1.0;
+
+class QtSongDialogs final : public SongFilesDialogs {
+public:
+    explicit QtSongDialogs(QWidget* window) : m_window(window) {}
+
+    QString saveFileName(const QString& title, const QString& filter, const QString& suggested,
+                         const QString& suffix) override
+    {
+        QFileDialog dialog(m_window, title, suggested, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(suffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().front();
+    }
+    QString openFileName(const QString& title, const QString& filter) override
+    {
+        return QFileDialog::getOpenFileName(m_window, title, QString(), filter);
+    }
+    void showMessage(const QString& text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), text, QMessageBox::Ok, m_window);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
+
+private:
+    QWidget* m_window;
+};
+
+std::filesystem::path pathOf(const QString& name)
+{
+    return pathFromUtf8(name.toStdString());
+}
+
+}  // namespace
+
+// Shared by the window and the worker thread that renders.
+struct SongFilesMenu::RenderJob {
+    std::vector<TimedMessage> messages;
+    double endSeconds = 0;
+    std::string soundFont;
+    std::string path;
+    std::atomic<bool> cancel{false};
+    std::atomic<int> permille{0};
+    RenderResult result;  // written by the worker, read after it ended
+};
+
+SongFilesMenu::SongFilesMenu(QMenu* fileMenu, RecordingPanel& recording, const InstrumentPanel& panel,
+                             MidiPort& port, QWidget* window)
+    : QObject(window), m_recording(recording), m_panel(panel), m_port(port), m_window(window),
+      m_qtDialogs(std::make_unique<QtSongDialogs>(window)), m_dialogs(m_qtDialogs.get())
+{
+    // Between 新建(&N) and 退出(&E), in a group of their own.
+    QAction* exit = fileMenu->findChild<QAction*>(QStringLiteral("MnuExit"));
+    QAction* before = exit ? fileMenu->insertSeparator(exit) : nullptr;
+    auto add = [&](const QString& text, const char* name, void (SongFilesMenu::*slot)()) {
+        auto* action = new QAction(text, fileMenu);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        fileMenu->insertAction(before, action);
+        return action;
+    };
+    m_importMidi = add(ImportMidiText, "MnuImportMidi", &SongFilesMenu::importMidi);
+    m_exportMidi = add(ExportMidiText, "MnuExportMidi", &SongFilesMenu::exportMidi);
+    m_exportWav = add(ExportWavText, "MnuExportWav", &SongFilesMenu::exportWav);
+
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(100);
+    connect(m_progressTimer, &QTimer::timeout, this, &SongFilesMenu::showProgress);
+}
+
+SongFilesMenu::~SongFilesMenu()
+{
+    // A render still running stops at its next block; its file never appears.
+    if (m_renderThread) {
+        m_job->cancel = true;
+        m_renderThread->wait();
+        delete m_renderThread;
+    }
+}
+
+void SongFilesMenu::setDialogs(SongFilesDialogs* dialogs)
+{
+    m_dialogs = dialogs ? dialogs : m_qtDialogs.get();
+}
+
+std::string SongFilesMenu::soundFont() const
+{
+    // The synthesizer's own SoundFont (also one given on the command line),
+    // else the one it would search for.
+    if (const auto* catalog = dynamic_cast<const MidiDeviceCatalog*>(&m_port.devices()))
+        if (!catalog->soundFontPath().empty())
+            return catalog->soundFontPath();
+    return findSoundFont(pathToUtf8(m_recording.listedFolder().parent_path()));
+}
+
+namespace {
+
+// The replay of the events in memory with the panel as it is now; empty
+// when there is nothing to sound.
+std::optional<ReplayTranscript> currentReplay(RecordingPanel& recording, const InstrumentPanel& panel)
+{
+    const RecordingEvents& events = recording.controller().events();
+    if (!events.hasKeyPress())
+        return std::nullopt;
+    const int channel = panel.currentChannel();
+    const ReplaySettings settings{panel.channel(channel).program, channel, panel.chordType(),
+                                  panel.octaveOffset() / 12};
+    ReplayTranscript transcript = transcribeReplay(events, settings);
+    if (!transcript.hasNotes())
+        return std::nullopt;
+    return transcript;
+}
+
+}  // namespace
+
+void SongFilesMenu::exportMidi()
+{
+    const std::optional<ReplayTranscript> replay = currentReplay(m_recording, m_panel);
+    if (!replay) {
+        m_dialogs->showMessage(NothingToExport);
+        return;
+    }
+    const QString name = m_dialogs->saveFileName(ExportMidiTitle, MidiFilter, QString(), QStringLiteral("mid"));
+    if (name.isEmpty())
+        return;
+    const std::string bytes = encodeMidiFile(replay->messages, replay->lastMessageSeconds() + MidiTailSeconds);
+    std::string error;
+    if (!writeFileAtomically(pathOf(name), bytes, &error)) {
+        std::fprintf(stderr, "kelodi: cannot write %s: %s\n", name.toLocal8Bit().constData(), error.c_str());
+        m_dialogs->showMessage(fromUtf8(SaveFailedMessage));
+        return;
+    }
+    m_dialogs->showMessage(ExportDone);
+}
+
+void SongFilesMenu::exportWav()
+{
+    if (m_renderThread)
+        return;
+    std::optional<ReplayTranscript> replay = currentReplay(m_recording, m_panel);
+    if (!replay) {
+        m_dialogs->showMessage(NothingToExport);
+        return;
+    }
+    const std::string font = soundFont();
+    if (font.empty()) {
+        m_dialogs->showMessage(NoSoundFont);
+        return;
+    }
+    const QString name = m_dialogs->saveFileName(ExportWavTitle, WavFilter, QString(), QStringLiteral("wav"));
+    if (name.isEmpty())
+        return;
+
+    m_job = std::make_shared<RenderJob>();
+    m_job->messages = std::move(replay->messages);
+    m_job->endSeconds = replay->lastMessageSeconds();
+    m_job->soundFont = font;
+    m_job->path = name.toStdString();
+    m_renderThread = QThread::create([job = m_job] {
+        job->result = OfflineRenderer::render(job->messages, job->endSeconds, job->soundFont, job->path,
+                                              [&job](double done) {
+                                                  job->permille.store(static_cast<int>(done * 1000.0));
+                                                  return !job->cancel.load();
+                                              });
+    });
+    connect(m_renderThread, &QThread::finished, this, &SongFilesMenu::finishRender);
+    m_exportWav->setEnabled(false);
+    m_renderClock.start();
+    m_progressTimer->start();
+    m_renderThread->start();
+}
+
+void SongFilesMenu::showProgress()
+{
+    if (!m_renderThread || m_renderClock.elapsed() < ProgressDelayMs)
+        return;
+    if (!m_progress) {
+        // Not modal: the keyboard stays playable while the file is written.
+        m_progress = new QProgressDialog(Rendering, CancelText, 0, 1000, m_window);
+        m_progress->setObjectName(QStringLiteral("WavExportProgress"));
+        m_progress->setWindowTitle(QString::fromStdString(programTitle()));
+        m_progress->setWindowModality(Qt::NonModal);
+        m_progress->setAutoClose(false);
+        m_progress->setAutoReset(false);
+        m_progress->setMinimumDuration(0);
+        connect(m_progress, &QProgressDialog::canceled, this, [job = m_job] { job->cancel = true; });
+        m_progress->show();
+    }
+    m_progress->setValue(m_job->permille.load());
+}
+
+void SongFilesMenu::finishRender()
+{
+    m_progressTimer->stop();
+    delete m_progress;
+    m_renderThread->deleteLater();
+    m_renderThread = nullptr;
+    m_exportWav->setEnabled(true);
+    const RenderResult result = m_job->result;
+    m_job.reset();
+    if (result.cancelled)
+        return;
+    if (!result.ok) {
+        std::fprintf(stderr, "kelodi: cannot export the WAV file: %s\n", result.error.c_str());
+        m_dialogs->showMessage(fromUtf8(SaveFailedMessage));
+        return;
+    }
+    m_dialogs->showMessage(ExportDone);
+}
+
+void SongFilesMenu::importMidi()
+{
+    const QString name = m_dialogs->openFileName(ImportMidiTitle, MidiOpenFilter);
+    if (name.isEmpty())
+        return;
+    std::string error;
+    const std::optional<std::string> bytes = readFileBytes(pathOf(name), MaxMidiFileBytes, &error);
+    std::optional<MidiFile> midi;
+    if (bytes)
+        midi = parseMidiFile(*bytes, &error);
+    std::optional<MelodyImport> melody;
+    if (midi)
+        melody = importMelody(*midi, {}, &error);
+    if (!melody) {
+        std::fprintf(stderr, "kelodi: cannot import %s: %s\n", name.toLocal8Bit().constData(), error.c_str());
+        m_dialogs->showMessage(MidiUnreadable);
+        return;
+    }
+    if (!melody->events.hasKeyPress()) {
+        m_dialogs->showMessage(fromUtf8(NothingToPlayMessage));
+        return;
+    }
+
+    // Played like a file: a replay still running stops first, with its keys
+    // released, and a recording ends.
+    RecordingController& controller = m_recording.controller();
+    if (controller.isPlaying())
+        controller.click(command1::StopPlayback);
+    if (controller.isRecording())
+        controller.click(command1::EndRecording);
+    controller.setEvents(melody->events);
+    controller.click(command1::ReplayRecording);
+
+    // While it plays, the player may keep it among the recordings.
+    const QString folder = QString::fromStdString(pathToUtf8(m_recording.listedFolder()));
+    QDir().mkpath(folder);
+    const QString suggested = QDir(folder).filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".dzq"));
+    const QString target = m_dialogs->saveFileName(fromUtf8(RecordingDialogTitle), fromUtf8(RecordingDialogFilter),
+                                                   suggested, QStringLiteral("dzq"));
+    if (target.isEmpty())
+        return;
+    if (!writeRecordingFile(pathOf(target), melody->events, systemTextCodec(), &error)) {
+        std::fprintf(stderr, "kelodi: cannot write %s: %s\n", target.toLocal8Bit().constData(), error.c_str());
+        m_dialogs->showMessage(fromUtf8(SaveFailedMessage));
+        return;
+    }
+    const QFileInfo saved(target);
+    if (QFileInfo(saved.absolutePath()) == QFileInfo(folder))
+        m_recording.refreshRecordingsMenu(saved.fileName().toStdString());
+}
+
+}  // namespace kelodi
