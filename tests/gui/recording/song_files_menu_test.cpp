@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QToolButton>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <deque>
+
+#include "core/fakes/recording_midi.h"
+#include "core/keyboard/instrument_panel.h"
+#include "core/midi/midi_file.h"
+#include "core/recording/dzq_format.h"
+#include "core/recording/recording_controller.h"
+#include "gui/app/main_window.h"
+#include "gui/desktop/recording_shell.h"
+#include "gui/keyboard/piano_key.h"
+#include "gui/keyboard/spinner_widget.h"
+#include "gui/recording/recording_panel.h"
+#include "gui/recording/song_files_menu.h"
+#include "platform/text/system_text_codec.h"
+
+namespace kelodi {
+namespace {
+
+using Messages = std::vector<ShortMessage>;
+
+// Answers the song commands' dialogs from a script and keeps what they asked.
+class ScriptedDialogs : public SongFilesDialogs {
+public:
+    QString saveFileName(const QString& title, const QString&, const QString& suggested, const QString&) override
+    {
+        saveTitles << title;
+        suggestions << suggested;
+        return saveAnswers.empty() ? QString() : takeFront(saveAnswers);
+    }
+    QString openFileName(const QString&, const QString&) override { return openAnswer; }
+    void showMessage(const QString& text) override { messages << text; }
+
+    std::deque<QString> saveAnswers;
+    QString openAnswer;
+    QStringList saveTitles;
+    QStringList suggestions;
+    QStringList messages;
+
+private:
+    static QString takeFront(std::deque<QString>& queue)
+    {
+        QString front = queue.front();
+        queue.pop_front();
+        return front;
+    }
+};
+
+RecordingEvents eventsOf(std::initializer_list<std::pair<float, int>> list)
+{
+    RecordingEvents events;
+    for (auto [delay, key] : list)
+        events.append(delay, static_cast<float>(key));
+    return events;
+}
+
+class SongFilesMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port.open(MidiMapperId);
+        MainWindowSetup setup;
+        setup.port = &port;
+        setup.shell = &shell;
+        setup.programFolder = folder.path();
+        window = std::make_unique<MainWindow>(setup);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        songs().setDialogs(&dialogs);
+    }
+
+    SongFilesMenu& songs() { return window->songFiles(); }
+    RecordingController& controller() { return window->recording().controller(); }
+    Messages& messages() { return devices.journal.messages; }
+    QString file(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
+    void click(const char* spinner, bool up)
+    {
+        auto* widget = window->findChild<SpinnerWidget*>(QString::fromLatin1(spinner));
+        ASSERT_NE(widget, nullptr) << spinner;
+        QTest::mouseClick(up ? widget->upArrow() : widget->downArrow(), Qt::LeftButton);
+    }
+    bool waitForRender() { return QTest::qWaitFor([this] { return !songs().isRendering(); }, 60000); }
+
+    test::RecordingDeviceList devices;
+    MidiPort port{devices};
+    test::RecordingShell shell;
+    QTemporaryDir folder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(SongFilesMenuTest, MidiExportHoldsWhatTheWindowsOwnReplaySends)
+{
+    controller().setEvents(eventsOf({{0.02f, 0}, {0.03f, ReleaseMarker}, {0.02f, 5}, {0.02f, 7}, {0.03f, ReleaseMarker}}));
+    // Channel 2 (its instrument is program 1), octave +1, chord type 10.
+    click("VsbChannel", true);
+    click("VsbOctave", true);
+    window->panel().vsbChord.setValue(10);
+
+    dialogs.saveAnswers = {file("song.mid")};
+    songs().exportMidiAction()->trigger();
+    EXPECT_EQ(dialogs.saveTitles, QStringList{QStringLiteral("导出 MIDI 文件")});
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("导出完成")});
+
+    messages().clear();
+    controller().click(command1::ReplayRecording);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !controller().isPlaying(); }, 5000));
+    Messages replayed = {programChangeMessage(1, 1)};
+    replayed.insert(replayed.end(), messages().begin(), messages().end());
+
+    QFile midi(file("song.mid"));
+    ASSERT_TRUE(midi.open(QIODevice::ReadOnly));
+    const std::optional<MidiFile> parsed = parseMidiFile(midi.readAll().toStdString());
+    ASSERT_TRUE(parsed);
+    Messages exported;
+    for (const MidiTrackEvent& e : parsed->tracks.at(0).events)
+        exported.push_back(packShortMessage(e.status & 0xF0u, e.status & 0x0F, e.data1, e.data2));
+    EXPECT_EQ(exported, replayed);
+    ASSERT_GE(exported.size(), 3u);
+    EXPECT_EQ(exported[1], noteOnMessage(1, 48));  // key 0, one octave up
+    EXPECT_EQ(exported[2], noteOnMessage(1, 60));  // and the octave above it
+}
+
+TEST_F(SongFilesMenuTest, NothingToExportOrAFailedWriteIsSaid)
+{
+    songs().exportMidiAction()->trigger();
+    songs().exportWavAction()->trigger();
+    EXPECT_TRUE(dialogs.saveTitles.isEmpty());
+    EXPECT_EQ(dialogs.messages, (QStringList{QStringLiteral("没有可导出的录制！"), QStringLiteral("没有可导出的录制！")}));
+
+    controller().setEvents(eventsOf({{0.1f, 3}, {0.1f, ReleaseMarker}}));
+    dialogs.messages.clear();
+    dialogs.saveAnswers = {file("no-such-folder/song.mid"), file("no-such-folder/song.wav")};
+    songs().exportMidiAction()->trigger();
+    songs().exportWavAction()->trigger();
+    ASSERT_TRUE(waitForRender());
+    EXPECT_EQ(dialogs.messages, (QStringList{QStringLiteral("文件保存失败！"), QStringLiteral("文件保存失败！")}));
+}
+
+TEST_F(SongFilesMenuTest, WavExportRendersTheReplayToAFile)
+{
+    controller().setEvents(eventsOf({{0.1f, 9}, {0.4f, ReleaseMarker}}));
+    dialogs.saveAnswers = {file("short.wav")};
+    songs().exportWavAction()->trigger();
+    EXPECT_EQ(dialogs.saveTitles, QStringList{QStringLiteral("导出 WAV 文件")});
+    ASSERT_TRUE(waitForRender());
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("导出完成")});
+    // 0.5 s of notes and 2 s to ring out, 44.1 kHz stereo 16-bit, and a header.
+    EXPECT_EQ(QFileInfo(file("short.wav")).size(), 44 + 4 * 110250);
+    EXPECT_TRUE(songs().exportWavAction()->isEnabled());
+}
+
+TEST_F(SongFilesMenuTest, LongWavExportShowsProgressKeepsTheWindowPlayableAndCancelsWithoutAFile)
+{
+    // Ten minutes of music: seconds of rendering.
+    RecordingEvents events;
+    for (int i = 0; i < 1200; ++i) {
+        events.append(0.25f, static_cast<float>(i % 44));
+        events.append(0.25f, static_cast<float>(ReleaseMarker));
+    }
+    controller().setEvents(events);
+    dialogs.saveAnswers = {file("long.wav")};
+    songs().exportWavAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return songs().progressDialog() && songs().progressDialog()->isVisible(); },
+                                20000));
+    EXPECT_TRUE(songs().isRendering());
+    EXPECT_FALSE(songs().exportWavAction()->isEnabled());
+    EXPECT_EQ(songs().progressDialog()->windowModality(), Qt::NonModal);
+
+    messages().clear();
+    QTest::mousePress(window->key(12), Qt::LeftButton, {}, QPoint(15, 100));
+    QTest::mouseRelease(window->key(12), Qt::LeftButton, {}, QPoint(15, 100));
+    EXPECT_EQ(messages().size(), 8u) << "the keyboard plays while the file renders";
+
+    auto* cancel = songs().progressDialog()->findChild<QAbstractButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(waitForRender());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{})
+        << "neither the file nor a temporary one is left";
+    EXPECT_TRUE(songs().exportWavAction()->isEnabled());
+}
+
+TEST_F(SongFilesMenuTest, ImportPlaysTheMelodyAndListsItOnceSavedIntoTheRecordingsFolder)
+{
+    // C4, E4, G4, each 0.2 s with 0.1 s between them.
+    std::vector<TimedMessage> notes;
+    for (int i = 0; i < 3; ++i) {
+        notes.push_back({0.3 * i, noteOnMessage(0, 60 + (i == 0 ? 0 : i == 1 ? 4 : 7))});
+        notes.push_back({0.3 * i + 0.2, noteOffMessage(0, 60 + (i == 0 ? 0 : i == 1 ? 4 : 7))});
+    }
+    QFile midi(file("tune.mid"));
+    ASSERT_TRUE(midi.open(QIODevice::WriteOnly));
+    const std::string bytes = encodeMidiFile(notes, 1.0);
+    midi.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    midi.close();
+
+    messages().clear();
+    const QString recordings = QDir(folder.path()).filePath(QStringLiteral("录制"));
+    dialogs.openAnswer = file("tune.mid");
+    dialogs.saveAnswers = {QDir(recordings).filePath(QStringLiteral("tune.dzq"))};
+    songs().importMidiAction()->trigger();
+
+    EXPECT_EQ(dialogs.suggestions, QStringList{QDir(recordings).filePath(QStringLiteral("tune.dzq"))});
+    EXPECT_TRUE(controller().isPlaying());
+    const std::vector<float> keys = {24, ReleaseMarker, 28, ReleaseMarker, 31, ReleaseMarker};
+    EXPECT_EQ(controller().events().eventKeys, keys);
+    const std::optional<RecordingFile> saved =
+        readRecordingFile(QDir(recordings).filePath(QStringLiteral("tune.dzq")).toStdString(), systemTextCodec());
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->events.eventKeys, keys);
+    EXPECT_EQ(saved->report.encoding, TextEncoding::Gbk);
+
+    QMenu* list = window->recording().recordingsMenu();
+    ASSERT_EQ(list->actions().size(), 1);
+    EXPECT_EQ(list->actions()[0]->text(), QStringLiteral("tune.dzq"));
+    EXPECT_TRUE(list->actions()[0]->isChecked());
+
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !controller().isPlaying(); }, 5000));
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages().front(), noteOnMessage(0, 60));  // key 24, chord type 3
+}
+
+TEST_F(SongFilesMenuTest, AnUnreadableMidiFileChangesNothing)
+{
+    controller().setEvents(eventsOf({{0.1f, 3}}));
+    QFile broken(file("broken.mid"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\1\0", 26);  // the track runs past the end
+    broken.close();
+    dialogs.openAnswer = file("broken.mid");
+    songs().importMidiAction()->trigger();
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("MIDI文件无法读取！")});
+    EXPECT_TRUE(dialogs.saveTitles.isEmpty());
+    EXPECT_EQ(controller().events(), eventsOf({{0.1f, 3}}));
+    EXPECT_FALSE(controller().isPlaying());
+}
+
+}  // namespace
+}  // namespace kelodi
