@@ -118,6 +118,11 @@ struct Malformed {
     const char* reason;
 };
 
+void PrintTo(const Malformed& m, std::ostream* os)
+{
+    *os << m.what;
+}
+
 class MalformedMidiFile : public ::testing::TestWithParam<Malformed> {};
 
 TEST_P(MalformedMidiFile, IsRefusedWithAReason)
