@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# A score exported as MIDI, by the score tool and by the window's File menu,
+# holds the messages the window sends to the port when it replays the score
+# with the same panel, with the same spacing; an independent reader (midicsv)
+# reads both files.
+source "$(dirname "$0")/lib/common.bash"
+use_display
+command -v midicsv >/dev/null || fail "midicsv is not installed (scripts/install-deps)"
+messages_of() { midicsv "$1" | awk -f "$(dirname "$0")/lib/midi_messages.awk"; }
+
+score="$BIN/录制/两只老虎.dzq"
+[ -f "$score" ] || fail "no sample score $score"
+
+note "set the panel: channel 2 (program 1), octave +1, single notes"
+launch replay
+spin_up() {  # spin_up LEFT TOP (pixels of the spinner)
+  xdotool mousemove --window "$win" $(( $1 + 10 )) $(( menu + $2 + 4 )) click 1
+  sleep 0.2
+}
+spin_up 104 12   # VsbChannel
+spin_up 612 8    # VsbOctave
+xdotool mousemove --window "$win" $(( 520 + 6 )) $(( menu + 64 + 8 )) click 1   # 单音
+sleep 0.3
+
+"$BIN/kelodi-dzq" midi "$score" "$WORK/tool.mid" --channel 1 --program 1 --octave 1 --chord 0 \
+  || fail "kelodi-dzq midi failed"
+messages_of "$WORK/tool.mid" >"$WORK/tool.messages"
+head -n 1 "$WORK/tool.messages" | grep -q '^0 C1 01 00 00$' || fail "no program change first: $(head -n 1 "$WORK/tool.messages")"
+grep -v ' C1 ' "$WORK/tool.messages" >"$WORK/tool.notes"
+count=$(wc -l <"$WORK/tool.notes")
+[ "$count" -gt 50 ] || fail "only $count note messages exported"
+
+note "play the score from the recordings list ($count note messages)"
+before=$(wc -l <"$log")
+xdotool key alt+q
+sleep 0.5
+xdotool key Return
+wait_lines "$log" $(( before + count )) 40 || fail "the replay sent $(( $(wc -l <"$log") - before )) of $count messages"
+tail -n +"$(( before + 1 ))" "$log" | grep -v '^#' >"$WORK/replay.log"
+
+# The same messages in the same order.
+cut -d' ' -f2- "$WORK/replay.log" >"$WORK/replay.messages"
+cut -d' ' -f2- "$WORK/tool.notes" | cmp -s - "$WORK/replay.messages" \
+  || fail "messages differ:$(diff <(cut -d' ' -f2- "$WORK/tool.notes") "$WORK/replay.messages" | head -n 10)"
+
+# The same timing: the replay's spacing of successive messages matches the
+# export's (one tick of the file is 1 ms). The bound is generous: on a loaded
+# machine the window's replay may fire an event late.
+paste -d' ' <(cut -d' ' -f1 "$WORK/tool.notes") <(cut -d' ' -f1 "$WORK/replay.log") |
+  awk 'NR > 1 { d = ($1 - t) / 1000 - ($2 - s); if (d < 0) d = -d; if (d > worst) worst = d; if (d > 0.025) bad++ }
+       { t = $1; s = $2 } END { printf "worst spacing difference %.4f s\n", worst; exit bad > 0 }' \
+  || fail "the replay's timing differs from the export by more than 25 ms"
+
+note "the window's File menu exports the same file"
+xdotool key alt+f
+sleep 0.4
+xdotool key Down Down Return
+dialog=$(wait_window '^导出 MIDI 文件$' 10) || fail "no export dialog"
+focus "$dialog"
+xdotool type --delay 20 "$WORK/window.mid"
+xdotool key Return
+for _ in $(seq 1 50); do [ -s "$WORK/window.mid" ] && break; sleep 0.1; done
+[ -s "$WORK/window.mid" ] || fail "the window wrote no file"
+cmp -s "$WORK/window.mid" "$WORK/tool.mid" || fail "the window's export differs from the score tool's"
+xdotool key Return   # "导出完成"
+sleep 0.3
+"$BIN/wm_delete" "$win"
+wait_exit "$pid" 10
+[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
+echo "PASS"
