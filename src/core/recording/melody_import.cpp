@@ -74,7 +74,7 @@ void collectNotes(const MidiTrack& track, const MelodySource& source, const Temp
             add(on, std::max(on, track.endTick), static_cast<int>(i % NotesPerChannel));
 }
 
-// At each onset the highest note that starts there.
+// At each onset the highest note that starts there, from the onset's start.
 std::vector<Note> highestLine(std::vector<Note> notes)
 {
     std::sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) {
@@ -84,11 +84,13 @@ std::vector<Note> highestLine(std::vector<Note> notes)
     std::vector<Note> line;
     for (std::size_t i = 0; i < notes.size();) {
         std::size_t best = i;
-        std::size_t j = i;
-        for (; j < notes.size() && notes[j].onMs - notes[i].onMs < spread; ++j)
+        std::size_t j = i + 1;
+        for (; j < notes.size() && notes[j].onMs - notes[j - 1].onMs < spread; ++j)
             if (notes[j].pitch > notes[best].pitch)
                 best = j;
-        line.push_back(notes[best]);
+        Note top = notes[best];
+        top.onMs = notes[i].onMs;
+        line.push_back(top);
         i = j;
     }
     return line;

@@ -34,13 +34,16 @@ struct MelodyImport {
 inline constexpr int LowestKeyNote = 36;
 inline constexpr int HighestKeyNote = LowestKeyNote + KeyCount - 1;
 
-// Onsets closer than this count as one: the notes of a chord played by hand
-// or humanised in a sequencer rarely start on the same millisecond.
-inline constexpr double SameOnsetSeconds = 0.020;
+// A note that starts less than this after the note before it belongs to the
+// same onset: the notes of a chord played by hand, humanised or "strummed"
+// by a sequencer (abc2midi spreads them by 10 ticks) rarely start on the
+// same millisecond, while the fastest runs of a melody are further apart.
+inline constexpr double SameOnsetSeconds = 0.030;
 
 // Turns the notes of one source of the file into key events for the keys:
 //
-// - the notes become one line: at each onset the highest note starting there;
+// - the notes become one line: at each onset the highest note starting there,
+//   pressed when the onset's first note starts;
 // - the line moves by whole octaves so that most of its notes fall on the
 //   keys (notes 36..79), and the notes still outside are folded in by octaves;
 // - each note is a key press at its onset and a release event at its end, or

@@ -133,14 +133,15 @@ TEST(MelodyImport, ChosenTrackOrChannelAndWhatTheFileLacks)
     EXPECT_FALSE(importMelody(file, {0, std::nullopt}, &error));
 }
 
-TEST(MelodyImport, ChordNotesSpreadByAFewMillisecondsCountAsOneOnset)
+TEST(MelodyImport, ChordNotesSpreadOverSomeMillisecondsCountAsOneOnset)
 {
     MidiFile file;
     file.division.ticksPerQuarter = 500;  // 1 ms per tick
     MidiTrack track;
+    // A chord strummed 25 ms a note, its top in the middle.
     note(track, 0, 400, 60);
-    note(track, 8, 400, 67);    // the top of the chord, 8 ms late
-    note(track, 15, 400, 64);
+    note(track, 25, 400, 67);
+    note(track, 50, 400, 64);
     note(track, 500, 100, 62);  // then a note of its own after a rest
     track.events.push_back({700, 0x90, 65, 100});  // never ended: ends with the track
     track.endTick = 900;
@@ -149,7 +150,7 @@ TEST(MelodyImport, ChordNotesSpreadByAFewMillisecondsCountAsOneOnset)
     const std::optional<MelodyImport> imported = importMelody(file, {});
     ASSERT_TRUE(imported);
     EXPECT_EQ(steps(imported->events),
-              (std::vector<std::pair<int, int>>{{8, 31}, {400, R}, {92, 26}, {100, R}, {100, 29}, {200, R}}));
+              (std::vector<std::pair<int, int>>{{0, 31}, {425, R}, {75, 26}, {100, R}, {100, 29}, {200, R}}));
 }
 
 }  // namespace
