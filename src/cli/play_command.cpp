@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 #include "cli/blocking_scheduler.h"
 #include "cli/score_tool.h"
@@ -24,6 +25,8 @@ namespace {
 
 // How long the embedded synthesizer may take to read its SoundFont.
 constexpr std::chrono::seconds SoundFontWait(60);
+constexpr int PortListRetries = 4;
+constexpr std::chrono::milliseconds PortListPause(250);
 
 std::atomic<bool> g_stopPlaying{false};
 
@@ -111,6 +114,13 @@ int play(const Arguments& arguments)
     if (list) {
         listDevices(*devices);
         return ExitOk;
+    }
+    // A sound server that is slow to answer (JACK on a busy machine) can
+    // leave the port list short; a device asked for by number gets a few
+    // more readings before it counts as missing.
+    for (int tries = 0; *device >= devices->count() && tries < PortListRetries; ++tries) {
+        std::this_thread::sleep_for(PortListPause);
+        devices = createMidiDeviceList(setup);
     }
     if (*device >= devices->count()) {
         printError("no device " + std::to_string(*device) + " (see --list-devices)");

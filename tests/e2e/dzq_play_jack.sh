@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# `kelodi-dzq play` on a real MIDI device: jack_midi_dump on the suite's dummy
+# JACK server receives exactly the messages of the MIDI export, in order, over
+# the score's length; Ctrl+C stops a playback with every note released.
+source "$(dirname "$0")/lib/common.bash"
+if [ "${KELODI_TEST_JACK:-}" != 1 ] || ! command -v jack_midi_dump >/dev/null; then
+  echo "SKIP: no dummy JACK server (scripts/run-tests starts one)"
+  exit 77
+fi
+command -v midicsv >/dev/null || fail "midicsv is not installed (scripts/install-deps)"
+tool="$BIN/kelodi-dzq"
+gbk() { iconv -f UTF-8 -t GBK; }
+
+client="kelodi-dzq-dump-$$"
+jack_midi_dump "$client" >"$WORK/dump.txt" 2>/dev/null &
+_pids+=($!)
+device=""
+for _ in $(seq 1 100); do
+  device=$("$tool" play --list-devices 2>/dev/null | awk -F'\t' -v port="$client:input" '$2 == port {print $1}')
+  [ -n "$device" ] && break
+  sleep 0.1
+done
+[ -n "$device" ] || fail "the dump's port is not listed: $("$tool" play --list-devices 2>&1 | grep -v ALSA)"
+note "jack_midi_dump is device $device"
+
+# The bytes of each event the dump received, lower-case hex.
+dumped() { sed -n 's/^ *[0-9]*: \(\([0-9a-f][0-9a-f] \?\)\+\).*/\1/p' "$WORK/dump.txt" | sed 's/ *$//'; }
+# wait_dumped COUNT: until the dump has received COUNT events.
+wait_dumped() {
+  for _ in $(seq 1 100); do
+    [ "$(dumped | wc -l)" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+note "a score plays as the export says"
+printf '琴键倍数:1\r\n0.2,C|0.3,抬起|0.2,e|0.1,g|0.4,抬起|0.3,c1|0.5,抬起\r\n' | gbk >"$WORK/song.dzq"
+"$tool" midi "$WORK/song.dzq" "$WORK/song.mid" --program 24 --channel 2 --chord 10 || fail "export failed"
+midicsv "$WORK/song.mid" | awk -f "$(dirname "$0")/lib/midi_messages.awk" |
+  awk '{ n = ($2 ~ /^C/) ? 2 : 3; line = tolower($2); for (i = 3; i < 2 + n; i++) line = line " " tolower($i); print line }' \
+  >"$WORK/expected"
+start=$(date +%s.%N)
+"$tool" play "$WORK/song.dzq" --device "$device" --program 24 --channel 2 --chord 10 2>"$WORK/play.err" \
+  || fail "play failed: $(grep -v ALSA "$WORK/play.err"); devices now: $("$tool" play --list-devices 2>/dev/null | tr "\n\t" "; ")"
+elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')
+wait_dumped "$(wc -l <"$WORK/expected")" || fail "the dump received $(dumped | wc -l) of $(wc -l <"$WORK/expected") events"
+dumped >"$WORK/received"
+diff "$WORK/expected" "$WORK/received" >"$WORK/diff" || fail "received differs from the export:$(cat "$WORK/diff")"
+note "played 2.0 s of score in ${elapsed} s"
+echo "$elapsed" | awk '{ exit !($1 >= 2.0 && $1 < 10) }' || fail "playing took ${elapsed} s"
+
+note "Ctrl+C releases every note"
+{
+  printf '琴键倍数:1\r\n'
+  for i in $(seq 1 100); do printf '0.1,C|0.05,E|0.05,G|0.2,抬起|\r\n'; done
+} | gbk >"$WORK/long.dzq"
+before=$(dumped | wc -l)
+"$tool" play "$WORK/long.dzq" --device "$device" --chord 3 2>"$WORK/play.err" &
+player=$!
+wait_dumped $(( before + 13 )) || fail "the long score did not start: $(grep -v ALSA "$WORK/play.err")"
+kill -INT "$player"
+status=0
+wait "$player" || status=$?
+[ "$status" = 130 ] || fail "an interrupted play ended with status $status"
+for _ in $(seq 1 50); do
+  dumped | tail -n +"$(( before + 1 ))" >"$WORK/interrupted"
+  ons=$(grep -c '^90 ' "$WORK/interrupted" || true)
+  offs=$(grep -c '^80 ' "$WORK/interrupted" || true)
+  [ "$ons" = "$offs" ] && break
+  sleep 0.1
+done
+note "$ons note-ons, $offs note-offs before and after Ctrl+C"
+# Every note-on is matched by a note-off of the same note after it.
+awk '$1 == "90" { on[$2]++ } $1 == "80" { if (on[$2] > 0) on[$2]--; else stray++ }
+     END { for (n in on) left += on[n]; exit (left + stray) > 0 }' "$WORK/interrupted" \
+  || fail "notes left sounding after Ctrl+C"
+[ "$ons" -ge 4 ] && [ "$ons" -lt 1200 ] || fail "$ons note-ons: the playback was not interrupted midway"
+echo "PASS"
