@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <limits>
 
 #include "core/keyboard/instrument_panel.h"
@@ -53,7 +52,13 @@ std::int64_t millisecondsAt(const TempoMap& tempo, std::uint64_t tick)
 // with the track.
 void collectNotes(const MidiTrack& track, const MelodySource& source, const TempoMap& tempo, std::vector<Note>& notes)
 {
-    std::vector<std::deque<std::uint64_t>> sounding(16 * NotesPerChannel);
+    // Per channel and note, the ticks of the note-ons not yet ended, oldest
+    // at `first`. (Empty vectors cost no allocation; most notes never sound.)
+    struct Started {
+        std::vector<std::uint64_t> ticks;
+        std::size_t first = 0;
+    };
+    std::vector<Started> sounding(16 * NotesPerChannel);
     auto add = [&](std::uint64_t on, std::uint64_t off, int pitch) {
         notes.push_back({millisecondsAt(tempo, on), millisecondsAt(tempo, off), pitch});
     };
@@ -61,17 +66,17 @@ void collectNotes(const MidiTrack& track, const MelodySource& source, const Temp
         const int channel = e.status & 0x0F;
         if (!takesChannel(source, channel))
             continue;
-        std::deque<std::uint64_t>& started = sounding[static_cast<std::size_t>(channel * NotesPerChannel + e.data1)];
+        Started& started = sounding[static_cast<std::size_t>(channel * NotesPerChannel + e.data1)];
         if (isNoteOn(e)) {
-            started.push_back(e.tick);
-        } else if (isNoteOff(e) && !started.empty()) {
-            add(started.front(), e.tick, e.data1);
-            started.pop_front();
+            started.ticks.push_back(e.tick);
+        } else if (isNoteOff(e) && started.first < started.ticks.size()) {
+            add(started.ticks[started.first++], e.tick, e.data1);
         }
     }
     for (std::size_t i = 0; i < sounding.size(); ++i)
-        for (std::uint64_t on : sounding[i])
-            add(on, std::max(on, track.endTick), static_cast<int>(i % NotesPerChannel));
+        for (std::size_t k = sounding[i].first; k < sounding[i].ticks.size(); ++k)
+            add(sounding[i].ticks[k], std::max(sounding[i].ticks[k], track.endTick),
+                static_cast<int>(i % NotesPerChannel));
 }
 
 // At each onset the highest note that starts there, from the onset's start.
