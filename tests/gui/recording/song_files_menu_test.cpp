@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QRadioButton>
@@ -191,6 +192,25 @@ TEST_F(SongFilesMenuTest, LongWavExportShowsProgressKeepsTheWindowPlayableAndCan
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{})
         << "neither the file nor a temporary one is left";
     EXPECT_TRUE(songs().exportWavAction()->isEnabled());
+}
+
+TEST_F(SongFilesMenuTest, ClosingTheWindowDuringAWavExportStopsItWithoutAFile)
+{
+    RecordingEvents events;
+    for (int i = 0; i < 1200; ++i) {
+        events.append(0.25f, static_cast<float>(i % 44));
+        events.append(0.25f, static_cast<float>(ReleaseMarker));
+    }
+    controller().setEvents(events);
+    dialogs.saveAnswers = {file("closed.wav")};
+    songs().exportWavAction()->trigger();
+    ASSERT_TRUE(songs().isRendering());
+    QTest::qWait(100);
+    QElapsedTimer clock;
+    clock.start();
+    window.reset();
+    EXPECT_LT(clock.elapsed(), 5000) << "the render was waited for instead of stopped";
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
 
 TEST_F(SongFilesMenuTest, ImportPlaysTheMelodyAndListsItOnceSavedIntoTheRecordingsFolder)
