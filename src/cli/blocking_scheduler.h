@@ -13,9 +13,9 @@ namespace kelodi::cli {
 
 // The player's timing for a program without an event loop: run() sleeps
 // until each requested call is due and makes it, until none is pending. The
-// last stretch before a due time is waited out by yielding rather than
-// sleeping, as a sleep may overshoot by more than the millisecond an event is
-// allowed. A stop request ends run() within SleepSlice.
+// last millisecond before a due time is spun on the clock: a sleep, or a
+// yield on a busy machine, may overshoot by more than the millisecond an
+// event is allowed. A stop request ends run() within SleepSlice.
 class BlockingScheduler final : public PlaybackScheduler {
 public:
     BlockingScheduler(const Clock& clock, const std::atomic<bool>& stop) : m_clock(clock), m_stop(stop) {}
@@ -41,7 +41,7 @@ public:
     }
 
     static constexpr double SleepSlice = 0.010;
-    static constexpr double SpinAhead = 0.002;
+    static constexpr double SpinAhead = 0.001;
 
 private:
     bool waitUntilPast(double due)
@@ -54,8 +54,6 @@ private:
                 return true;
             if (left > SpinAhead)
                 std::this_thread::sleep_for(std::chrono::duration<double>(std::min(left - SpinAhead, SleepSlice)));
-            else
-                std::this_thread::yield();
         }
     }
 
