@@ -86,6 +86,22 @@ std::filesystem::path pathOf(const QString& name)
     return pathFromUtf8(name.toStdString());
 }
 
+// The replay of the events in memory with the panel as it is now; empty
+// when there is nothing to sound.
+std::optional<ReplayTranscript> currentReplay(RecordingPanel& recording, const InstrumentPanel& panel)
+{
+    const RecordingEvents& events = recording.controller().events();
+    if (!events.hasKeyPress())
+        return std::nullopt;
+    const int channel = panel.currentChannel();
+    const ReplaySettings settings{panel.channel(channel).program, channel, panel.chordType(),
+                                  panel.octaveOffset() / 12};
+    ReplayTranscript transcript = transcribeReplay(events, settings);
+    if (!transcript.hasNotes())
+        return std::nullopt;
+    return transcript;
+}
+
 }  // namespace
 
 // Shared by the window and the worker thread that renders.
@@ -147,26 +163,6 @@ std::string SongFilesMenu::soundFont() const
             return catalog->soundFontPath();
     return findSoundFont(pathToUtf8(m_recording.listedFolder().parent_path()));
 }
-
-namespace {
-
-// The replay of the events in memory with the panel as it is now; empty
-// when there is nothing to sound.
-std::optional<ReplayTranscript> currentReplay(RecordingPanel& recording, const InstrumentPanel& panel)
-{
-    const RecordingEvents& events = recording.controller().events();
-    if (!events.hasKeyPress())
-        return std::nullopt;
-    const int channel = panel.currentChannel();
-    const ReplaySettings settings{panel.channel(channel).program, channel, panel.chordType(),
-                                  panel.octaveOffset() / 12};
-    ReplayTranscript transcript = transcribeReplay(events, settings);
-    if (!transcript.hasNotes())
-        return std::nullopt;
-    return transcript;
-}
-
-}  // namespace
 
 void SongFilesMenu::exportMidi()
 {
