@@ -36,17 +36,17 @@ xdotool key alt+q
 sleep 0.5
 xdotool key Return
 wait_lines "$log" $(( before + count )) 40 || fail "the replay sent $(( $(wc -l <"$log") - before )) of $count messages"
-tail -n +"$(( before + 1 ))" "$log" | grep -v '^#' >"$WORK/replay.log"
+tail -n +"$(( before + 1 ))" "$log" | grep -v '^#' >"$WORK/replayed.lines"
 
 # The same messages in the same order.
-cut -d' ' -f2- "$WORK/replay.log" >"$WORK/replay.messages"
+cut -d' ' -f2- "$WORK/replayed.lines" >"$WORK/replay.messages"
 cut -d' ' -f2- "$WORK/tool.notes" | cmp -s - "$WORK/replay.messages" \
   || fail "messages differ:$(diff <(cut -d' ' -f2- "$WORK/tool.notes") "$WORK/replay.messages" | head -n 10)"
 
 # The same timing: the replay's spacing of successive messages matches the
 # export's (one tick of the file is 1 ms). The bound is generous: on a loaded
 # machine the window's replay may fire an event late.
-paste -d' ' <(cut -d' ' -f1 "$WORK/tool.notes") <(cut -d' ' -f1 "$WORK/replay.log") |
+paste -d' ' <(cut -d' ' -f1 "$WORK/tool.notes") <(cut -d' ' -f1 "$WORK/replayed.lines") |
   awk 'NR > 1 { d = ($1 - t) / 1000 - ($2 - s); if (d < 0) d = -d; if (d > worst) worst = d; if (d > 0.025) bad++ }
        { t = $1; s = $2 } END { printf "worst spacing difference %.4f s\n", worst; exit bad > 0 }' \
   || fail "the replay's timing differs from the export by more than 25 ms"
