@@ -14,6 +14,7 @@
 #include "core/midi/midi_log.h"
 #include "core/midi/mixer_program.h"
 #include "core/midi/midi_port.h"
+#include "gui/app/data_folders.h"
 #include "gui/app/main_window.h"
 #include "gui/desktop/shell.h"
 #include "platform/input/auto_repeat.h"
@@ -61,6 +62,8 @@ int runApplication(QApplication& app)
                                            QStringLiteral("Print when the window is shown and the sound is ready."));
     startupReportOption.setFlags(QCommandLineOption::HiddenFromHelp);
     options.addOptions({midiLogOption, audioFileOption, audioDriverOption, soundFontOption, startupReportOption});
+    options.addPositionalArgument(QStringLiteral("FILE.dzq"), QStringLiteral("A score to play at start."),
+                                  QStringLiteral("[FILE.dzq]"));
     options.process(app);
 
     std::unique_ptr<MidiLog> log;
@@ -98,6 +101,8 @@ int runApplication(QApplication& app)
     windowSetup.port = &port;
     windowSetup.shell = &shell;
     windowSetup.programFolder = QCoreApplication::applicationDirPath();
+    windowSetup.places = findDataPlaces();
+    windowSetup.startFile = options.positionalArguments().value(0);
     windowSetup.mixerProgram = findMixerProgram(qEnvironmentVariable("PATH").toStdString());
 
     // A held key must reach the window as one press: ask the X server to

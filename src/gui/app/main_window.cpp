@@ -26,7 +26,9 @@
 #include "core/keyboard/label_modes.h"
 #include "core/midi/midi_port.h"
 #include "core/practice/practice_texts.h"
+#include "core/recording/recording_controller.h"
 #include "gui/app/access_key_style.h"
+#include "gui/app/data_folders.h"
 #include "gui/app/key_diagram.h"
 #include "gui/app/twips.h"
 #include "gui/app/utf8.h"
@@ -89,7 +91,9 @@ protected:
 }  // namespace
 
 MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
-    : QMainWindow(parent), m_setup(setup)
+    : QMainWindow(parent),
+      m_setup(setup),
+      m_places(setup.places.value_or(programFolderPlaces(toPath(setup.programFolder))))
 {
     setObjectName(QStringLiteral("MainWindow"));
     auto* surface = new KeyboardSurface(this);
@@ -178,7 +182,7 @@ void MainWindow::createMenus()
     m_practiceMenu = menuBar()->addMenu(fromUtf8(PracticeMenuCaption));
     m_practiceMenu->setObjectName(QStringLiteral("MnuPracticeMenu"));
 
-    m_help = new HelpMenu(*m_setup.shell, m_setup.programFolder, this);
+    m_help = new HelpMenu(*m_setup.shell, HelpFiles{fromPath(m_places.helpText), fromPath(m_places.newsOptOut)}, this);
     m_help->menu()->setObjectName(QStringLiteral("MnuHelp"));
     menuBar()->addMenu(m_help->menu());
     m_news = new NewsController(*m_setup.shell, this);
@@ -404,7 +408,7 @@ void MainWindow::load()
     m_panel->setStartupInstrument();
 
     // 8. The recordings list.
-    m_recording->fillRecordingsMenu(m_recordingsMenu, m_setup.programFolder);
+    m_recording->fillRecordingsMenu(m_recordingsMenu, m_places.recordingsFolder);
     // The score window and follow-along practice, on the recorder's replays.
     m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
     // File menu: export the recording as MIDI or WAV, import a MIDI melody.
@@ -438,6 +442,11 @@ void MainWindow::load()
     // Computer keys held while a menu opens would never see their key-up.
     for (QMenu* menu : menuBar()->findChildren<QMenu*>())
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::releaseComputerKeys);
+
+    // A score given on the command line plays once the event loop runs, that
+    // is once the window is up; a missing file gets the player's message.
+    if (!m_setup.startFile.isEmpty())
+        QTimer::singleShot(0, this, [this] { m_recording->controller().playListedRecording(toPath(m_setup.startFile)); });
 }
 
 void MainWindow::installKeyPreview()

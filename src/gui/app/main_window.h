@@ -6,8 +6,10 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "core/app/data_places.h"
 #include "core/keyboard/keyboard_view.h"
 
 class QAction;
@@ -44,7 +46,13 @@ struct MainWindowSetup {
     MidiPort* port = nullptr;
     Shell* shell = nullptr;     // browser, text editor, detached programs
     QString programFolder;      // beside the executable: 录制/, help text, v.sz
+    // Where 录制/, the help text and v.sz are when not all in programFolder
+    // (an installed program).
+    std::optional<DataPlaces> places;
     std::string mixerProgram;   // the system volume program, empty when none
+    // A score to play once the window is up, as "播放文件(&F)" would
+    // (`kelodi FILE.dzq`); empty for none.
+    QString startFile;
 };
 
 // The main window form1: the whole instrument in a fixed layout. It only
@@ -101,6 +109,7 @@ private:
     void chooseInstrument();
 
     MainWindowSetup m_setup;
+    DataPlaces m_places;
     std::unique_ptr<KeyMap> m_keyMap;
     std::unique_ptr<InstrumentPanel> m_panel;
     std::unique_ptr<KeyPath> m_keyPath;

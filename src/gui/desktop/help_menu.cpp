@@ -25,9 +25,18 @@ constexpr qint64 OptOutReadLimit = 64 * 1024;
 }  // namespace
 
 HelpMenu::HelpMenu(Shell& shell, const QString& programFolder, QWidget* window)
+    // QDir joins with exactly one separator, also for a root folder.
+    : HelpMenu(shell,
+               HelpFiles{QDir(programFolder).filePath(fromUtf8(HelpTextFileName)),
+                         QDir(programFolder).filePath(fromUtf8(NoNewsPopupFileName))},
+               window)
+{
+}
+
+HelpMenu::HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window)
     : QObject(window),
       m_shell(shell),
-      m_programFolder(programFolder),
+      m_files(files),
       m_window(window),
       m_menu(new QMenu(fromUtf8(HelpMenuTitle), window))
 {
@@ -61,13 +70,12 @@ bool HelpMenu::noNewsPopup() const
 
 QString HelpMenu::optOutFilePath() const
 {
-    return QDir(m_programFolder).filePath(fromUtf8(NoNewsPopupFileName));
+    return m_files.newsOptOut;
 }
 
 QString HelpMenu::helpTextPath() const
 {
-    // QDir joins with exactly one separator, also for a root folder.
-    return QDir(m_programFolder).filePath(fromUtf8(HelpTextFileName));
+    return m_files.helpText;
 }
 
 void HelpMenu::loadNoNewsPopup()

@@ -11,15 +11,23 @@ namespace kelodi {
 
 class Shell;
 
+// Where the help menu's files are.
+struct HelpFiles {
+    QString helpText;    // "Kelodi说明.txt", opened for reading
+    QString newsOptOut;  // "v.sz", read at set-up and written on each change
+};
+
 // The main window's help menu "帮助(&H)" (`bangzhu1`): the help text, the home
 // page, the news window, the contact and about boxes, and the user's choice not
-// to have news pop up, kept in "v.sz" in the program's folder.
+// to have news pop up, kept in "v.sz".
 //
 // The menu belongs to `window`; add menu() to the menu bar. Item numbers are
 // those of HelpItem; 3, 6 and 9 are separators and 2 and 4 do not exist.
 class HelpMenu : public QObject {
     Q_OBJECT
 public:
+    HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window);
+    // Both files in `programFolder`.
     HelpMenu(Shell& shell, const QString& programFolder, QWidget* window);
 
     QMenu* menu() const { return m_menu; }
@@ -54,7 +62,7 @@ private:
     bool saveNoNewsPopup(bool value) const;
 
     Shell& m_shell;
-    QString m_programFolder;
+    HelpFiles m_files;
     QWidget* m_window;
     QMenu* m_menu;
     QAction* m_actions[12] = {};

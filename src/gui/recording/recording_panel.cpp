@@ -56,10 +56,11 @@ RecordingPanel::~RecordingPanel()
     m_driver->cancel();
 }
 
-void RecordingPanel::fillRecordingsMenu(QMenu* menu, const QString& programFolder)
+void RecordingPanel::fillRecordingsMenu(QMenu* menu, const std::filesystem::path& recordingsFolder)
 {
     m_menu = menu;
-    *m_list = RecordingsList(recordingsFolder(pathFromUtf8(programFolder.toStdString())), &systemTextCodec());
+    m_dialogFolder = QString::fromStdString(pathToUtf8(recordingsFolder));
+    *m_list = RecordingsList(recordingsFolder, &systemTextCodec());
     m_list->fill();
     addRecordingItems();
 }
@@ -124,13 +125,13 @@ void RecordingPanel::setCommandEnabled(int index, bool enabled)
 
 std::optional<std::filesystem::path> RecordingPanel::chooseSavePath()
 {
-    return chosenPath(QFileDialog::getSaveFileName(m_window, fromUtf8(RecordingDialogTitle), QString(),
+    return chosenPath(QFileDialog::getSaveFileName(m_window, fromUtf8(RecordingDialogTitle), m_dialogFolder,
                                                    fromUtf8(RecordingDialogFilter)));
 }
 
 std::optional<std::filesystem::path> RecordingPanel::chooseOpenPath()
 {
-    return chosenPath(QFileDialog::getOpenFileName(m_window, fromUtf8(RecordingDialogTitle), QString(),
+    return chosenPath(QFileDialog::getOpenFileName(m_window, fromUtf8(RecordingDialogTitle), m_dialogFolder,
                                                    fromUtf8(RecordingDialogFilter)));
 }
 

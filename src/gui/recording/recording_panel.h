@@ -35,8 +35,9 @@ public:
     RecordingController& controller() { return *m_controller; }
     QPushButton* button(int index) const { return m_buttons.at(index); }
 
-    // FillRecordingsList: lists 录制/ beside the program into `menu` (once).
-    void fillRecordingsMenu(QMenu* menu, const QString& programFolder);
+    // FillRecordingsList: lists the recordings folder into `menu` (once).
+    // The save and open dialogs start in that folder.
+    void fillRecordingsMenu(QMenu* menu, const std::filesystem::path& recordingsFolder);
     QMenu* recordingsMenu() const { return m_menu; }
     // The folder the recordings list shows (录制/ beside the program).
     std::filesystem::path listedFolder() const;
@@ -63,6 +64,7 @@ private:
     QWidget* m_window;
     QCheckBox* m_repeat;
     QMenu* m_menu = nullptr;
+    QString m_dialogFolder;  // where the file dialogs open
     std::map<int, QPushButton*> m_buttons;
     SteadyClock m_clock;
     std::unique_ptr<KeyPathPresser> m_presser;

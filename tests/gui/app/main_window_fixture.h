@@ -29,6 +29,7 @@ protected:
         setup.port = &port;
         setup.shell = &shell;
         setup.programFolder = folder.path();
+        prepareSetup(setup);
         window = std::make_unique<MainWindow>(setup);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -37,6 +38,7 @@ protected:
     }
 
     virtual void prepareFolder() {}
+    virtual void prepareSetup(MainWindowSetup&) {}
 
     std::vector<ShortMessage>& messages() { return devices.journal.messages; }
     QWindow* handle() { return window->windowHandle(); }
