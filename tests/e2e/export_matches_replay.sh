@@ -64,7 +64,7 @@ for _ in $(seq 1 50); do [ -s "$WORK/window.mid" ] && break; sleep 0.1; done
 cmp -s "$WORK/window.mid" "$WORK/tool.mid" || fail "the window's export differs from the score tool's"
 xdotool key Return   # "导出完成"
 sleep 0.3
-"$BIN/wm_delete" "$win"
+"$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
 echo "PASS"

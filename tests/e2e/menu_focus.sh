@@ -95,7 +95,7 @@ hold "after a click" f 14
 hold "after a click" h 17
 hold "after a click" x 38
 
-"$BIN/wm_delete" "$win"
+"$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
 echo "PASS"

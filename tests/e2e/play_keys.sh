@@ -62,7 +62,7 @@ sleep 1.0
 xdotool keyup k
 expect_new "K single" "90 39 64 00" "80 39 00 00"
 sleep 0.5
-"$BIN/wm_delete" "$win"
+"$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
 # The log's clock starts with the process, the audio file a little later:

@@ -107,7 +107,7 @@ xdotool key Return
 wait_until 5 sh -c "! xdotool search --onlyvisible --name '^练习完成\$' >/dev/null 2>&1" || fail "box stays"
 is_marked "${keys[-1]}" && fail "a key is still marked after the end"
 
-"$BIN/wm_delete" "$win"
+"$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
 echo "PASS"

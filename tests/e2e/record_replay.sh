@@ -56,7 +56,7 @@ paste <(spacing <"$WORK/recorded.times") <(spacing <"$WORK/replayed.times") >"$W
 note "spacing recorded / replayed: $(tr '\t\n' '/ ' <"$WORK/spacings")"
 awk '{d = $1 - $2; if (d < 0) d = -d; if (d > 0.010) bad = 1} END {exit bad}' "$WORK/spacings" \
   || fail "replayed spacing differs by more than 10 ms"
-"$BIN/wm_delete" "$win"
+"$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
 
@@ -67,6 +67,6 @@ sleep 0.5
 xdotool key Return
 sleep 3.5
 [ "$(roots "$log" | wc -l)" = 4 ] || fail "choosing the list item did not play it"
-"$BIN/wm_delete" "$win"
+"$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 echo "PASS"

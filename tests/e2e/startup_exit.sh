@@ -32,7 +32,7 @@ check_shutdown() {
 
 note "close box"
 start_kelodi closebox
-"$BIN/wm_delete" "$win"
+"$TOOLS/wm_delete" "$win"
 check_shutdown closebox
 
 note "File > 退出(&E)"

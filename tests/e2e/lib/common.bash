@@ -2,6 +2,8 @@
 set -euo pipefail
 
 BIN=${1:?usage: $0 BIN_DIR}
+# Test tools (wm_delete) are built outside bin/.
+TOOLS=${KELODI_TEST_TOOLS:-$BIN/../tests}
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/kelodi-e2e.XXXXXX")
 _pids=()
 
