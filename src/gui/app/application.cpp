@@ -42,6 +42,8 @@ void showStartupError(const QString& text)
 int runApplication(QApplication& app)
 {
     QApplication::setApplicationName(QStringLiteral("Kelodi"));
+    // Ties the windows to the desktop entry where the window system asks (Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("cn.kelodi.Kelodi"));
 
     // Options for headless use, diagnosis and tests; players never need them.
     QCommandLineParser options;

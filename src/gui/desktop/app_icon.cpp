@@ -14,11 +14,8 @@ constexpr int IconSizes[] = {16, 20, 24, 32, 40, 48, 64, 128, 256};
 
 }  // namespace
 
-QPixmap appIconPixmap(int size)
+void paintAppIcon(QPainter& p, int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing, size >= 32);
 
     // The instrument's case: wider than high, like the keyboard itself.
@@ -80,6 +77,14 @@ QPixmap appIconPixmap(int size)
         const int x = keysLeft + (i + 1) * whiteWidth - blackWidth / 2 - 1;
         p.fillRect(QRect(x, keyArea.top(), blackWidth, blackHeight), QColor(0x10, 0x12, 0x18));
     }
+}
+
+QPixmap appIconPixmap(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    paintAppIcon(p, size);
     return pixmap;
 }
 

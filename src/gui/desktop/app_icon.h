@@ -3,6 +3,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QPainter;
+
 namespace kelodi {
 
 // The program's icon: a small keyboard with one key pressed, drawn for each
@@ -12,5 +14,10 @@ QIcon appIcon();
 
 // One image of the icon, `size` x `size` pixels.
 QPixmap appIconPixmap(int size);
+
+// Draws the icon into a `size` x `size` square from (0, 0). The one drawing
+// behind the window's icon and the icon files of the desktop entry (PNG
+// images and the scalable SVG), so they always look alike.
+void paintAppIcon(QPainter& painter, int size);
 
 }  // namespace kelodi
