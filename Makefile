@@ -3,17 +3,22 @@
 #   make test   install what is missing, build, run the whole suite
 # PRESET picks the CMake preset (dev, or ci where warnings are errors).
 # ARGS is passed to kelodi by `make run`, e.g. ARGS="--audio-file out.wav".
+#   make package  the Debian package kelodi_VERSION_ARCH.deb in build/PRESET
 
 PRESET ?= dev
 BUILD := build/$(PRESET)
 ARGS ?=
+# The packages scripts/install-deps installs: what a run needs, or with the
+# test tools as well.
+DEPS := run
+test bench fuzz: DEPS := test
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz package clean
 
 all: build
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(DEPS)
 
 configure: deps
 	@cmake --preset $(PRESET) >/dev/null || cmake --preset $(PRESET)
@@ -34,6 +39,9 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null || cmake --preset fuzz
 	@cmake --build --preset fuzz
 	@scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
+
+package: build
+	@cmake --build --preset $(PRESET) --target package
 
 clean:
 	rm -rf build

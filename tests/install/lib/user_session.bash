@@ -85,8 +85,10 @@ user_session() {
   SESSION_BIN=$1
   local shared=$2
   _session_setup
+  # The shipped files, which nobody may change; beside the program, only the
+  # two programs (the prefix may be /usr, shared with everything else).
   local tree_before
-  tree_before=$(find "$SESSION_BIN" "$shared" -printf '%P %s %T@\n' | sort)
+  tree_before=$(find "$shared" "$SESSION_BIN/kelodi" "$SESSION_BIN/kelodi-dzq" -printf '%p %s %T@\n' | sort)
 
   note "first start: the recordings folder is made with the sample scores"
   session_start first
@@ -139,6 +141,9 @@ user_session() {
   wait_for 10 grep -q ' 90 30 ' "$log" || fail "the take given on the command line did not play"
   session_stop third
 
-  [ "$(find "$SESSION_BIN" "$shared" -printf '%P %s %T@\n' | sort)" = "$tree_before" ] \
-    || fail "the program's folders changed"
+  [ "$(find "$shared" "$SESSION_BIN/kelodi" "$SESSION_BIN/kelodi-dzq" -printf '%p %s %T@\n' | sort)" = "$tree_before" ] \
+    || fail "the shipped files changed"
+  for f in 录制 v.sz Kelodi说明.txt; do
+    [ ! -e "$SESSION_BIN/$f" ] || fail "$SESSION_BIN/$f was made beside the program"
+  done
 }
