@@ -46,6 +46,13 @@ svg="$share/icons/hicolor/scalable/apps/cn.kelodi.Kelodi.svg"
 python3 -c 'import sys, xml.etree.ElementTree as t; r=t.parse(sys.argv[1]).getroot(); assert r.tag.endswith("svg") and len(list(r.iter())) > 10' "$svg" \
   || fail "the scalable icon is not a drawing"
 
+# The help text opens in Windows Notepad too: UTF-8 with a byte-order mark,
+# every line ended by CR LF.
+help="$share/kelodi/Kelodi说明.txt"
+[ "$(head -c 3 "$help" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the help text has no UTF-8 byte-order mark"
+[ "$(grep -c $'\r$' "$help")" = "$(wc -l <"$help")" ] || fail "the help text has lines without CR LF"
+iconv -f UTF-8 -t UTF-8 "$help" >/dev/null || fail "the help text is not UTF-8"
+
 for page in "$share"/man/man1/*.1.gz; do
   out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) || fail "$page does not format"
   [ -z "$out" ] || fail "$page: $out"
