@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -194,6 +195,40 @@ TEST_F(EmbeddedSynth, NoAudioOutputMeansTheSynthCannotBeOpened)
     // The message names the driver and what the build offers instead.
     EXPECT_NE(devices->synthProblem().find("no-such-driver"), std::string::npos);
     EXPECT_NE(devices->synthProblem().find("pulseaudio"), std::string::npos);
+    // The same as data, for the window to word: the one driver tried, that
+    // it is not in the build, and what the build has instead.
+    const SynthDiagnosis why = devices->synthDiagnosis();
+    EXPECT_EQ(why.problem, SynthDiagnosis::Problem::NoAudioOutput);
+    EXPECT_TRUE(why.driverForced);
+    ASSERT_EQ(why.audioAttempts.size(), 1u);
+    EXPECT_EQ(why.audioAttempts[0].driver, "no-such-driver");
+    EXPECT_FALSE(why.audioAttempts[0].inBuild);
+    EXPECT_NE(std::find(why.availableDrivers.begin(), why.availableDrivers.end(), "pulseaudio"),
+              why.availableDrivers.end());
+}
+
+TEST_F(EmbeddedSynth, EveryAudioDriverTriedIsReportedWithWhatItSaid)
+{
+    // No sound server of any kind answers under these names; each driver of
+    // the default order is tried and refuses.
+    setenv("JACK_DEFAULT_SERVER", "kelodi-absent-synth-test", 1);
+    setenv("PULSE_SERVER", "unix:/nonexistent/kelodi-pulse", 1);
+    setenv("ALSA_CONFIG_PATH", "/dev/null", 1);
+    setenv("SDL_AUDIODRIVER", "kelodi-none", 1);
+    m_setup.audioFile.clear();
+    auto devices = createMidiDeviceList(m_setup);
+    EXPECT_EQ(devices->open(MidiMapperId), nullptr);
+    const SynthDiagnosis why = devices->synthDiagnosis();
+    EXPECT_EQ(why.problem, SynthDiagnosis::Problem::NoAudioOutput);
+    EXPECT_FALSE(why.driverForced);
+    std::vector<std::string> tried;
+    for (const auto& attempt : why.audioAttempts) {
+        tried.push_back(attempt.driver);
+        if (attempt.inBuild) {
+            EXPECT_FALSE(attempt.error.empty()) << attempt.driver << " failed without a word";
+        }
+    }
+    EXPECT_EQ(tried, (std::vector<std::string>{"pulseaudio", "jack", "alsa", "sdl2"}));
 }
 
 }  // namespace

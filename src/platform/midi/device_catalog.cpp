@@ -40,8 +40,8 @@ std::string truncateProductName(const std::string& name)
 }
 
 MidiDeviceCatalog::MidiDeviceCatalog(std::shared_ptr<FluidSynthEngine> synth,
-                                     std::unique_ptr<SystemPorts> ports, std::string synthProblem)
-    : m_synth(std::move(synth)), m_ports(std::move(ports)), m_synthProblem(std::move(synthProblem))
+                                     std::unique_ptr<SystemPorts> ports, SynthDiagnosis missingSynth)
+    : m_synth(std::move(synth)), m_ports(std::move(ports)), m_missingSynth(std::move(missingSynth))
 {
     m_systemMapper = m_ports && m_ports->hasMapper();
     // Where there is no system mapper the synth stands in for it and is
@@ -161,9 +161,12 @@ std::string MidiDeviceCatalog::audioOutput() const
 
 std::string MidiDeviceCatalog::synthProblem() const
 {
-    if (!m_synth)
-        return m_synthProblem;
-    return m_synth->lastError();
+    return describeSynthProblem(synthDiagnosis());
+}
+
+SynthDiagnosis MidiDeviceCatalog::synthDiagnosis() const
+{
+    return m_synth ? m_synth->diagnosis() : m_missingSynth;
 }
 
 std::string MidiDeviceCatalog::portApi() const
@@ -175,18 +178,22 @@ std::unique_ptr<MidiDeviceCatalog> createMidiDeviceList(const MidiSetup& setup)
 {
     JackWatch::quietLibraryMessages();
     std::string soundFont;
-    std::string problem;
+    SynthDiagnosis problem;
     if (!setup.soundFont.empty()) {
         // A SoundFont the user named is used or nothing is: quietly taking
         // another one would hide the mistake.
-        if (isSoundFont(setup.soundFont))
+        if (isSoundFont(setup.soundFont)) {
             soundFont = setup.soundFont;
-        else
-            problem = "not a usable SoundFont: " + setup.soundFont;
+        } else {
+            problem.problem = SynthDiagnosis::Problem::UnusableSoundFont;
+            problem.soundFont = setup.soundFont;
+        }
     } else {
         soundFont = findSoundFont(setup.programFolder);
-        if (soundFont.empty())
-            problem = "no General MIDI SoundFont found";
+        if (soundFont.empty()) {
+            problem.problem = SynthDiagnosis::Problem::NoSoundFont;
+            problem.searched = soundFontSearchPlaces(setup.programFolder);
+        }
     }
     std::shared_ptr<FluidSynthEngine> synth;
     if (!soundFont.empty())

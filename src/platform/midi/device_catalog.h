@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/midi/midi_device.h"
+#include "platform/midi/synth_diagnosis.h"
 
 namespace kelodi {
 
@@ -40,7 +41,7 @@ enum class SoundFontState {
 class MidiDeviceCatalog : public MidiDeviceList {
 public:
     MidiDeviceCatalog(std::shared_ptr<FluidSynthEngine> synth, std::unique_ptr<SystemPorts> ports,
-                      std::string synthProblem);
+                      SynthDiagnosis missingSynth = {});
     ~MidiDeviceCatalog() override;
     MidiDeviceCatalog(const MidiDeviceCatalog&) = delete;
     MidiDeviceCatalog& operator=(const MidiDeviceCatalog&) = delete;
@@ -69,6 +70,9 @@ public:
     std::string audioOutput() const;
     // Why the synthesizer is missing or cannot play; empty when all is well.
     std::string synthProblem() const;
+    // The same as data: where a SoundFont was looked for, which audio drivers
+    // were tried and what each answered.
+    SynthDiagnosis synthDiagnosis() const;
 
     // The MIDI layer the system ports come from ("ALSA", "JACK", "WinMM"; empty
     // when none).
@@ -85,7 +89,7 @@ private:
 
     std::shared_ptr<FluidSynthEngine> m_synth;
     std::unique_ptr<SystemPorts> m_ports;
-    std::string m_synthProblem;
+    SynthDiagnosis m_missingSynth;
     std::vector<Entry> m_entries;
     bool m_systemMapper = false;
 };

@@ -1,8 +1,10 @@
 #include "platform/midi/fluidsynth_out.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include <fluidsynth.h>
@@ -193,16 +195,21 @@ std::vector<std::string> FluidSynthEngine::availableAudioDrivers()
     return names;
 }
 
-void FluidSynthEngine::setError(std::string text)
+void FluidSynthEngine::setProblem(SynthDiagnosis diagnosis)
 {
     std::lock_guard lock(m_mutex);
-    m_error = std::move(text);
+    m_diagnosis = std::move(diagnosis);
 }
 
 std::string FluidSynthEngine::lastError() const
 {
+    return describeSynthProblem(diagnosis());
+}
+
+SynthDiagnosis FluidSynthEngine::diagnosis() const
+{
     std::lock_guard lock(m_mutex);
-    return m_error;
+    return m_diagnosis;
 }
 
 std::string FluidSynthEngine::audioOutput() const
@@ -214,8 +221,11 @@ std::string FluidSynthEngine::audioOutput() const
 void FluidSynthEngine::load()
 {
     m_synth = new_fluid_synth(m_settings);
-    if (!m_synth)
-        setError("FluidSynth could not create a synthesizer");
+    if (!m_synth) {
+        SynthDiagnosis problem;
+        problem.problem = SynthDiagnosis::Problem::SynthFailed;
+        setProblem(std::move(problem));
+    }
     const bool audio = m_synth && startAudio();
     {
         std::lock_guard lock(m_mutex);
@@ -230,7 +240,10 @@ void FluidSynthEngine::load()
     if (m_options.beforeSoundFontLoad)
         m_options.beforeSoundFontLoad();
     if (fluid_synth_sfload(m_synth, m_options.soundFont.c_str(), 1) == FLUID_FAILED) {
-        setError("cannot load the SoundFont " + m_options.soundFont);
+        SynthDiagnosis problem;
+        problem.problem = SynthDiagnosis::Problem::SoundFontFailed;
+        problem.soundFont = m_options.soundFont;
+        setProblem(std::move(problem));
         finish(SoundFontState::Failed);
         return;
     }
@@ -240,9 +253,16 @@ void FluidSynthEngine::load()
 bool FluidSynthEngine::startAudio()
 {
     if (!m_options.audioFile.empty()) {
+        errno = 0;
         m_wav = WavWriter::create(m_options.audioFile, SampleRate, 2);
         if (!m_wav) {
-            setError("cannot write the audio file " + m_options.audioFile);
+            const int error = errno;
+            SynthDiagnosis problem;
+            problem.problem = SynthDiagnosis::Problem::AudioFileFailed;
+            problem.audioFile = m_options.audioFile;
+            if (error != 0)
+                problem.audioFileError = std::strerror(error);
+            setProblem(std::move(problem));
             return false;
         }
         m_renderThread = std::thread([this] { renderToFile(); });
@@ -251,18 +271,21 @@ bool FluidSynthEngine::startAudio()
         return true;
     }
 
-    const std::vector<std::string> available = availableAudioDrivers();
+    SynthDiagnosis problem;
+    problem.problem = SynthDiagnosis::Problem::NoAudioOutput;
+    problem.availableDrivers = availableAudioDrivers();
+    problem.driverForced = !m_options.audioDriver.empty();
     std::vector<std::string> tries;
-    if (!m_options.audioDriver.empty()) {
+    if (problem.driverForced) {
         tries.push_back(m_options.audioDriver);
     } else {
         for (const char* name : AudioDrivers)
             tries.emplace_back(name);
     }
-    std::string reasons;
+    const std::vector<std::string>& available = problem.availableDrivers;
     for (const std::string& name : tries) {
         if (std::find(available.begin(), available.end(), name) == available.end()) {
-            reasons += name + ": not in this FluidSynth build; ";
+            problem.audioAttempts.push_back({name, false, {}});
             continue;
         }
         fluid_settings_setstr(m_settings, "audio.driver", name.c_str());
@@ -281,12 +304,9 @@ bool FluidSynthEngine::startAudio()
             m_audioOutput = name;
             return true;
         }
-        reasons += name + ": " + (captured.empty() ? "did not open" : captured) + "; ";
+        problem.audioAttempts.push_back({name, true, captured});
     }
-    std::string offered;
-    for (const auto& name : available)
-        offered += (offered.empty() ? "" : ", ") + name;
-    setError("no audio output opened (" + reasons + "available: " + offered + ")");
+    setProblem(std::move(problem));
     return false;
 }
 

@@ -14,6 +14,7 @@
 #include "core/midi/midi_device.h"
 #include "core/midi/midi_out.h"
 #include "platform/midi/device_catalog.h"
+#include "platform/midi/synth_diagnosis.h"
 
 // FluidSynth's types, so that its header stays inside the .cpp.
 typedef struct _fluid_hashtable_t fluid_settings_t;
@@ -61,6 +62,9 @@ public:
     std::string audioOutput() const;
     // Why the synth cannot play, when it cannot; empty otherwise.
     std::string lastError() const;
+    // The same as data: the drivers tried and what each said, or the file
+    // that failed.
+    SynthDiagnosis diagnosis() const;
 
     // Waits until the load has ended; true when the SoundFont is loaded.
     bool waitForLoad(std::chrono::milliseconds timeout);
@@ -105,7 +109,7 @@ private:
     void renderToFile();
     void dispatch(std::uint32_t message);
     void finish(SoundFontState state);
-    void setError(std::string text);
+    void setProblem(SynthDiagnosis diagnosis);
 
     SynthOptions m_options;
     fluid_settings_t* m_settings = nullptr;
@@ -125,7 +129,7 @@ private:
     bool m_audioDecided = false;
     bool m_audioOpen = false;
     std::string m_audioOutput;
-    std::string m_error;
+    SynthDiagnosis m_diagnosis;
     std::vector<std::uint32_t> m_pending;  // channel state sent before the load ended
 
     std::mutex m_listenerMutex;

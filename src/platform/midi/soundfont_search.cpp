@@ -64,6 +64,16 @@ std::vector<std::string> soundFontCandidates(const std::string& programFolder)
     return result;
 }
 
+std::vector<std::string> soundFontSearchPlaces(const std::string& programFolder)
+{
+    std::vector<std::string> places;
+    if (!programFolder.empty())
+        places.push_back(utf8FromPath(pathFromUtf8(programFolder) / "soundfont" / ""));
+    for (const char* path : SystemSoundFonts)
+        places.emplace_back(path);
+    return places;
+}
+
 bool isSoundFont(const std::string& path)
 {
     // FluidSynth logs an error for a file that is missing; absent candidates

@@ -10,6 +10,11 @@ namespace kelodi {
 // then the system's GM SoundFonts.
 std::vector<std::string> soundFontCandidates(const std::string& programFolder);
 
+// The places soundFontCandidates looks in, for telling a user where a
+// SoundFont may go: the "soundfont" folder (ending with "/"), then the system
+// files.
+std::vector<std::string> soundFontSearchPlaces(const std::string& programFolder);
+
 // The first candidate that is a readable SoundFont, or an empty string. A file
 // that exists but is not a SoundFont is passed over.
 std::string findSoundFont(const std::string& programFolder);
