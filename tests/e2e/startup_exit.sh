@@ -44,7 +44,7 @@ check_shutdown menu
 
 failed_start() {  # failed_start NAME ARGS...: the error box, then a non-zero exit, no window
   local name=$1; shift
-  "$BIN/kelodi" "$@" --midi-log "$WORK/$name.log" >"$WORK/$name.out" 2>&1 &
+  "$BIN/kelodi" "$@" --midi-log "$WORK/$name.log" >"$WORK/$name.stdout" 2>"$WORK/$name.out" &
   pid=$!
   _pids+=("$pid")
   box=$(wait_window '^Tinsyn - Error$' 30) || fail "$name: no error box"
@@ -55,12 +55,25 @@ failed_start() {  # failed_start NAME ARGS...: the error box, then a non-zero ex
   [ "$EXIT_STATUS" != 0 ] || fail "$name: exit status 0 after a failed start"
 }
 
+# says_why NAME TEXT...: each TEXT is in what the failed start printed.
+says_why() {
+  local name=$1; shift
+  for text in "$@"; do
+    grep -qF -- "$text" "$WORK/$name.out" || fail "$name: stderr does not say '$text'"
+  done
+}
+
 note "no MIDI output at all: no SoundFont, no JACK server, no ALSA sequencer"
 JACK_DEFAULT_SERVER="kelodi-absent-$$" failed_start none --soundfont /nonexistent/none.sf2
 [ ! -s "$WORK/none.log" ] || fail "none: something was logged: $(cat "$WORK/none.log")"
+says_why none "Unable to detect any midi output devices." /nonexistent/none.sf2 fluid-soundfont-gm
 
 note "the mapper cannot be opened: the synthesizer has no audio output"
 failed_start mute --audio-driver no-such-driver
 [ "$(cat "$WORK/mute.log")" = "# open-failed -1" ] || fail "mute: log is '$(cat "$WORK/mute.log")'"
-grep -q "no-such-driver" "$WORK/mute.out" || fail "mute: the reason was not reported"
+says_why mute "Unable to open midi output device." "no-such-driver" "--audio-file"
+
+note "the forced audio driver is real but has nothing to play on"
+JACK_DEFAULT_SERVER="kelodi-absent-$$" failed_start jackless --audio-driver jack
+says_why jackless "Unable to open midi output device." "jack：" "--audio-file" "PulseAudio/PipeWire"
 echo "PASS"

@@ -4,18 +4,21 @@
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
-#include <QMessageBox>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
+#include "core/app/program_info.h"
 #include "core/midi/midi_log.h"
 #include "core/midi/mixer_program.h"
 #include "core/midi/midi_port.h"
 #include "gui/app/data_folders.h"
 #include "gui/app/main_window.h"
+#include "gui/app/qt_translations.h"
+#include "gui/app/startup_failure.h"
 #include "gui/desktop/shell.h"
 #include "platform/input/auto_repeat.h"
 #include "platform/midi/device_catalog.h"
@@ -31,80 +34,113 @@ double secondsSinceStart()
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - ProcessStart).count();
 }
 
-void showStartupError(const QString& text)
+// Options for headless use, diagnosis and tests; players never need them.
+struct CommandLine {
+    QCommandLineOption midiLog{QStringLiteral("midi-log"), QStringLiteral("Append every message sent to the port to FILE."),
+                               QStringLiteral("FILE")};
+    QCommandLineOption audioFile{QStringLiteral("audio-file"),
+                                 QStringLiteral("Render the embedded synthesizer into a WAV FILE."), QStringLiteral("FILE")};
+    QCommandLineOption audioDriver{QStringLiteral("audio-driver"), QStringLiteral("Force a FluidSynth audio driver."),
+                                   QStringLiteral("NAME")};
+    QCommandLineOption soundFont{QStringLiteral("soundfont"), QStringLiteral("Use this General MIDI SoundFont."),
+                                 QStringLiteral("FILE")};
+    QCommandLineOption startupReport{QStringLiteral("startup-report"),
+                                     QStringLiteral("Print when the window is shown and the sound is ready.")};
+    QCommandLineParser parser;
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+
+    CommandLine()
+    {
+        startupReport.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOptions({midiLog, audioFile, audioDriver, soundFont, startupReport});
+        parser.addPositionalArgument(QStringLiteral("FILE.dzq"), QStringLiteral("A score to play at start."),
+                                     QStringLiteral("[FILE.dzq]"));
+    }
+};
+
+void nameApplication()
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tinsyn - Error"), text, QMessageBox::Ok);
-    box.exec();
+    QCoreApplication::setApplicationName(QStringLiteral("Kelodi"));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(versionText()));
 }
 
 }  // namespace
 
-int runApplication(QApplication& app)
+bool asksForInformationOnly(int argc, char* argv[])
 {
-    QApplication::setApplicationName(QStringLiteral("Kelodi"));
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--") == 0)
+            break;
+        for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+            if (std::strcmp(arg, option) == 0)
+                return true;
+    }
+    return false;
+}
+
+int printInformation(QCoreApplication& app)
+{
+    nameApplication();
+    CommandLine options;
+    if (!options.parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "kelodi: %s\n", options.parser.errorText().toUtf8().constData());
+        return 1;
+    }
+    if (options.parser.isSet(options.version))
+        std::printf("%s\n", programTitle().c_str());
+    else
+        std::printf("%s", options.parser.helpText().toUtf8().constData());
+    Q_UNUSED(app);
+    return 0;
+}
+
+int runApplication(QApplication& app, const QStringList& arguments)
+{
+    nameApplication();
     // Ties the windows to the desktop entry where the window system asks (Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("cn.kelodi.Kelodi"));
+    installQtChineseTexts(app);
 
-    // Options for headless use, diagnosis and tests; players never need them.
-    QCommandLineParser options;
-    options.addHelpOption();
-    const QCommandLineOption midiLogOption(QStringLiteral("midi-log"),
-                                           QStringLiteral("Append every message sent to the port to FILE."),
-                                           QStringLiteral("FILE"));
-    const QCommandLineOption audioFileOption(QStringLiteral("audio-file"),
-                                             QStringLiteral("Render the embedded synthesizer into a WAV FILE."),
-                                             QStringLiteral("FILE"));
-    const QCommandLineOption audioDriverOption(QStringLiteral("audio-driver"),
-                                               QStringLiteral("Force a FluidSynth audio driver."),
-                                               QStringLiteral("NAME"));
-    const QCommandLineOption soundFontOption(QStringLiteral("soundfont"),
-                                             QStringLiteral("Use this General MIDI SoundFont."),
-                                             QStringLiteral("FILE"));
-    QCommandLineOption startupReportOption(QStringLiteral("startup-report"),
-                                           QStringLiteral("Print when the window is shown and the sound is ready."));
-    startupReportOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    options.addOptions({midiLogOption, audioFileOption, audioDriverOption, soundFontOption, startupReportOption});
-    options.addPositionalArgument(QStringLiteral("FILE.dzq"), QStringLiteral("A score to play at start."),
-                                  QStringLiteral("[FILE.dzq]"));
-    options.process(app);
+    CommandLine options;
+    options.parser.process(arguments);
 
     std::unique_ptr<MidiLog> log;
-    if (options.isSet(midiLogOption)) {
-        log = MidiLog::append(options.value(midiLogOption).toStdString(), ProcessStart);
+    if (options.parser.isSet(options.midiLog)) {
+        log = MidiLog::append(options.parser.value(options.midiLog).toStdString(), ProcessStart);
         if (!log)
-            std::fprintf(stderr, "kelodi: cannot write the MIDI log %s\n", qPrintable(options.value(midiLogOption)));
+            std::fprintf(stderr, "kelodi: cannot write the MIDI log %s\n",
+                         options.parser.value(options.midiLog).toUtf8().constData());
     }
 
     MidiSetup setup;
     setup.programFolder = QCoreApplication::applicationDirPath().toStdString();
-    setup.soundFont = options.value(soundFontOption).toStdString();
-    setup.audioDriver = options.value(audioDriverOption).toStdString();
-    setup.audioFile = options.value(audioFileOption).toStdString();
+    setup.soundFont = options.parser.value(options.soundFont).toStdString();
+    setup.audioDriver = options.parser.value(options.audioDriver).toStdString();
+    setup.audioFile = options.parser.value(options.audioFile).toStdString();
     std::unique_ptr<MidiDeviceCatalog> devices = createMidiDeviceList(setup);
-    const bool reportStartup = options.isSet(startupReportOption);
+    const bool reportStartup = options.parser.isSet(options.startupReport);
 
     // DetectMidiOutputs.
     if (devices->count() == 0) {
-        showStartupError(QStringLiteral("Unable to detect any midi output devices.\r\n\r\nTerminating..."));
+        reportStartupFailure(StartupFailure::NoMidiOutput, *devices);
         return 1;
     }
     // OpenMidiOutput on the mapper.
     MidiPort port(*devices);
     port.setLog(log.get());
     if (!port.open(MidiMapperId)) {
-        if (!devices->synthProblem().empty())
-            std::fprintf(stderr, "kelodi: %s\n", devices->synthProblem().c_str());
-        showStartupError(QStringLiteral("Unable to open midi output device.\r\n\r\nTerminating..."));
+        reportStartupFailure(StartupFailure::MapperWontOpen, *devices);
         return 1;
     }
-
     DesktopShell shell;
     MainWindowSetup windowSetup;
     windowSetup.port = &port;
     windowSetup.shell = &shell;
     windowSetup.programFolder = QCoreApplication::applicationDirPath();
     windowSetup.places = findDataPlaces();
-    windowSetup.startFile = options.positionalArguments().value(0);
+    windowSetup.startFile = options.parser.positionalArguments().value(0);
     windowSetup.mixerProgram = findMixerProgram(qEnvironmentVariable("PATH").toStdString());
 
     // A held key must reach the window as one press: ask the X server to
