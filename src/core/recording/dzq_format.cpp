@@ -1,8 +1,10 @@
 #include "core/recording/dzq_format.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "core/recording/file_io.h"
 #include "core/text/text_codec.h"
@@ -19,6 +21,8 @@ constexpr std::string_view RatioHeader = "音符比例:";
 // Each header keyword is five characters long; its number follows them.
 constexpr std::size_t HeaderKeywordUnits = 5;
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+// GBK text is decoded in pieces of about this size (see parseRecording).
+constexpr std::size_t GbkPieceBytes = 1u << 20;
 
 // Semitone of each white note letter within its octave.
 int letterSemitone(char upper)
@@ -150,39 +154,115 @@ void forEachPiece(std::string_view text, char separator, F&& f)
     }
 }
 
+// Finds where lines end (CR or LF) with memchr, which scans many bytes at a
+// time. Searching for either character at once (find_first_of) looks every
+// byte up in the pair with a call of its own, which was most of the time a
+// large score took. The next LF is remembered, so a file with LF line ends is
+// not searched again for every line, nor one with CR line ends for an LF it
+// does not have.
+class LineEnds {
+public:
+    explicit LineEnds(std::string_view text) : m_text(text) {}
+
+    // Position of the first CR or LF at or after `from`; the text's size when
+    // there is none.
+    std::size_t next(std::size_t from)
+    {
+        if (!m_lfKnown || m_nextLf < from) {
+            m_nextLf = find('\n', from, m_text.size());
+            m_lfKnown = true;
+        }
+        const std::size_t cr = find('\r', from, m_nextLf);
+        return cr < m_nextLf ? cr : m_nextLf;
+    }
+
+private:
+    std::size_t find(char c, std::size_t from, std::size_t to) const
+    {
+        if (from >= to)
+            return to;
+        const void* hit = std::memchr(m_text.data() + from, c, to - from);
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - m_text.data()) : to;
+    }
+
+    std::string_view m_text;
+    std::size_t m_nextLf = 0;
+    bool m_lfKnown = false;
+};
+
 class RecordingParser {
 public:
-    RecordingFile parse(std::string_view text)
+    // `whole` is all of the file's text (in any encoding); it is only looked
+    // at to reserve room for the events.
+    explicit RecordingParser(std::string_view whole) : m_whole(whole) {}
+
+    // Reads the lines of `text`, which ends where a line ends (or the file
+    // does). False once the line limit has been reached: nothing more is read.
+    bool feed(std::string_view text)
     {
         std::size_t pos = 0;
-        int lineNumber = 0;
+        LineEnds ends(text);
         while (pos < text.size()) {
-            if (lineNumber == MaxRecordingLines) {
+            if (m_lineNumber == MaxRecordingLines) {
                 m_file.report.linesIgnored = true;
-                break;
+                return false;
             }
-            std::size_t end = text.find_first_of("\r\n", pos);
+            std::size_t end = ends.next(pos);
             std::size_t next = end;
-            if (end == std::string_view::npos) {
-                end = text.size();
+            if (end == text.size()) {
                 next = end;
             } else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
                 next = end + 2;
             } else {
                 next = end + 1;
             }
-            ++lineNumber;
+            ++m_lineNumber;
             normalizeLine(text.substr(pos, end - pos), m_line);
-            readLine(lineNumber, m_line);
+            readLine(m_lineNumber, m_line);
+            if (m_lineNumber == 1)
+                reserveEvents(m_whole);
             pos = next;
         }
-        m_file.report.linesRead = lineNumber;
+        return true;
+    }
+
+    RecordingFile finish()
+    {
+        m_file.report.linesRead = m_lineNumber;
         if (m_file.report.dialect == RecordingDialect::Jianpu && m_jianpuBodyStarted)
             addEvent(m_jianpuPending, ReleaseMarker);
+        RecordingEvents& events = m_file.events;
+        // Only a file full of items that give no event leaves much unused.
+        if (events.eventKeys.capacity() > events.size() + events.size() / 8 + 1024) {
+            events.eventDelays.shrink_to_fit();
+            events.eventKeys.shrink_to_fit();
+        }
         return std::move(m_file);
     }
 
 private:
+    // Room for the events the text can hold, once the dialect is known: a
+    // large score then fills its tables without regrowing them, which would
+    // copy every event again and hold both copies at once. The bound is on
+    // what the items can give: at most one event per item of key names and
+    // two per jianpu note, and an item that gives one is at least three
+    // bytes long ("0,C", "1,1"), so a text of separators alone reserves
+    // nothing.
+    void reserveEvents(std::string_view text)
+    {
+        std::size_t separators = 0;
+        std::size_t lineFeeds = 0;
+        for (const char c : text) {
+            separators += c == '|';
+            lineFeeds += c == '\n';
+        }
+        const std::size_t items =
+            std::min(separators + lineFeeds + 1, (text.size() - separators) / 3 + 1);
+        const std::size_t perItem = m_file.report.dialect == RecordingDialect::Jianpu ? 2 : 1;
+        m_file.events.eventDelays.reserve(items * perItem + 1);
+        m_file.events.eventKeys.reserve(items * perItem + 1);
+    }
+
     void readLine(int lineNumber, std::string_view line)
     {
         RecordingFileReport& report = m_file.report;
@@ -288,6 +368,8 @@ private:
             report.skipped.push_back({lineNumber, std::string(item), reason});
     }
 
+    std::string_view m_whole;
+    int m_lineNumber = 0;
     RecordingFile m_file;
     std::string m_line;
     bool m_jianpuBodyStarted = false;
@@ -441,7 +523,9 @@ std::string formatDelay(float seconds)
 
 RecordingFile parseRecordingText(std::string_view utf8)
 {
-    return RecordingParser().parse(utf8);
+    RecordingParser parser(utf8);
+    parser.feed(utf8);
+    return parser.finish();
 }
 
 RecordingFile parseRecording(std::string_view bytes, const TextCodec& codec)
@@ -455,7 +539,20 @@ RecordingFile parseRecording(std::string_view bytes, const TextCodec& codec)
     }
     // A mark in front of text that is not UTF-8 after all is dropped rather
     // than decoded into the first line's header.
-    RecordingFile file = parseRecordingText(codec.gbkToUtf8(body));
+    //
+    // GBK is decoded a piece at a time, each piece ending after a line feed
+    // (a byte that is never part of a GBK character), so a large score is
+    // never held twice, and lines past the limit are not decoded at all.
+    RecordingParser parser(body);
+    std::size_t pos = 0;
+    while (pos < body.size()) {
+        std::size_t end = body.find('\n', std::min(pos + GbkPieceBytes, body.size()) - 1);
+        end = end == std::string_view::npos ? body.size() : end + 1;
+        if (!parser.feed(codec.gbkToUtf8(body.substr(pos, end - pos))))
+            break;
+        pos = end;
+    }
+    RecordingFile file = parser.finish();
     file.report.encoding = TextEncoding::Gbk;
     return file;
 }

@@ -8,12 +8,18 @@ namespace kelodi {
 
 Player::Player(KeyPresser& keys) : m_keys(keys) {}
 
-void Player::start(const RecordingEvents& events, double now)
+void Player::start(std::shared_ptr<const RecordingEvents> events, double now)
 {
-    m_events = events;
+    m_events = events ? std::move(events) : std::make_shared<const RecordingEvents>();
     m_next = 0;
     m_playClock = now;
     m_playing = true;
+}
+
+void Player::start(const RecordingEvents& events, double now)
+{
+    // A shared pointer that owns nothing: the caller keeps the events.
+    start(std::shared_ptr<const RecordingEvents>(std::shared_ptr<const void>(), &events), now);
 }
 
 void Player::stop()
@@ -25,7 +31,7 @@ double Player::delayOf(std::size_t index) const
 {
     // Events can come from anywhere (a file, a test); a negative or non-finite
     // delay must neither wait forever nor fire out of order.
-    const double delay = m_events.eventDelays[index];
+    const double delay = m_events->eventDelays[index];
     return std::isfinite(delay) && delay > 0 ? delay * m_delayScale : 0.0;
 }
 
@@ -43,7 +49,7 @@ bool Player::fireDue(double now)
     if (!(now - m_playClock > delayOf(m_next)))
         return false;
     m_playClock = now;
-    const float value = m_events.eventKeys[m_next];
+    const float value = m_events->eventKeys[m_next];
     ++m_next;
     // Key values are rounded as the key path takes whole indices; anything
     // that is neither a key nor the release marker fires as a silent event.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 
 #include "core/recording/recording_events.h"
@@ -22,8 +23,14 @@ class Player {
 public:
     explicit Player(KeyPresser& keys);
 
-    // Starts playing a copy of `events` (changes to the caller's events during
-    // the replay do not affect it). The first delay runs from `now`.
+    // Starts playing `events`, which the player shares rather than copies: a
+    // score of millions of events is held once. Whoever fills events puts a
+    // new list in place instead of changing one handed over, so the replay
+    // plays what it was given. The first delay runs from `now`.
+    void start(std::shared_ptr<const RecordingEvents> events, double now);
+    // The same for events the caller keeps alive and unchanged until the
+    // replay has ended, such as a replay run to its end within one call: the
+    // player borrows them.
     void start(const RecordingEvents& events, double now);
 
     // Ends the replay. Keys stay as they are; releasing them is the caller's
@@ -33,7 +40,7 @@ public:
     bool isPlaying() const { return m_playing; }
 
     // True when every event has fired (also for a replay of no events).
-    bool atEnd() const { return m_next >= m_events.size(); }
+    bool atEnd() const { return m_next >= m_events->size(); }
 
     // When the next event becomes due: it fires at any time later than this.
     // Empty when not playing or at the end.
@@ -61,7 +68,7 @@ private:
     double delayOf(std::size_t index) const;
 
     KeyPresser& m_keys;
-    RecordingEvents m_events;
+    std::shared_ptr<const RecordingEvents> m_events = std::make_shared<const RecordingEvents>();
     std::size_t m_next = 0;
     double m_playClock = 0;
     bool m_playing = false;

@@ -14,7 +14,9 @@ constexpr double PauseFold = 10.0;
 
 }  // namespace
 
-Recorder::Recorder(RecordingEvents& events, const Clock& clock) : m_events(events), m_clock(clock) {}
+Recorder::Recorder(std::shared_ptr<RecordingEvents>& events, const Clock& clock) : m_events(events), m_clock(clock)
+{
+}
 
 void Recorder::start()
 {
@@ -33,15 +35,20 @@ void Recorder::recordEvent(int value)
         return;
     const double now = m_clock.now();
     ++m_eventCount;
+    // Events put in place while recording (a file loaded meanwhile) are not
+    // the take's to extend: it starts again as a new list that replaces them.
+    if (m_take.lock() != m_events)
+        m_eventCount = 1;
     float delay = FirstEventDelay;
     if (m_eventCount == 1) {
-        m_events.clear();
+        m_events = std::make_shared<RecordingEvents>();
+        m_take = m_events;
     } else {
         double d = now - m_lastEventTime;
         d -= PauseFold * std::floor(d / PauseFold);
         delay = static_cast<float>(d);
     }
-    m_events.append(delay, static_cast<float>(value));
+    m_events->append(delay, static_cast<float>(value));
     m_lastEventTime = now;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 namespace kelodi {
 
@@ -14,9 +15,15 @@ struct RecordingEvents;
 // The events of the previous recording (or loaded file) stay until the first
 // event of a new recording replaces them, so starting and ending a recording
 // without touching a key keeps what was there.
+//
+// The first event puts a new list into `events` rather than clearing the old
+// one in place, and later events extend only that list: a replay may still be
+// playing the old one, and lists handed to the player are never changed.
 class Recorder {
 public:
-    Recorder(RecordingEvents& events, const Clock& clock);
+    // `events` is the owner's slot for the events in memory; it must outlive
+    // the recorder.
+    Recorder(std::shared_ptr<RecordingEvents>& events, const Clock& clock);
 
     // StartRecording / EndRecording (RecordState "录制开始" or empty).
     void start();
@@ -36,7 +43,8 @@ public:
     std::size_t eventCount() const { return m_eventCount; }
 
 private:
-    RecordingEvents& m_events;
+    std::shared_ptr<RecordingEvents>& m_events;
+    std::weak_ptr<RecordingEvents> m_take;  // the list this recording fills
     const Clock& m_clock;
     bool m_recording = false;
     std::size_t m_eventCount = 0;

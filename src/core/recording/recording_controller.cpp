@@ -111,14 +111,14 @@ void RecordingController::endRecording()
 {
     m_recorder.stop();
     if (m_hooks)
-        m_hooks->recordingEnded(m_events);
+        m_hooks->recordingEnded(*m_events);
 }
 
 void RecordingController::replayRecording()
 {
     m_stopRequested = false;
     neng(command1::ReplayRecording);
-    m_guided = m_hooks && m_hooks->replayStarting(m_events, m_repeating, m_clock.now());
+    m_guided = m_hooks && m_hooks->replayStarting(*m_events, m_repeating, m_clock.now());
     if (m_guided) {
         // Practice presses no key itself. A recording kept running takes the
         // player's own presses and releases, as any recording does.
@@ -171,7 +171,7 @@ void RecordingController::endOfPass()
         m_hooks->guidedPassEnded();
     // Repeating a replay that has no events would restart at once, forever;
     // it ends like a single replay instead.
-    if (m_ui.repeatChecked() && !m_events.empty()) {
+    if (m_ui.repeatChecked() && !m_events->empty()) {
         m_repeating = true;
         click(command1::ReplayRecording);
         m_repeating = false;
@@ -214,7 +214,7 @@ void RecordingController::saveRecording()
         return;
     // A failed save must not look like a saved one: the user would leave
     // believing the performance is on disk.
-    if (!writeRecordingFile(*path, m_events, m_codec))
+    if (!writeRecordingFile(*path, *m_events, m_codec))
         m_ui.showMessage(SaveFailedMessage);
 }
 
@@ -252,7 +252,7 @@ void RecordingController::playRecordingFile()
         m_ui.showMessage(NothingToPlayMessage);
         return;
     }
-    m_events = std::move(file->events);
+    m_events = std::make_shared<RecordingEvents>(std::move(file->events));
     click(command1::ReplayRecording);
 }
 

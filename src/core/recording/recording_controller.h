@@ -2,6 +2,7 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -131,9 +132,10 @@ public:
     // PlayState "停止": a stop was requested and no replay started since.
     bool stopRequested() const { return m_stopRequested; }
 
-    const RecordingEvents& events() const { return m_events; }
-    // Replaces the events in memory (what a loaded file does).
-    void setEvents(RecordingEvents events) { m_events = std::move(events); }
+    const RecordingEvents& events() const { return *m_events; }
+    // Replaces the events in memory (what a loaded file does). A replay still
+    // running keeps the events it was started with.
+    void setEvents(RecordingEvents events) { m_events = std::make_shared<RecordingEvents>(std::move(events)); }
 
 private:
     void neng(int index);
@@ -152,7 +154,9 @@ private:
     PlaybackScheduler& m_scheduler;
     const Clock& m_clock;
     const TextCodec& m_codec;
-    RecordingEvents m_events;
+    // Shared with a running replay, never copied for it: a list once handed
+    // to the player is only ever replaced, not changed.
+    std::shared_ptr<RecordingEvents> m_events = std::make_shared<RecordingEvents>();
     Recorder m_recorder;
     Player m_player;
     CommandStates m_states;

@@ -179,6 +179,31 @@ TEST(Reader, ReadsTheFirst99999LinesOnly)
     EXPECT_TRUE(file.report.linesIgnored);
 }
 
+// GBK is decoded a piece at a time: a score of several megabytes reads the
+// same as its UTF-8 text, line limit included.
+TEST(Reader, LargeGbkScoresReadLikeTheirUtf8Text)
+{
+    std::string text = "琴键倍数:1\r\n";
+    for (int i = 0; text.size() < 3'000'000; ++i) {
+        text += "0.25,c|0.5,抬起|0.125,#f1｜";
+        text += std::string(static_cast<std::size_t>(i % 97), ' ') + "0.5,抬起\r\n";
+    }
+    const RecordingFile utf8 = parseRecordingText(text);
+    const RecordingFile gbk = parseRecording(encode(text, Encoding::Gbk), systemTextCodec());
+    EXPECT_EQ(gbk.report.encoding, TextEncoding::Gbk);
+    EXPECT_EQ(gbk.report.linesRead, utf8.report.linesRead);
+    EXPECT_EQ(gbk.report.skippedCount, 0u);
+    EXPECT_GT(utf8.events.size(), 100'000u);
+    EXPECT_TRUE(gbk.events == utf8.events);
+
+    std::string lines;
+    for (int i = 0; i <= MaxRecordingLines; ++i)
+        lines += "0.1,C|0.1,抬起|\r\n";
+    const RecordingFile limited = parseRecording(encode(lines, Encoding::Gbk), systemTextCodec());
+    EXPECT_EQ(limited.events.size(), 2u * MaxRecordingLines);
+    EXPECT_TRUE(limited.report.linesIgnored);
+}
+
 TEST(Reader, LongRecordingsAreReadWhole)
 {
     std::string text = "琴键倍数:1\r\n";

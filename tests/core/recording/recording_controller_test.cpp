@@ -268,6 +268,46 @@ TEST_F(RecordingControllerTest, ChangingTheEventsDuringAReplayDoesNotDisturbIt)
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "press 14", "release-all"}));
 }
 
+// The replay holds the events in memory, not a copy of them; anything that
+// gives new events (a recording, a file) puts a new list in place, so the
+// list being played never changes under the replay.
+TEST_F(RecordingControllerTest, ARecordingStartedDuringAReplayLeavesTheReplayedEventsAlone)
+{
+    setEvents({{0.1f, 12}, {0.1f, 14}, {0.1f, 16}});
+    keys.onPress = [this](int key) { controller.recordEvent(key); };
+    controller.click(command1::ReplayRecording);
+    scheduler.runNext();
+    controller.click(command1::StartRecording);  // by code: buttons do not allow it
+    scheduler.runAll();
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "press 14", "press 16", "release-all"}));
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, 16}));
+}
+
+TEST_F(RecordingControllerTest, EventsPutInPlaceWhileRecordingAreReplacedNotExtended)
+{
+    controller.click(command1::StartRecording);
+    controller.recordEvent(3);
+    setEvents({{0.25f, 7}});  // what a file loaded meanwhile does
+    clock.advance(0.5);
+    controller.recordEvent(5);
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{5}));
+    EXPECT_EQ(controller.events().eventDelays, (std::vector<float>{0.1f}));
+}
+
+TEST(Player, SharesTheEventsItIsHandedInsteadOfCopyingThem)
+{
+    ManualClock clock;
+    test::JournalKeys keys{clock};
+    Player player(keys);
+    auto events = std::make_shared<RecordingEvents>();
+    events->append(0.1f, 3);
+    player.start(events, clock.now());
+    EXPECT_EQ(events.use_count(), 2);
+    clock.advance(0.2);
+    EXPECT_TRUE(player.fireDue(clock.now()));
+    EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 3"}));
+}
+
 class RecordingFilesTest : public RecordingControllerTest {
 protected:
     void SetUp() override
