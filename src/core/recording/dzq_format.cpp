@@ -558,9 +558,9 @@ RecordingFile parseRecording(std::string_view bytes, const TextCodec& codec)
 }
 
 std::optional<RecordingFile> readRecordingFile(const std::filesystem::path& path, const TextCodec& codec,
-                                               std::string* error)
+                                               std::string* error, FileReadFailure* failure)
 {
-    const std::optional<std::string> bytes = readFileBytes(path, MaxRecordingFileBytes, error);
+    const std::optional<std::string> bytes = readFileBytes(path, MaxRecordingFileBytes, error, failure);
     if (!bytes)
         return std::nullopt;
     return parseRecording(*bytes, codec);

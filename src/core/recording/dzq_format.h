@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/recording/file_io.h"
 #include "core/recording/recording_events.h"
 
 namespace kelodi {
@@ -79,11 +80,11 @@ RecordingFile parseRecording(std::string_view bytes, const TextCodec& codec);
 // The same on text already in UTF-8 (the encoding in the report is Utf8).
 RecordingFile parseRecordingText(std::string_view utf8);
 
-// Reads a score file. Empty, with a reason in `error`, when the file cannot be
-// opened or read or is larger than MaxRecordingFileBytes; the caller's events
-// are never touched here.
+// Reads a score file. Empty, with a reason in `error` and its kind in
+// `failure`, when the file cannot be opened or read or is larger than
+// MaxRecordingFileBytes; the caller's events are never touched here.
 std::optional<RecordingFile> readRecordingFile(const std::filesystem::path& path, const TextCodec& codec,
-                                               std::string* error = nullptr);
+                                               std::string* error = nullptr, FileReadFailure* failure = nullptr);
 
 // The key-name text of `events` (UTF-8, CR LF line ends): the header
 // "琴键倍数:1", four events per line as "0.100 , C    | ", and a final CR LF.

@@ -10,10 +10,19 @@ namespace kelodi {
 
 // Whole-file reads and writes for the score files.
 
+// Why a file was not read, for callers that tell the user.
+enum class FileReadFailure {
+    None,
+    Missing,     // nothing at the path
+    TooLarge,    // more than the bytes allowed
+    Unreadable,  // a folder or other non-file, no permission, a read error
+};
+
 // The bytes of a regular file, at most maxBytes of them. Empty, with a reason
-// in `error`, when the path is no regular file, cannot be read or is larger.
+// in `error` and its kind in `failure`, when the path is no regular file,
+// cannot be read or is larger.
 std::optional<std::string> readFileBytes(const std::filesystem::path& path, std::uintmax_t maxBytes,
-                                         std::string* error = nullptr);
+                                         std::string* error = nullptr, FileReadFailure* failure = nullptr);
 
 // Replaces the file at `path` with `bytes` in one step: the bytes go to a new
 // temporary file in the same folder, which is then renamed over the target.

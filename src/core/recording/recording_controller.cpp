@@ -231,6 +231,7 @@ void RecordingController::playRecordingFile()
     if (isPlaying())
         click(command1::StopPlayback);
 
+    m_playFileOutcome = PlayFileOutcome::Cancelled;
     std::filesystem::path path = m_pendingRecordingPath;
     if (path.empty()) {
         const std::optional<std::filesystem::path> chosen = m_ui.chooseOpenPath();
@@ -238,29 +239,45 @@ void RecordingController::playRecordingFile()
             return;
         path = *chosen;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        m_ui.showMessage(FileMissingMessage);
+    // A file that is there but cannot be used says so; saying it is missing
+    // (or nothing at all) would leave the user looking in the wrong place.
+    FileReadFailure failure = FileReadFailure::None;
+    std::optional<RecordingFile> file = readRecordingFile(path, m_codec, nullptr, &failure);
+    if (!file) {
+        switch (failure) {
+        case FileReadFailure::Missing:
+            m_playFileOutcome = PlayFileOutcome::Missing;
+            m_ui.showMessage(FileMissingMessage);
+            break;
+        case FileReadFailure::TooLarge:
+            m_playFileOutcome = PlayFileOutcome::TooLarge;
+            m_ui.showMessage(FileTooLargeMessage);
+            break;
+        default:
+            m_playFileOutcome = PlayFileOutcome::Unreadable;
+            m_ui.showMessage(FileUnreadableMessage);
+            break;
+        }
         return;
     }
-    std::optional<RecordingFile> file = readRecordingFile(path, m_codec);
-    if (!file)
-        return;
     // Playing the previous events instead would pass off a failure as
     // success; the events in memory stay for "录制回放(&O)".
     if (!file->events.hasKeyPress()) {
+        m_playFileOutcome = PlayFileOutcome::NothingToPlay;
         m_ui.showMessage(NothingToPlayMessage);
         return;
     }
     m_events = std::make_shared<RecordingEvents>(std::move(file->events));
+    m_playFileOutcome = PlayFileOutcome::Played;
     click(command1::ReplayRecording);
 }
 
-void RecordingController::playListedRecording(const std::filesystem::path& path)
+PlayFileOutcome RecordingController::playListedRecording(const std::filesystem::path& path)
 {
     m_pendingRecordingPath = path;
     click(command1::PlayRecordingFile);
     m_pendingRecordingPath.clear();
+    return m_playFileOutcome;
 }
 
 }  // namespace kelodi

@@ -58,6 +58,8 @@ inline constexpr std::string_view RecordingDialogFilter = "录制文件(*.dzq)";
 inline constexpr std::string_view RecordingDialogPattern = "*.dzq";
 inline constexpr std::string_view OverwriteQuestion = "文件已经存在，需要覆盖吗?";
 inline constexpr std::string_view FileMissingMessage = "播放的文件不存在！";
+inline constexpr std::string_view FileTooLargeMessage = "文件太大，无法播放！";
+inline constexpr std::string_view FileUnreadableMessage = "文件无法读取！";
 inline constexpr std::string_view NothingToPlayMessage = "文件中没有可播放的音符！";
 inline constexpr std::string_view SaveFailedMessage = "文件保存失败！";
 
@@ -76,6 +78,16 @@ struct CommandStates {
     bool enabled(int index) const;
 };
 std::optional<CommandStates> nengStates(int index);
+
+// How "播放文件(&F)" ended.
+enum class PlayFileOutcome {
+    Played,         // the file's events are in memory and playing
+    Cancelled,      // the dialog was cancelled
+    Missing,        // nothing at the path ("播放的文件不存在！")
+    TooLarge,       // refused unread ("文件太大，无法播放！")
+    Unreadable,     // there, but no file that can be read ("文件无法读取！")
+    NothingToPlay,  // read, but no key in it ("文件中没有可播放的音符！")
+};
 
 // The recorder and the player behind the Command1 row: recording, replaying
 // (once or repeated), stopping, saving and playing files, with the buttons'
@@ -106,8 +118,10 @@ public:
     // Plays a recording chosen in the recordings list: the path is handed over
     // as PendingRecordingPath and "播放文件(&F)" is clicked, which skips its
     // dialog. A replay still running is stopped first (all keys released).
-    // Returns when the new replay has started (or the file was refused).
-    void playListedRecording(const std::filesystem::path& path);
+    // Returns when the new replay has started (or the file was refused), with
+    // how it went; a file too large or unreadable leaves the events in memory
+    // as they were.
+    PlayFileOutcome playListedRecording(const std::filesystem::path& path);
 
     // Shutdown's first step: the stop button, which ends a replay and releases
     // every key.
@@ -165,6 +179,7 @@ private:
     ReplayHooks* m_hooks = nullptr;
     bool m_guided = false;     // the hooks run the replay
     bool m_repeating = false;  // the replay starting repeats the one that ended
+    PlayFileOutcome m_playFileOutcome = PlayFileOutcome::Cancelled;
 };
 
 }  // namespace kelodi

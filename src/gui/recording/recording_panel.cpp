@@ -100,9 +100,16 @@ void RecordingPanel::addRecordingItems()
 
 void RecordingPanel::chooseRecording(int index)
 {
+    const int previous = m_list->checkedItem();
     const std::filesystem::path path = m_list->choose(index);
     showRecordingChecks();
-    m_controller->playListedRecording(path);
+    const PlayFileOutcome outcome = m_controller->playListedRecording(path);
+    // A file that is there but too large or unreadable was not played: the
+    // check mark stays with the recording that was.
+    if (outcome == PlayFileOutcome::TooLarge || outcome == PlayFileOutcome::Unreadable) {
+        m_list->choose(previous);
+        showRecordingChecks();
+    }
 }
 
 void RecordingPanel::showRecordingChecks()

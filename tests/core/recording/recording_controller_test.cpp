@@ -371,6 +371,36 @@ TEST_F(RecordingFilesTest, CancelMissingAndUnplayableFilesKeepTheEvents)
     EXPECT_EQ(enabledRow(controller), "0 2 3 11");
 }
 
+// Files that are there but cannot be played each say why, and change nothing:
+// the events in memory stay, no replay starts.
+TEST_F(RecordingFilesTest, TooLargeAndUnreadableFilesSayWhyAndKeepTheEvents)
+{
+    setEvents({{0.1f, 40}});
+    const fs::path large = write("large.dzq", "0.1,C|");
+    fs::resize_file(large, MaxRecordingFileBytes + 1);  // sparse: no disk used
+    fs::create_directory(m_folder / "folder.dzq");
+    const fs::path locked = write("locked.dzq", "0.1,C|");
+    fs::permissions(locked, fs::perms::none);
+    const bool lockedIsReadable = std::ifstream(locked).is_open();  // as root, it is
+
+    EXPECT_EQ(controller.playListedRecording(large), PlayFileOutcome::TooLarge);
+    EXPECT_EQ(controller.playListedRecording(m_folder / "folder.dzq"), PlayFileOutcome::Unreadable);
+    if (!lockedIsReadable) {
+        EXPECT_EQ(controller.playListedRecording(locked), PlayFileOutcome::Unreadable);
+        ui.messages.pop_back();
+    }
+    ui.nextOpenPath = large;
+    controller.click(command1::PlayRecordingFile);
+    EXPECT_THAT(ui.messages,
+                ElementsAre("文件太大，无法播放！", "文件无法读取！", "文件太大，无法播放！"));
+    EXPECT_EQ(controller.playListedRecording(m_folder / "gone.dzq"), PlayFileOutcome::Missing);
+
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{40}));
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_TRUE(keys.entries.empty());
+    fs::permissions(locked, fs::perms::owner_all);
+}
+
 TEST_F(RecordingFilesTest, AJianpuScoreStartsOneTempoUnitAfterTheClick)
 {
     RecordingsList list(m_folder);
