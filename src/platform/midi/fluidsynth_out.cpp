@@ -31,6 +31,22 @@ constexpr const char* AudioDrivers[] = {"coreaudio", "sdl2"};
 constexpr const char* AudioDrivers[] = {"pulseaudio", "jack", "alsa", "sdl2"};
 #endif
 
+// Audio buffering, for about 12 ms from a key to its sound at most.
+//
+// Most drivers buffer periods x period frames: four periods of 128 frames
+// (2.9 ms each, 11.6 ms in all) leave three periods, 8.7 ms, for the render
+// thread to be late by before the device runs dry, and rendering a period of
+// 128 frames with some 80 notes sounding takes about 0.2 ms
+// (bench_synth_latency). PulseAudio is asked for about one period of latency
+// whatever the count, and the server's own buffer comes on top: 512 frames
+// keep that at 11.6 ms, where 128 or 256 left it so short that a loaded
+// machine ran dry many times a second. JACK ignores both and follows the
+// server's period.
+constexpr FluidSynthEngine::Buffering DefaultBuffering{128, 4};
+constexpr std::pair<const char*, FluidSynthEngine::Buffering> DriverBuffering[] = {
+    {"pulseaudio", {512, 2}},
+};
+
 // Channel-state messages sent before the SoundFont has loaded are kept; a
 // program that floods the synth meanwhile loses the surplus rather than
 // growing without bound.
@@ -151,8 +167,6 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options) : m_options(std::move(o
     // start-up reads only the SoundFont's headers, and memory holds only the
     // instruments in use.
     fluid_settings_setint(m_settings, "synth.dynamic-sample-loading", 1);
-    fluid_settings_setint(m_settings, "audio.period-size", PeriodFrames);
-    fluid_settings_setint(m_settings, "audio.periods", Periods);
     fluid_settings_setint(m_settings, "audio.jack.autoconnect", 1);
     fluid_settings_setstr(m_settings, "audio.jack.id", "Kelodi");
     m_pending.reserve(1024);
@@ -181,6 +195,14 @@ FluidSynthEngine::~FluidSynthEngine()
     if (m_synth)
         delete_fluid_synth(m_synth);
     delete_fluid_settings(m_settings);
+}
+
+FluidSynthEngine::Buffering FluidSynthEngine::bufferingFor(const std::string& driver)
+{
+    for (const auto& [name, buffering] : DriverBuffering)
+        if (driver == name)
+            return buffering;
+    return DefaultBuffering;
 }
 
 std::vector<std::string> FluidSynthEngine::availableAudioDrivers()
@@ -289,6 +311,9 @@ bool FluidSynthEngine::startAudio()
             continue;
         }
         fluid_settings_setstr(m_settings, "audio.driver", name.c_str());
+        const Buffering buffering = bufferingFor(name);
+        fluid_settings_setint(m_settings, "audio.period-size", buffering.periodFrames);
+        fluid_settings_setint(m_settings, "audio.periods", buffering.periods);
 #if KELODI_HAVE_SDL2
         // FluidSynth's SDL2 driver expects the program to have started SDL's
         // audio.

@@ -96,8 +96,14 @@ public:
 
     // The settings the synth runs with.
     static constexpr int SampleRate = 44100;
-    static constexpr int PeriodFrames = 256;
-    static constexpr int Periods = 3;
+
+    // How much audio an output driver is asked to buffer: `periods` blocks of
+    // `periodFrames` frames each.
+    struct Buffering {
+        int periodFrames;
+        int periods;
+    };
+    static Buffering bufferingFor(const std::string& driver);
 
     // Audio drivers this FluidSynth build offers.
     static std::vector<std::string> availableAudioDrivers();
