@@ -13,29 +13,29 @@ PracticeController::PracticeController(RecordingController& controller, Practice
 {
 }
 
-void PracticeController::showSong(const RecordingEvents& events)
+void PracticeController::showSong(std::shared_ptr<const RecordingEvents> events)
 {
-    m_song = events;
-    m_score = buildScore(m_song);
+    m_song = std::move(events);
+    m_score = buildScore(*m_song);
     m_view.showScore(m_score);
     m_view.highlightSymbol(std::nullopt);
     m_view.showFigures(std::nullopt, PracticeSession::State::Idle);
 }
 
-bool PracticeController::replayStarting(const RecordingEvents& events, bool repeat, double now)
+bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double now)
 {
     // A repeat of a practised pass practises its song again: the events in
     // memory may hold a take recorded meanwhile.
     const bool sameSong = repeat && m_enabled && m_lastPassPractised;
-    showSong(sameSong ? RecordingEvents(m_song) : events);
+    showSong(sameSong ? m_song : std::move(events));
 
-    m_lastPassPractised = m_enabled && m_session.start(m_song, now);
+    m_lastPassPractised = m_enabled && m_session.start(*m_song, now);
     if (m_lastPassPractised) {
         showWaitingNote();
         return true;
     }
-    const std::optional<std::size_t> first = nextPress(m_song, 0);
-    m_view.markNextKey(first ? pressedKey(m_song, *first) : -1);
+    const std::optional<std::size_t> first = nextPress(*m_song, 0);
+    m_view.markNextKey(first ? pressedKey(*m_song, *first) : -1);
     return false;
 }
 
@@ -46,8 +46,8 @@ void PracticeController::eventFired(std::size_t index)
     // A release leaves the note it ends highlighted until the next one.
     if (const std::optional<std::size_t> symbol = m_score.noteSymbol(index))
         m_view.highlightSymbol(symbol);
-    const std::optional<std::size_t> next = nextPress(m_song, index + 1);
-    m_view.markNextKey(next ? pressedKey(m_song, *next) : -1);
+    const std::optional<std::size_t> next = nextPress(*m_song, index + 1);
+    m_view.markNextKey(next ? pressedKey(*m_song, *next) : -1);
 }
 
 void PracticeController::replayStopped()
@@ -68,9 +68,9 @@ void PracticeController::guidedPassEnded()
         m_view.showSummary(m_session.figures());
 }
 
-void PracticeController::recordingEnded(const RecordingEvents& events)
+void PracticeController::recordingEnded(std::shared_ptr<const RecordingEvents> events)
 {
-    showSong(events);
+    showSong(std::move(events));
 }
 
 void PracticeController::keyPressed(int key)

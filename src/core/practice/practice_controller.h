@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "core/keyboard/key_path.h"
 #include "core/practice/practice_session.h"
 #include "core/practice/score.h"
@@ -44,17 +46,17 @@ public:
 
     // ReplayHooks
     bool takesReplays() const override { return m_enabled; }
-    bool replayStarting(const RecordingEvents& events, bool repeat, double now) override;
+    bool replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double now) override;
     void eventFired(std::size_t index) override;
     void replayStopped() override;
     void guidedPassEnded() override;
-    void recordingEnded(const RecordingEvents& events) override;
+    void recordingEnded(std::shared_ptr<const RecordingEvents> events) override;
 
     // KeyPressListener: a press that has sounded.
     void keyPressed(int key) override;
 
 private:
-    void showSong(const RecordingEvents& events);
+    void showSong(std::shared_ptr<const RecordingEvents> events);
     void showWaitingNote();
 
     RecordingController& m_controller;
@@ -63,7 +65,7 @@ private:
     const Clock& m_clock;
     bool m_enabled = false;
     bool m_lastPassPractised = false;
-    RecordingEvents m_song;
+    std::shared_ptr<const RecordingEvents> m_song = std::make_shared<const RecordingEvents>();
     Score m_score;
     PracticeSession m_session;
 };

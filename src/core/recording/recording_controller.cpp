@@ -111,14 +111,14 @@ void RecordingController::endRecording()
 {
     m_recorder.stop();
     if (m_hooks)
-        m_hooks->recordingEnded(*m_events);
+        m_hooks->recordingEnded(m_events);
 }
 
 void RecordingController::replayRecording()
 {
     m_stopRequested = false;
     neng(command1::ReplayRecording);
-    m_guided = m_hooks && m_hooks->replayStarting(*m_events, m_repeating, m_clock.now());
+    m_guided = m_hooks && m_hooks->replayStarting(m_events, m_repeating, m_clock.now());
     if (m_guided) {
         // Practice presses no key itself. A recording kept running takes the
         // player's own presses and releases, as any recording does.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 namespace kelodi {
 
@@ -20,8 +21,10 @@ public:
 
     // A replay of `events` starts; `repeat` when it repeats the pass that
     // just ended. True when the hooks run it themselves: the player then
-    // stays idle until endGuidedReplay() or the stop button.
-    virtual bool replayStarting(const RecordingEvents& events, bool repeat, double now) = 0;
+    // stays idle until endGuidedReplay() or the stop button. The events are
+    // shared as the player shares them: kept, never copied, and never changed
+    // (new events come as a new list).
+    virtual bool replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double now) = 0;
 
     // The player fired event `index` of an ordinary replay.
     virtual void eventFired(std::size_t index) = 0;
@@ -35,7 +38,7 @@ public:
     virtual void guidedPassEnded() = 0;
 
     // A recording ended; `events` are the events in memory now.
-    virtual void recordingEnded(const RecordingEvents& events) = 0;
+    virtual void recordingEnded(std::shared_ptr<const RecordingEvents> events) = 0;
 };
 
 }  // namespace kelodi
