@@ -47,7 +47,7 @@ QStringList synthLines(const SynthDiagnosis& d)
     case Problem::None:
         break;
     case Problem::NoSoundFont:
-        lines << QStringLiteral("没有找到通用 MIDI 音色库（SoundFont），内置合成器无法发声。已查找：");
+        lines << QStringLiteral("没有找到通用 MIDI 音色库（SoundFont），内置音源无法发声。已查找：");
         for (const std::string& place : d.searched)
             lines << item(fromStd(place));
         lines << soundFontHint();
@@ -60,7 +60,7 @@ QStringList synthLines(const SynthDiagnosis& d)
         lines << QStringLiteral("音色库无法载入：") << item(fromStd(d.soundFont)) << soundFontHint();
         break;
     case Problem::SynthFailed:
-        lines << QStringLiteral("FluidSynth 无法创建合成器。");
+        lines << QStringLiteral("FluidSynth 无法创建内置音源。");
         break;
     case Problem::AudioFileFailed:
         lines << QStringLiteral("无法写入音频文件：")
@@ -68,7 +68,7 @@ QStringList synthLines(const SynthDiagnosis& d)
                       (d.audioFileError.empty() ? QString() : QStringLiteral("（%1）").arg(fromStd(d.audioFileError))));
         break;
     case Problem::NoAudioOutput: {
-        lines << QStringLiteral("内置合成器打不开任何音频输出。已尝试：");
+        lines << QStringLiteral("内置音源打不开任何音频输出。已尝试：");
         bool missingFromBuild = false;
         for (const SynthDiagnosis::AudioAttempt& attempt : d.audioAttempts) {
             QString why;
