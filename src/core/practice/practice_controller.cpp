@@ -29,7 +29,7 @@ bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> e
     const bool sameSong = repeat && m_enabled && m_lastPassPractised;
     showSong(sameSong ? m_song : std::move(events));
 
-    m_lastPassPractised = m_enabled && m_session.start(*m_song, now);
+    m_lastPassPractised = m_enabled && m_session.start(m_song, now);
     if (m_lastPassPractised) {
         showWaitingNote();
         return true;

@@ -4,43 +4,46 @@
 
 namespace kelodi {
 
-bool PracticeSession::start(const RecordingEvents& events, double now)
+bool PracticeSession::start(std::shared_ptr<const RecordingEvents> events, double now)
 {
-    std::vector<Target> targets;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        const int key = pressedKey(events, i);
-        if (key >= 0)
-            targets.push_back({i, key});
-    }
-    if (targets.empty())
+    if (!events)
         return false;
-    m_targets = std::move(targets);
-    m_next = 0;
+    const std::optional<std::size_t> first = nextPress(*events, 0);
+    if (!first)
+        return false;
+    m_figures = PracticeFigures{};
+    m_figures.notes = countPresses(*events);
+    m_song = std::move(events);
+    m_waiting = *first;
     m_state = State::Waiting;
     m_startTime = now;
-    m_figures = PracticeFigures{};
-    m_figures.notes = m_targets.size();
     return true;
 }
 
 void PracticeSession::stop()
 {
-    if (m_state == State::Waiting)
+    if (m_state == State::Waiting) {
         m_state = State::Idle;
+        leaveSong();
+    }
 }
 
 PracticeSession::Press PracticeSession::keyPressed(int key, double now)
 {
     if (m_state != State::Waiting || !isKeyIndex(key))
         return Press::Ignored;
-    if (key != m_targets[m_next].key) {
+    if (key != pressedKey(*m_song, m_waiting)) {
         ++m_figures.misses;
         return Press::Miss;
     }
     ++m_figures.hits;
     m_figures.seconds = now - m_startTime;
-    if (++m_next == m_targets.size())
+    if (const std::optional<std::size_t> next = nextPress(*m_song, m_waiting + 1)) {
+        m_waiting = *next;
+    } else {
         m_state = State::Finished;
+        leaveSong();
+    }
     return Press::Hit;
 }
 
@@ -48,14 +51,21 @@ std::optional<int> PracticeSession::waitingKey() const
 {
     if (m_state != State::Waiting)
         return std::nullopt;
-    return m_targets[m_next].key;
+    return pressedKey(*m_song, m_waiting);
 }
 
 std::optional<std::size_t> PracticeSession::waitingEvent() const
 {
     if (m_state != State::Waiting)
         return std::nullopt;
-    return m_targets[m_next].event;
+    return m_waiting;
+}
+
+// A pass that no longer waits keeps no events alive.
+void PracticeSession::leaveSong()
+{
+    m_song.reset();
+    m_waiting = 0;
 }
 
 }  // namespace kelodi

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
-#include <vector>
 
 #include "core/recording/recording_events.h"
 
@@ -29,9 +29,11 @@ struct PracticeFigures {
 //     ^                |                     |
 //     +------stop------+                     +--stop: stays Finished
 //
-// The session keeps its own list of the song's presses, so whatever happens
-// to the events it was started with (a recording replacing them) does not
-// change the pass.
+// The session shares the song's events and reads them as it goes: no list of
+// presses is built, so a pass over millions of notes costs no more memory than
+// the events themselves. Event lists are replaced, never changed, so whatever
+// happens to the events in memory meanwhile (a recording replacing them) does
+// not change the pass.
 class PracticeSession {
 public:
     enum class State { Idle, Waiting, Finished };
@@ -40,7 +42,7 @@ public:
     // Starts a pass over the presses of `events`, the clock running from
     // `now`. A song without a key press cannot be practised: false, and the
     // session stays idle with the figures of the previous pass.
-    bool start(const RecordingEvents& events, double now);
+    bool start(std::shared_ptr<const RecordingEvents> events, double now);
 
     // Ends a pass that is waiting; its figures stay as they are.
     void stop();
@@ -59,13 +61,10 @@ public:
     const PracticeFigures& figures() const { return m_figures; }
 
 private:
-    struct Target {
-        std::size_t event;
-        int key;
-    };
+    void leaveSong();
 
-    std::vector<Target> m_targets;
-    std::size_t m_next = 0;
+    std::shared_ptr<const RecordingEvents> m_song;  // while waiting
+    std::size_t m_waiting = 0;                      // the event of the awaited press
     State m_state = State::Idle;
     double m_startTime = 0;
     PracticeFigures m_figures;

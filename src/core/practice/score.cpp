@@ -70,6 +70,12 @@ std::optional<std::size_t> Score::noteSymbol(std::size_t event) const
     return std::nullopt;
 }
 
+std::size_t countPresses(const RecordingEvents& events)
+{
+    return static_cast<std::size_t>(std::count_if(events.eventKeys.begin(), events.eventKeys.end(),
+                                                  [](float key) { return eventAction(key) == EventAction::Press; }));
+}
+
 Score buildScore(const RecordingEvents& events)
 {
     struct Press {

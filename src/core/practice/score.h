@@ -49,6 +49,9 @@ int pressedKey(const RecordingEvents& events, std::size_t index);
 // The first event at or after `from` that presses a key.
 std::optional<std::size_t> nextPress(const RecordingEvents& events, std::size_t from);
 
+// How many events press a key.
+std::size_t countPresses(const RecordingEvents& events);
+
 Score buildScore(const RecordingEvents& events);
 
 // A line of the score: `count` symbols from symbol `first`.

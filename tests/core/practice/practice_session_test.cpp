@@ -9,14 +9,14 @@ constexpr float R = static_cast<float>(ReleaseMarker);
 using State = PracticeSession::State;
 using Press = PracticeSession::Press;
 
-RecordingEvents song()
+std::shared_ptr<const RecordingEvents> song()
 {
     // Presses of keys 12, 14 and 12 with releases between, and an event that
     // presses nothing (60 is no key).
     RecordingEvents events;
     for (auto [delay, key] : {std::pair{0.1f, 12.0f}, {0.5f, R}, {0.5f, 60.0f}, {0.5f, 14.0f}, {0.5f, R}, {0.5f, 12.0f}})
         events.append(delay, key);
-    return events;
+    return std::make_shared<const RecordingEvents>(std::move(events));
 }
 
 TEST(PracticeSession, WaitsForEachPressInOrderAndCountsWrongKeys)
@@ -74,19 +74,21 @@ TEST(PracticeSession, ASongWithoutAPressCannotBePractised)
     RecordingEvents releases;
     releases.append(0.1f, R);
     releases.append(0.1f, 50.0f);
-    EXPECT_FALSE(session.start(releases, 5.0));
-    EXPECT_FALSE(session.start(RecordingEvents{}, 5.0));
+    EXPECT_FALSE(session.start(std::make_shared<const RecordingEvents>(releases), 5.0));
+    EXPECT_FALSE(session.start(std::make_shared<const RecordingEvents>(), 5.0));
+    EXPECT_FALSE(session.start(nullptr, 5.0));
     EXPECT_EQ(session.state(), State::Idle);
     EXPECT_EQ(session.figures(), (PracticeFigures{3, 1, 0, 1.0}));
 }
 
-TEST(PracticeSession, KeepsItsSongWhenTheEventsChange)
+TEST(PracticeSession, KeepsItsSongWhenTheEventsInMemoryAreReplaced)
 {
     PracticeSession session;
-    RecordingEvents events = song();
-    session.start(events, 0);
-    events.clear();
-    events.append(0.1f, 40.0f);
+    std::shared_ptr<const RecordingEvents> inMemory = song();
+    session.start(inMemory, 0);
+    RecordingEvents take;
+    take.append(0.1f, 40.0f);
+    inMemory = std::make_shared<const RecordingEvents>(take);
     EXPECT_EQ(session.keyPressed(12, 1.0), Press::Hit);
     EXPECT_EQ(session.waitingKey(), 14);
 }
