@@ -43,9 +43,10 @@ void PracticeController::eventFired(std::size_t index)
 {
     if (m_session.isWaiting())
         return;
-    // A release leaves the note it ends highlighted until the next one.
-    if (const std::optional<std::size_t> symbol = m_score.noteSymbol(index))
-        m_view.highlightSymbol(symbol);
+    // A release leaves the note it ends highlighted until the next one; a
+    // press past the end of a cut score leaves none.
+    if (pressedKey(*m_song, index) >= 0)
+        m_view.highlightSymbol(m_score.noteSymbol(index));
     const std::optional<std::size_t> next = nextPress(*m_song, index + 1);
     m_view.markNextKey(next ? pressedKey(*m_song, *next) : -1);
 }

@@ -19,10 +19,12 @@ class RecordingController;
 // recording controller and the key path.
 //
 // Every replay shows its song as a score and marks the key of the next press
-// while it runs. With practice on ("跟弹练习"), a replay is taken over from
-// the player: nothing is pressed for the player; the song waits at each of
-// its presses for the player to press that key (PracticeSession), and moves
-// on once the press has sounded. After the last press the pass ends from the
+// while it runs. A score cut after MaxScoreNotes notes loses its highlight
+// past its end; the marked key and the practice go on to the song's end.
+// With practice on ("跟弹练习"), a replay is taken over from the player:
+// nothing is pressed for the player; the song waits at each of its presses
+// for the player to press that key (PracticeSession), and moves on once the
+// press has sounded. After the last press the pass ends from the
 // event loop (never inside the key press): the stop button, the box
 // "练习完成", then a repeat if the repeat box is ticked. A repeat practises
 // the same song again, also when a recording kept running has replaced the

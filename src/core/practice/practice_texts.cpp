@@ -5,6 +5,11 @@
 
 namespace kelodi {
 
+std::string scoreCutText(std::size_t notes)
+{
+    return "曲谱太长，只显示前 " + std::to_string(notes) + " 个音符。";
+}
+
 std::string formatPracticeSeconds(double seconds)
 {
     if (!std::isfinite(seconds) || seconds < 0)

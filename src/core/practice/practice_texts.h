@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ inline constexpr std::string_view TempoCaption = "回放速度";
 inline constexpr std::string_view TempoToolTip = "录制回放和播放文件的速度，从下一个音起生效";
 inline constexpr std::string_view NoScoreText = "播放或录制一首曲子后，这里显示它的简谱。";
 inline constexpr std::string_view SummaryTitle = "练习完成";
+
+// The line above a score cut after its first `notes` notes:
+// "曲谱太长，只显示前 10000 个音符。"
+std::string scoreCutText(std::size_t notes);
 
 // Seconds with one decimal, "." as the decimal mark whatever the locale.
 std::string formatPracticeSeconds(double seconds);

@@ -76,7 +76,7 @@ std::size_t countPresses(const RecordingEvents& events)
                                                   [](float key) { return eventAction(key) == EventAction::Press; }));
 }
 
-Score buildScore(const RecordingEvents& events)
+Score buildScore(const RecordingEvents& events, std::size_t maxNotes)
 {
     struct Press {
         std::size_t event;
@@ -84,12 +84,19 @@ Score buildScore(const RecordingEvents& events)
         std::optional<std::size_t> release;  // first release after it, before the next press
         double releaseTime;
     };
+    Score score;
     std::vector<Press> presses;
     double time = 0;
     for (std::size_t i = 0; i < events.size(); ++i) {
         time += delayOf(events, i);
         const EventAction action = eventAction(events.eventKeys[i]);
         if (action == EventAction::Press) {
+            // The first press past the cap tells the score is cut; the events
+            // after it are not read.
+            if (presses.size() == maxNotes) {
+                score.cut = true;
+                break;
+            }
             presses.push_back({i, time, std::nullopt, 0});
         } else if (action == EventAction::Release && !presses.empty() && !presses.back().release) {
             presses.back().release = i;
@@ -97,7 +104,6 @@ Score buildScore(const RecordingEvents& events)
         }
     }
 
-    Score score;
     score.noteCount = presses.size();
     std::vector<double> spacings;
     for (std::size_t i = 1; i < presses.size(); ++i) {

@@ -28,14 +28,16 @@ struct ScoreSymbol {
 
 struct Score {
     std::vector<ScoreSymbol> symbols;
-    double beat = 0;  // seconds; 0 when the song has fewer than two presses
-    std::size_t noteCount = 0;
+    double beat = 0;            // seconds; 0 when fewer than two presses are written
+    std::size_t noteCount = 0;  // notes written
+    bool cut = false;           // the song has more notes than are written
 
     // The symbol of the note event `event` presses; empty for any other event.
     std::optional<std::size_t> noteSymbol(std::size_t event) const;
 };
 
 inline constexpr int MaxRestsInARow = 4;
+inline constexpr std::size_t MaxScoreNotes = 10000;
 
 // What an event does when it fires, read as the player reads it: the value
 // rounded to a whole number, a key 0..43 pressed, ReleaseMarker releasing all,
@@ -52,7 +54,9 @@ std::optional<std::size_t> nextPress(const RecordingEvents& events, std::size_t 
 // How many events press a key.
 std::size_t countPresses(const RecordingEvents& events);
 
-Score buildScore(const RecordingEvents& events);
+// The score of the first `maxNotes` presses of `events`. Reads the events only
+// as far as the press after the last one written.
+Score buildScore(const RecordingEvents& events, std::size_t maxNotes = MaxScoreNotes);
 
 // A line of the score: `count` symbols from symbol `first`.
 struct ScoreLine {

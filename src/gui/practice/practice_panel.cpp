@@ -79,7 +79,7 @@ PracticePanel::~PracticePanel()
 
 void PracticePanel::showScore(const Score& score)
 {
-    m_scoreWindow->view()->setScore(score);
+    m_scoreWindow->setScore(score);
 }
 
 void PracticePanel::highlightSymbol(std::optional<std::size_t> symbol)

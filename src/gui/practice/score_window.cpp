@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "core/practice/practice_texts.h"
+#include "core/practice/score.h"
 #include "core/recording/tempo.h"
 #include "gui/app/utf8.h"
 #include "gui/practice/score_view.h"
@@ -38,6 +39,10 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     m_tempo->setToolTip(fromUtf8(TempoToolTip));
     connect(m_tempo, &QSpinBox::valueChanged, this, &ScoreWindow::tempoChanged);
 
+    m_cutNotice = new QLabel(this);
+    m_cutNotice->setObjectName(QStringLiteral("ScoreCutNotice"));
+    m_cutNotice->hide();
+
     m_view = new ScoreView;
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("ScoreScroll"));
@@ -56,8 +61,16 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     top->addWidget(m_tempo);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(m_cutNotice);
     layout->addWidget(m_scroll, 1);
     resize(620, 300);
+}
+
+void ScoreWindow::setScore(const Score& score)
+{
+    m_view->setScore(score);
+    m_cutNotice->setText(score.cut ? fromUtf8(scoreCutText(score.noteCount)) : QString());
+    m_cutNotice->setVisible(score.cut);
 }
 
 void ScoreWindow::showOrRaise()

@@ -8,6 +8,7 @@ class QSpinBox;
 
 namespace kelodi {
 
+struct Score;
 class ScoreView;
 
 // The window "曲谱": the score of the song last played or recorded, the
@@ -19,9 +20,13 @@ class ScoreWindow : public QWidget {
 public:
     explicit ScoreWindow(QWidget* mainWindow);
 
+    // Shows `score`, with a line above it when the score is cut.
+    void setScore(const Score& score);
+
     ScoreView* view() const { return m_view; }
     QSpinBox* tempoBox() const { return m_tempo; }
     QLabel* figuresLabel() const { return m_figures; }
+    QLabel* cutNotice() const { return m_cutNotice; }
 
     // Shows the window where it was, or raises it, without taking the focus.
     void showOrRaise();
@@ -36,6 +41,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     QSpinBox* m_tempo = nullptr;
     QLabel* m_figures = nullptr;
+    QLabel* m_cutNotice = nullptr;
     bool m_placed = false;
 };
 

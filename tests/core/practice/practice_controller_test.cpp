@@ -291,6 +291,52 @@ TEST_F(PracticeTest, TempoScalesTheDelaysFromTheAwaitedEventOn)
     EXPECT_NEAR(scheduler.due(), fired + 2.0, 1e-9);
 }
 
+// A song far longer than a score holds: the window shows its first notes and
+// follows them; past them the marked key and the practice go on to the end.
+TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
+{
+    // Keys round the keyboard, each released shortly before the next press
+    // (no rests), so symbol i is press i (event 2i).
+    const std::size_t presses = MaxScoreNotes + 2;
+    auto keyOf = [](std::size_t press) { return static_cast<int>(press % KeyCount); };
+    RecordingEvents events;
+    for (std::size_t i = 0; i < presses; ++i) {
+        events.append(0.05f, static_cast<float>(keyOf(i)));
+        events.append(0.15f, R);
+    }
+    controller.setEvents(events);
+    const std::size_t lastWritten = MaxScoreNotes - 1;
+
+    controller.click(command1::ReplayRecording);
+    ASSERT_EQ(view.scores.size(), 1u);
+    EXPECT_TRUE(view.scores[0].cut);
+    EXPECT_EQ(view.scores[0].noteCount, MaxScoreNotes);
+    EXPECT_EQ(view.scores[0].symbols.size(), MaxScoreNotes);
+    for (std::size_t event = 0; event <= 2 * lastWritten + 1; ++event)
+        ASSERT_TRUE(scheduler.runNext());
+    EXPECT_EQ(view.highlighted, lastWritten);  // its release leaves it lit
+    scheduler.runNext();                        // the first press past the cut
+    EXPECT_EQ(view.highlighted, std::nullopt);
+    EXPECT_EQ(view.marked, keyOf(presses - 1));
+    scheduler.runAll();
+    EXPECT_FALSE(controller.isPlaying());
+
+    practice.setEnabled(true);
+    controller.click(command1::ReplayRecording);
+    EXPECT_EQ(view.figures->notes, presses);
+    for (std::size_t i = 0; i < presses; ++i) {
+        EXPECT_EQ(view.marked, keyOf(i)) << "press " << i;
+        if (i == lastWritten || i == lastWritten + 1) {
+            EXPECT_EQ(view.highlighted, i == lastWritten ? std::optional(lastWritten) : std::nullopt);
+        }
+        play(keyOf(i));
+    }
+    EXPECT_EQ(view.state, State::Finished);
+    EXPECT_EQ(view.figures->hits, presses);
+    deferral.runNext();
+    EXPECT_EQ(view.summaries.size(), 1u);
+}
+
 // The press reaches the port before the practice hears of it, so following
 // along adds nothing to the time a key takes to sound.
 TEST(PracticeKeyPath, ThePressSoundsBeforeThePracticeHearsOfIt)

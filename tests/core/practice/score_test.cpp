@@ -142,6 +142,28 @@ TEST(Score, FindsTheNoteOfAPressAndTheNextPress)
     EXPECT_EQ(pressedKey(events, 1), -1);
 }
 
+TEST(Score, IsCutAfterItsLastNoteWrittenWithNoRestBehindIt)
+{
+    // Four notes a beat apart but for three beats of silence before the last.
+    const RecordingEvents events =
+        eventsOf({{0.1f, 12}, {0.75f, R}, {0.25f, 14}, {0.75f, R}, {0.25f, 16}, {0.75f, R}, {3.25f, 17}, {0.75f, R}});
+    const Score whole = buildScore(events, 4);
+    EXPECT_EQ(scoreText(whole), "1 2 3 0 0 0 4");
+    EXPECT_FALSE(whole.cut);
+
+    const Score cut = buildScore(events, 3);
+    EXPECT_EQ(scoreText(cut), "1 2 3");
+    EXPECT_TRUE(cut.cut);
+    EXPECT_EQ(cut.noteCount, 3u);
+    EXPECT_DOUBLE_EQ(cut.beat, 1.0);
+    EXPECT_EQ(cut.noteSymbol(4), 2u);
+    EXPECT_EQ(cut.noteSymbol(6), std::nullopt);  // the press past the cut
+
+    EXPECT_EQ(scoreText(buildScore(events, 0)), "");
+    EXPECT_TRUE(buildScore(events, 0).cut);
+    EXPECT_EQ(countPresses(events), 4u);
+}
+
 TEST(ScoreLayout, FillsLinesAndEndsOneAfterARestNearItsEnd)
 {
     Score score;

@@ -17,6 +17,7 @@
 
 #include "core/fakes/recording_midi.h"
 #include "core/practice/practice_controller.h"
+#include "core/practice/score.h"
 #include "core/recording/recording_controller.h"
 #include "gui/app/main_window.h"
 #include "gui/desktop/recording_shell.h"
@@ -31,6 +32,36 @@ namespace kelodi {
 namespace {
 
 constexpr float R = static_cast<float>(ReleaseMarker);
+
+// Qt's warnings (and worse) while it lives; debug and info messages pass, and
+// so do the offscreen platform's notes on what it leaves out ("This plugin
+// does not support raise()").
+class QtWarnings {
+public:
+    QtWarnings() : m_previous(qInstallMessageHandler(&QtWarnings::collect)) { s_messages = &messages; }
+    ~QtWarnings()
+    {
+        qInstallMessageHandler(m_previous);
+        s_messages = nullptr;
+    }
+    QtWarnings(const QtWarnings&) = delete;
+    QtWarnings& operator=(const QtWarnings&) = delete;
+
+    std::string text() const { return messages.join(QLatin1Char('\n')).toStdString(); }
+
+    QStringList messages;
+
+private:
+    static void collect(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        if (s_messages && type != QtDebugMsg && type != QtInfoMsg &&
+            !message.startsWith(QLatin1String("This plugin does not support")))
+            s_messages->append(message);
+    }
+
+    static inline QStringList* s_messages = nullptr;
+    QtMessageHandler m_previous;
+};
 
 class PracticePanelTest : public ::testing::Test {
 protected:
@@ -59,7 +90,11 @@ protected:
         RecordingEvents events;
         for (auto [delay, key] : {std::pair{0.05f, 12.0f}, {0.03f, R}, {0.02f, 14.0f}, {0.03f, R}})
             events.append(delay, key);
-        controller().setEvents(events);
+        setSong(std::move(events));
+    }
+    void setSong(RecordingEvents events)
+    {
+        controller().setEvents(std::move(events));
         // A recording started and ended without a key keeps the events and
         // leaves "录制回放(&O)" enabled.
         window->recording().button(0)->click();
@@ -194,6 +229,31 @@ TEST_F(PracticePanelTest, TheScoreFollowsTheHighlightOutOfView)
     EXPECT_GT(top, 0);
     EXPECT_GE(last.top(), top);
     EXPECT_LE(last.bottom(), top + scroll->viewport()->height());
+}
+
+TEST_F(PracticePanelTest, ASongTooLongForTheScoreSaysSoAboveItWithoutAQtWarning)
+{
+    QtWarnings warnings;
+    panel().scoreWindowItem()->trigger();
+    ScoreWindow* score = panel().scoreWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(score));
+    RecordingEvents events;
+    for (std::size_t i = 0; i <= MaxScoreNotes; ++i) {
+        events.append(0.01f, static_cast<float>(12 + i % 12));
+        events.append(0.01f, R);
+    }
+    setSong(std::move(events));
+    window->recording().button(2)->click();
+    EXPECT_TRUE(score->cutNotice()->isVisible());
+    EXPECT_EQ(score->cutNotice()->text(), QStringLiteral("曲谱太长，只显示前 %1 个音符。").arg(MaxScoreNotes));
+    EXPECT_EQ(score->view()->score().noteCount, MaxScoreNotes);
+    score->repaint();
+    window->recording().button(12)->click();
+
+    setSong();
+    window->recording().button(2)->click();
+    EXPECT_FALSE(score->cutNotice()->isVisible());
+    EXPECT_TRUE(warnings.messages.isEmpty()) << warnings.text();
 }
 
 }  // namespace
