@@ -41,7 +41,7 @@ void ScoreView::setScore(const Score& score)
 
 void ScoreView::setHighlight(std::optional<std::size_t> symbol)
 {
-    if (symbol && *symbol >= m_score.symbols.size())
+    if (symbol && !lineOf(*symbol))
         symbol.reset();
     if (symbol == m_highlight)
         return;
@@ -55,22 +55,42 @@ void ScoreView::setHighlight(std::optional<std::size_t> symbol)
     }
 }
 
+std::optional<std::size_t> ScoreView::lineOf(std::size_t symbol) const
+{
+    // Lines hold the symbols in order, one after the other.
+    const auto after = std::upper_bound(m_lines.begin(), m_lines.end(), symbol,
+                                        [](std::size_t s, const ScoreLine& line) { return s < line.first; });
+    if (after == m_lines.begin())
+        return std::nullopt;
+    const auto line = std::prev(after);
+    if (symbol >= line->first + line->count)
+        return std::nullopt;
+    return static_cast<std::size_t>(line - m_lines.begin());
+}
+
+QRect ScoreView::cellRect(std::size_t line, std::size_t column)
+{
+    return {Margin + static_cast<int>(column) * CellWidth, Margin + static_cast<int>(line) * LineHeight, CellWidth,
+            LineHeight};
+}
+
 QRect ScoreView::symbolRect(std::size_t symbol) const
 {
-    for (std::size_t line = 0; line < m_lines.size(); ++line) {
-        const ScoreLine& l = m_lines[line];
-        if (symbol >= l.first && symbol < l.first + l.count) {
-            const int column = static_cast<int>(symbol - l.first);
-            return {Margin + column * CellWidth, Margin + static_cast<int>(line) * LineHeight, CellWidth, LineHeight};
-        }
-    }
-    return {};
+    const std::optional<std::size_t> line = lineOf(symbol);
+    return line ? cellRect(*line, symbol - m_lines[*line].first) : QRect();
 }
 
 void ScoreView::relayout()
 {
     const int usable = std::max(width() - 2 * Margin, CellWidth);
     m_lines = layoutScore(m_score, static_cast<std::size_t>(usable / CellWidth));
+    // No widget may be taller than QWIDGETSIZE_MAX; lines beyond it are not
+    // drawn. A score cut as the practice cuts it never comes near.
+    constexpr std::size_t MaxLines = (QWIDGETSIZE_MAX - 2 * Margin) / LineHeight;
+    if (m_lines.size() > MaxLines)
+        m_lines.resize(MaxLines);
+    if (m_highlight && !lineOf(*m_highlight))
+        m_highlight.reset();
     const int lines = std::max<int>(static_cast<int>(m_lines.size()), 1);
     setMinimumHeight(2 * Margin + lines * LineHeight);
 }
@@ -91,11 +111,18 @@ void ScoreView::paintEvent(QPaintEvent* event)
                          fromUtf8(NoScoreText));
         return;
     }
-    for (const ScoreLine& line : m_lines) {
-        for (std::size_t i = line.first; i < line.first + line.count; ++i) {
-            const QRect cell = symbolRect(i);
-            if (!cell.intersects(event->rect()))
+    // Only the lines in the area to paint: a long score has thousands.
+    const QRect area = event->rect();
+    const std::size_t firstLine = static_cast<std::size_t>(std::max(0, (area.top() - Margin) / LineHeight));
+    const std::size_t endLine =
+        std::min(m_lines.size(), static_cast<std::size_t>(std::max(0, (area.bottom() - Margin) / LineHeight)) + 1);
+    for (std::size_t line = firstLine; line < endLine; ++line) {
+        const ScoreLine& symbols = m_lines[line];
+        for (std::size_t column = 0; column < symbols.count; ++column) {
+            const QRect cell = cellRect(line, column);
+            if (!cell.intersects(area))
                 continue;
+            const std::size_t i = symbols.first + column;
             if (m_highlight == i) {
                 painter.setPen(HighlightFrame);
                 painter.setBrush(HighlightColour);

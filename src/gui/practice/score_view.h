@@ -11,8 +11,8 @@ namespace kelodi {
 
 // Draws a score as jianpu: one cell per note or rest, the octave dots above
 // and below the digit, in lines as wide as the view allows. The note being
-// played is drawn on a highlight. The view grows downwards with its lines;
-// it lives in a scroll area.
+// played is drawn on a highlight. The view grows downwards with its lines, up
+// to the tallest widget Qt allows; it lives in a scroll area.
 class ScoreView : public QWidget {
     Q_OBJECT
 public:
@@ -21,7 +21,8 @@ public:
     void setScore(const Score& score);
     const Score& score() const { return m_score; }
 
-    // The symbol on the highlight; empty for none.
+    // The symbol on the highlight; empty for none (also for a symbol that is
+    // not drawn).
     void setHighlight(std::optional<std::size_t> symbol);
     std::optional<std::size_t> highlight() const { return m_highlight; }
 
@@ -45,6 +46,9 @@ protected:
 
 private:
     void relayout();
+    // The line symbol `symbol` is drawn on; empty if it is not drawn.
+    std::optional<std::size_t> lineOf(std::size_t symbol) const;
+    static QRect cellRect(std::size_t line, std::size_t column);
     void paintSymbol(QPainter& painter, const ScoreSymbol& symbol, const QRect& cell);
 
     Score m_score;

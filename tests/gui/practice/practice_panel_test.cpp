@@ -256,5 +256,30 @@ TEST_F(PracticePanelTest, ASongTooLongForTheScoreSaysSoAboveItWithoutAQtWarning)
     EXPECT_TRUE(warnings.messages.isEmpty()) << warnings.text();
 }
 
+// Whatever score it is given, the view stays within the largest widget Qt
+// allows: the lines past that are not drawn and take no highlight.
+TEST(ScoreView, AScoreTallerThanAWidgetMayBeIsDrawnAsFarAsItGoes)
+{
+    QtWarnings warnings;
+    ScoreView view;
+    view.resize(ScoreView::CellWidth + 2 * ScoreView::Margin, 400);  // one symbol a line
+    Score song;
+    const std::size_t symbols = QWIDGETSIZE_MAX / ScoreView::LineHeight + 10;
+    for (std::size_t i = 0; i < symbols; ++i)
+        song.symbols.push_back({i, 12 + static_cast<int>(i % 12)});
+    view.setScore(song);
+    EXPECT_TRUE(warnings.messages.isEmpty()) << warnings.text();
+    EXPECT_LE(view.minimumHeight(), QWIDGETSIZE_MAX);
+    ASSERT_FALSE(view.lines().empty());
+    const std::size_t lastDrawn = view.lines().back().first;
+    EXPECT_LT(lastDrawn, symbols - 1);
+    EXPECT_LE(view.symbolRect(lastDrawn).bottom(), view.minimumHeight());
+    view.setHighlight(lastDrawn);
+    EXPECT_EQ(view.highlight(), lastDrawn);
+    view.setHighlight(symbols - 1);
+    EXPECT_EQ(view.highlight(), std::nullopt);
+    EXPECT_TRUE(view.symbolRect(symbols - 1).isEmpty());
+}
+
 }  // namespace
 }  // namespace kelodi
