@@ -1,7 +1,9 @@
 #include "platform/text/system_text_codec.h"
 
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX  // MinGW's C++ library defines it already
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <climits>
@@ -61,16 +63,78 @@ std::optional<std::string> fromWide(UINT codePage, const std::wstring& wide)
     return out;
 }
 
+// Windows gives GBK's user-defined areas (AAA1-AFFE, F8A1-FEFE, A140-A7A0)
+// characters of Unicode's private use area; they stand for no agreed
+// character, and other systems' GBK converters (iconv) refuse them. They are
+// refused here too, so a score reads the same on every system.
+bool isPrivateUse(wchar_t c)
+{
+    return c >= 0xE000 && c <= 0xF8FF;
+}
+
+// The one character that `bytes` (one or two of them) encode, if they encode
+// exactly one that is not a private-use one.
+bool decodeCharacter(std::string_view bytes, wchar_t& out)
+{
+    wchar_t decoded[2];
+    const int length = MultiByteToWideChar(LegacyCodePage, MB_ERR_INVALID_CHARS, bytes.data(),
+                                           static_cast<int>(bytes.size()), decoded, 2);
+    if (length != 1 || isPrivateUse(decoded[0]))
+        return false;
+    out = decoded[0];
+    return true;
+}
+
+// Decodes text that the system refused as a whole, one character at a time:
+// a byte that starts no character becomes U+FFFD and decoding resumes with
+// the next byte, the way iconv does it elsewhere.
+std::wstring decodeByCharacter(std::string_view gbk)
+{
+    std::wstring wide;
+    wide.reserve(gbk.size());
+    std::size_t i = 0;
+    while (i < gbk.size()) {
+        const auto byte = static_cast<unsigned char>(gbk[i]);
+        wchar_t c = 0;
+        if (byte < 0x80) {
+            wide.push_back(static_cast<wchar_t>(byte));
+            ++i;
+        } else if (i + 1 < gbk.size() && decodeCharacter(gbk.substr(i, 2), c)) {
+            wide.push_back(c);
+            i += 2;
+        } else if (decodeCharacter(gbk.substr(i, 1), c)) {  // 0x80, the euro sign
+            wide.push_back(c);
+            ++i;
+        } else {
+            wide.push_back(L'\xFFFD');
+            ++i;
+        }
+    }
+    return wide;
+}
+
+bool hasPrivateUse(const std::wstring& wide)
+{
+    for (const wchar_t c : wide)
+        if (isPrivateUse(c))
+            return true;
+    return false;
+}
+
 class Win32Codec final : public TextCodec {
 public:
     std::string gbkToUtf8(std::string_view gbk) const override
     {
-        // Without MB_ERR_INVALID_CHARS the system replaces undecodable bytes
-        // and keeps going, which is the lossy decoding this interface asks for.
-        bool ok = false;
-        const std::wstring wide = toWide(LegacyCodePage, 0, gbk, ok);
-        if (!ok)
+        // Without MB_ERR_INVALID_CHARS the system would put "?" or a
+        // private-use character where a byte is bad, losing track of how
+        // many bytes were bad. Valid text converts in one call; anything
+        // else is taken apart.
+        if (!fitsInt(gbk.size()))
             return {};
+        bool ok = false;
+        std::wstring wide = toWide(LegacyCodePage, MB_ERR_INVALID_CHARS, gbk, ok);
+        if (!ok || hasPrivateUse(wide))
+            wide = decodeByCharacter(gbk);
         return fromWide(CP_UTF8, wide).value_or(std::string());
     }
 
@@ -78,7 +142,7 @@ public:
     {
         bool ok = false;
         const std::wstring wide = toWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, ok);
-        if (!ok)
+        if (!ok || hasPrivateUse(wide))
             return std::nullopt;
         return fromWide(LegacyCodePage, wide);
     }

@@ -25,6 +25,19 @@ TEST(SystemTextCodec, DecodingReplacesOnlyTheBadBytes)
     EXPECT_EQ(codec().gbkToUtf8("a\xFF" "b"), "a\uFFFDb");
     EXPECT_EQ(codec().gbkToUtf8("ab\xC7"), "ab\uFFFD");  // lead byte cut off by the end
     EXPECT_EQ(codec().gbkToUtf8(std::string("x\0y", 3)), std::string("x\0y", 3));
+    // A lead byte before a byte that cannot follow it: only the lead is lost.
+    EXPECT_EQ(codec().gbkToUtf8("\xC7" "1\xCC\xA7"), "\uFFFD" "1抬");
+}
+
+// GBK's user-defined areas hold no agreed characters. Every system's
+// converter must treat them alike, or a score reads differently on Windows
+// (which maps them into Unicode's private use area) and elsewhere.
+TEST(SystemTextCodec, UserDefinedAreasAreNoCharacters)
+{
+    EXPECT_EQ(codec().gbkToUtf8("\xAA\xA1" "b"), "\uFFFD\uFFFD" "b");
+    EXPECT_EQ(codec().gbkToUtf8("\xCC\xA7\xFE\xFE\xC6\xF0"), "抬\uFFFD\uFFFD起");
+    EXPECT_EQ(codec().gbkToUtf8("\xA1\x40"), "\uFFFD@");
+    EXPECT_FALSE(codec().utf8ToGbk("\uE000"));
 }
 
 TEST(SystemTextCodec, EncodingRefusesWhatGbkCannotHold)
