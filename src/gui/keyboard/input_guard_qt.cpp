@@ -6,40 +6,33 @@
 #include <QTimer>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
-#include <imm.h>
-#ifdef _MSC_VER
-#pragma comment(lib, "imm32.lib")
-#endif
+#include "platform/input/keyboard_layouts.h"
 #endif
 
 namespace kelodi {
 
 #ifdef Q_OS_WIN
 
+// The Win32 calls themselves live in the platform layer; this only finds the
+// main window's handle.
 bool QtInputLanguagePlatform::isMainWindowForeground()
 {
-    return m_mainWindow && GetForegroundWindow() == reinterpret_cast<HWND>(m_mainWindow->winId());
+    return m_mainWindow && isForegroundWindow(static_cast<std::uintptr_t>(m_mainWindow->winId()));
 }
 
 std::vector<std::uintptr_t> QtInputLanguagePlatform::keyboardLayouts()
 {
-    HKL list[InputLanguageGuard::MaxLayouts] = {};
-    const int count = GetKeyboardLayoutList(static_cast<int>(InputLanguageGuard::MaxLayouts), list);
-    std::vector<std::uintptr_t> layouts;
-    for (int i = 0; i < count; ++i)
-        layouts.push_back(reinterpret_cast<std::uintptr_t>(list[i]));
-    return layouts;
+    return keyboardLayoutList(InputLanguageGuard::MaxLayouts);
 }
 
 bool QtInputLanguagePlatform::isInputMethod(std::uintptr_t layout)
 {
-    return ImmIsIME(reinterpret_cast<HKL>(layout)) != FALSE;
+    return isInputMethodLayout(layout);
 }
 
 void QtInputLanguagePlatform::activateLayout(std::uintptr_t layout)
 {
-    ActivateKeyboardLayout(reinterpret_cast<HKL>(layout), 0);
+    activateKeyboardLayout(layout);
 }
 
 #else

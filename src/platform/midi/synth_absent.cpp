@@ -1,0 +1,86 @@
+#include "platform/midi/fluidsynth_out.h"
+#include "platform/midi/soundfont_search.h"
+#include "platform/midi/wav_writer.h"
+
+// Built where FluidSynth is not available (the MinGW cross build): there is
+// no embedded synthesizer, so no SoundFont is looked for and the device list
+// holds the system's own devices only.
+namespace kelodi {
+
+std::vector<std::string> soundFontCandidates(const std::string&)
+{
+    return {};
+}
+
+std::string findSoundFont(const std::string&)
+{
+    return {};
+}
+
+bool isSoundFont(const std::string&)
+{
+    return false;
+}
+
+std::shared_ptr<FluidSynthEngine> FluidSynthEngine::acquire(const SynthOptions&)
+{
+    return nullptr;
+}
+
+FluidSynthEngine::~FluidSynthEngine() = default;
+
+std::string FluidSynthEngine::audioOutput() const
+{
+    return {};
+}
+
+std::string FluidSynthEngine::lastError() const
+{
+    return "this build has no embedded synthesizer";
+}
+
+bool FluidSynthEngine::waitForLoad(std::chrono::milliseconds)
+{
+    return false;
+}
+
+void FluidSynthEngine::addLoadListener(const void*, std::function<void(bool)> listener)
+{
+    if (listener)
+        listener(false);
+}
+
+void FluidSynthEngine::removeListeners(const void*) {}
+
+MidiDeviceCaps FluidSynthEngine::caps() const
+{
+    return {};
+}
+
+std::unique_ptr<MidiOut> FluidSynthEngine::open()
+{
+    return nullptr;
+}
+
+void FluidSynthEngine::send(std::uint32_t) {}
+
+void FluidSynthEngine::silence() {}
+
+void FluidSynthEngine::finaliseAudioFile() {}
+
+int FluidSynthEngine::channelProgram(int) const
+{
+    return -1;
+}
+
+int FluidSynthEngine::channelControl(int, int) const
+{
+    return -1;
+}
+
+std::vector<std::string> FluidSynthEngine::availableAudioDrivers()
+{
+    return {};
+}
+
+}  // namespace kelodi
