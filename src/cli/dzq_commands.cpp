@@ -6,6 +6,7 @@
 
 #include "cli/score_tool.h"
 #include "core/text/utf8.h"
+#include "platform/console/console_io.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi::cli {
@@ -27,7 +28,7 @@ int printEvents(const std::string& path)
         out += std::to_string(std::lround(file.events.eventKeys[i]));
         out.push_back('\n');
     }
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+    if (!writeText(stdout, out)) {
         printError("cannot write to standard output");
         return ExitFailure;
     }

@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/score_tool.h"
 #include "core/app/program_info.h"
+#include "platform/console/console_io.h"
 
 namespace {
 
@@ -65,23 +67,23 @@ int usageError(const std::string& reason = {})
 {
     if (!reason.empty())
         printError(reason);
-    std::fwrite(Usage.data(), 1, Usage.size(), stderr);
+    writeText(stderr, Usage);
     return ExitFailure;
 }
 
 // Parses the arguments after the subcommand and checks the operand count.
-std::optional<Arguments> argumentsFor(int argc, char* argv[], const Names& valued, const Names& flags,
+std::optional<Arguments> argumentsFor(const std::vector<std::string>& args, const Names& valued, const Names& flags,
                                       std::size_t operands)
 {
     std::string error;
-    std::optional<Arguments> arguments = parseArguments(argc, argv, 2, valued, flags, error);
+    std::optional<Arguments> arguments = parseArguments(args, 2, valued, flags, error);
     if (!arguments) {
         usageError(error);
         return std::nullopt;
     }
     const bool listing = arguments->flags.count("--list-devices") != 0 && arguments->operands.size() <= operands;
     if (arguments->operands.size() != operands && !listing) {
-        usageError(std::string(argv[1]) + " takes " + std::to_string(operands) +
+        usageError(args[1] + " takes " + std::to_string(operands) +
                    (operands == 1 ? " file" : " files"));
         return std::nullopt;
     }
@@ -92,28 +94,34 @@ std::optional<Arguments> argumentsFor(int argc, char* argv[], const Names& value
 
 int main(int argc, char* argv[])
 {
-    const std::string_view command = argc >= 2 ? argv[1] : "";
-    if (argc == 2 && (command == "-h" || command == "--help")) {
-        std::fwrite(Usage.data(), 1, Usage.size(), stdout);
+    // "\n" stays one byte on Windows too, so the output is the same everywhere.
+    useBinaryStandardStreams();
+    // Every argument is UTF-8 from here on, and every path is made from it
+    // with pathFromUtf8.
+    const std::vector<std::string> args = utf8Arguments(argc, argv);
+    const std::size_t count = args.size();
+    const std::string_view command = count >= 2 ? std::string_view(args[1]) : "";
+    if (count == 2 && (command == "-h" || command == "--help")) {
+        writeText(stdout, Usage);
         return ExitOk;
     }
-    if (argc == 2 && command == "--version") {
-        std::printf("kelodi-dzq %s\n", versionText().c_str());
+    if (count == 2 && command == "--version") {
+        writeText(stdout, "kelodi-dzq " + versionText() + "\n");
         return ExitOk;
     }
-    if (command == "events" && argc == 3)
-        return printEvents(argv[2]);
-    if (command == "convert" && argc == 4)
-        return convert(argv[2], argv[3]);
+    if (command == "events" && count == 3)
+        return printEvents(args[2]);
+    if (command == "convert" && count == 4)
+        return convert(args[2], args[3]);
     std::optional<Arguments> arguments;
-    if (command == "midi" && (arguments = argumentsFor(argc, argv, panelAnd({}), {}, 2)))
+    if (command == "midi" && (arguments = argumentsFor(args, panelAnd({}), {}, 2)))
         return exportMidi(*arguments);
-    if (command == "render" && (arguments = argumentsFor(argc, argv, panelAnd({"--soundfont"}), {}, 2)))
+    if (command == "render" && (arguments = argumentsFor(args, panelAnd({"--soundfont"}), {}, 2)))
         return renderWav(*arguments);
     if (command == "play" &&
-        (arguments = argumentsFor(argc, argv, panelAnd({"--device", "--soundfont"}), {"--list-devices"}, 1)))
+        (arguments = argumentsFor(args, panelAnd({"--device", "--soundfont"}), {"--list-devices"}, 1)))
         return play(*arguments);
-    if (command == "from-midi" && (arguments = argumentsFor(argc, argv, {"--track", "--channel"}, {}, 2)))
+    if (command == "from-midi" && (arguments = argumentsFor(args, {"--track", "--channel"}, {}, 2)))
         return importMelodyFile(*arguments);
     if (command == "midi" || command == "render" || command == "play" || command == "from-midi")
         return ExitFailure;  // argumentsFor has said why

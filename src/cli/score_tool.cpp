@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/text/utf8.h"
+#include "platform/console/console_io.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi::cli {
@@ -33,16 +34,16 @@ bool contains(const std::vector<std::string_view>& names, std::string_view name)
 
 void printError(const std::string& text)
 {
-    std::fprintf(stderr, "kelodi-dzq: %s\n", text.c_str());
+    writeText(stderr, "kelodi-dzq: " + text + "\n");
 }
 
-std::optional<Arguments> parseArguments(int argc, char* argv[], int first,
+std::optional<Arguments> parseArguments(const std::vector<std::string>& args, std::size_t first,
                                         const std::vector<std::string_view>& valued,
                                         const std::vector<std::string_view>& flags, std::string& error)
 {
     Arguments result;
-    for (int i = first; i < argc; ++i) {
-        const std::string_view word = argv[i];
+    for (std::size_t i = first; i < args.size(); ++i) {
+        const std::string_view word = args[i];
         if (word.size() < 3 || word.substr(0, 2) != "--") {
             result.operands.emplace_back(word);
             continue;
@@ -54,8 +55,8 @@ std::optional<Arguments> parseArguments(int argc, char* argv[], int first,
         } else if (contains(valued, name)) {
             if (equals != std::string_view::npos) {
                 result.options[std::string(name)] = std::string(word.substr(equals + 1));
-            } else if (i + 1 < argc) {
-                result.options[std::string(name)] = argv[++i];
+            } else if (i + 1 < args.size()) {
+                result.options[std::string(name)] = args[++i];
             } else {
                 error = std::string(name) + " needs a value";
                 return std::nullopt;

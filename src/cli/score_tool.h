@@ -32,11 +32,11 @@ struct Arguments {
     bool has(std::string_view name) const { return options.count(name) != 0 || flags.count(name) != 0; }
 };
 
-// Reads argv[first..]: "--name VALUE" or "--name=VALUE" for the names in
+// Reads args[first..] (UTF-8, see utf8Arguments): "--name VALUE" or "--name=VALUE" for the names in
 // `valued`, "--name" for those in `flags`, anything else not starting with
 // "--" as an operand. Empty, with the reason, for an unknown option or a
 // missing value.
-std::optional<Arguments> parseArguments(int argc, char* argv[], int first,
+std::optional<Arguments> parseArguments(const std::vector<std::string>& args, std::size_t first,
                                         const std::vector<std::string_view>& valued,
                                         const std::vector<std::string_view>& flags, std::string& error);
 

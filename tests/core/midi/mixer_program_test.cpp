@@ -15,13 +15,22 @@ class MixerProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The search needs ':'-separated absolute folders and execute bits,
+        // which a Windows file system has neither of; Windows builds ask for
+        // SndVol32 by name instead.
+        if (currentHostSystem() == HostSystem::Windows)
+            GTEST_SKIP() << "the volume program is searched for on PATH only outside Windows";
         m_root = fs::temp_directory_path()
                  / ("kelodi-mixer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed())
                     + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_root);
         fs::create_directories(m_root);
     }
-    void TearDown() override { fs::remove_all(m_root); }
+    void TearDown() override
+    {
+        if (!m_root.empty())
+            fs::remove_all(m_root);
+    }
 
     fs::path folder(const std::string& name)
     {

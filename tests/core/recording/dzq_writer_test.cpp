@@ -123,11 +123,12 @@ TEST_F(AtomicWrite, ReplacesTheFileAndKeepsItsPermissions)
     const fs::path path = m_folder / u8"录音.dzq";
     std::ofstream(path) << "old";
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // What the system keeps of them: Windows knows only "read-only" or not.
+    const fs::perms before = fs::status(path).permissions() & fs::perms::all;
     std::string error;
     ASSERT_TRUE(writeRecordingFile(path, makeEvents({{0.1f, 0}}), systemTextCodec(), &error)) << error;
     EXPECT_EQ(contents(path), HeaderGbk + "0.100 , C    | \r\n");
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, before);
     EXPECT_EQ(entryCount(), 1u);
 }
 
@@ -151,7 +152,10 @@ TEST_F(AtomicWrite, WritesThroughASymbolicLink)
     const fs::path target = m_folder / "target.dzq";
     const fs::path link = m_folder / "link.dzq";
     std::ofstream(target) << "old";
-    fs::create_symlink("target.dzq", link);
+    std::error_code ec;
+    fs::create_symlink("target.dzq", link, ec);
+    if (ec)  // Windows lets only administrators and developer mode make them
+        GTEST_SKIP() << "cannot make a symbolic link here: " << ec.message();
     ASSERT_TRUE(writeFileAtomically(link, "new"));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(contents(target), "new");

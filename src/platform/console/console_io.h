@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelodi {
+
+// What a console program needs to read its command line and write its output
+// the same way on every system. One file per system implements it.
+
+// The program's arguments (argv[0] included) as UTF-8. On Windows they are
+// taken from the wide-character command line, so a file name in any script
+// arrives intact whatever the system's ANSI code page is (an ANSI argv turns
+// Chinese into "?" on an English system); elsewhere argv is already UTF-8.
+std::vector<std::string> utf8Arguments(int argc, char* argv[]);
+
+// Makes stdout and stderr pass bytes through unchanged. On Windows the C
+// library would write every "\n" as "\r\n"; output that other programs read
+// (and compare with the output on other systems) keeps "\n" alone.
+void useBinaryStandardStreams();
+
+// Writes UTF-8 text to stdout or stderr. A Windows console receives it as
+// UTF-16, so Chinese shows whatever the console's code page; files and pipes
+// get the UTF-8 bytes as they are. False when the text could not be written.
+bool writeText(std::FILE* stream, std::string_view utf8);
+
+}  // namespace kelodi
