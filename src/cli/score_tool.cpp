@@ -34,7 +34,7 @@ bool contains(const std::vector<std::string_view>& names, std::string_view name)
 
 void printError(const std::string& text)
 {
-    writeText(stderr, "kelodi-dzq: " + text + "\n");
+    writeText(stderr, "kelodi-dzq: " + escapeControlCharacters(text) + "\n");
 }
 
 std::optional<Arguments> parseArguments(const std::vector<std::string>& args, std::size_t first,

@@ -61,6 +61,14 @@ run header-only 1 events "$work/header-only.dzq"
 printf '简谱倍数:1\r\n音符比例:0.5\r\n音符最长:2\r\n这里没有音符\r\n' | gbk >"$work/no-notes.dzq"
 run no-notes 1 events "$work/no-notes.dzq"
 
+# Control characters in a score are quoted in messages, never sent to the
+# terminal as they are, and a NUL does not cut the message short.
+printf '0.1,C|0.2,\033]0;x\007|0.3,a\000b\r\n' >"$work/control.dzq"
+run control 0 events "$work/control.dzq"
+grep -q $'\033' "$work/control.err" && fail "control: an escape character reached stderr"
+grep -qF '"0.2,\x1B]0;x\x07"' "$work/control.err" || fail "control: the escape is not quoted: $(cat -v "$work/control.err")"
+grep -qF '"0.3,a\x00b"' "$work/control.err" || fail "control: the NUL is not quoted: $(cat -v "$work/control.err")"
+
 # Files that cannot be read and wrong calls.
 run missing 2 events "$work/does-not-exist.dzq"
 run folder 2 events "$work"

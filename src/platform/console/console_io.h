@@ -26,4 +26,10 @@ void useBinaryStandardStreams();
 // get the UTF-8 bytes as they are. False when the text could not be written.
 bool writeText(std::FILE* stream, std::string_view utf8);
 
+// `text` with its control characters (bytes below 0x20 and 0x7F) written as
+// "\xNN", for messages that quote what a file holds: a score must not be
+// able to move the cursor or retitle the terminal, and a NUL must not cut the
+// message short.
+std::string escapeControlCharacters(std::string_view text);
+
 }  // namespace kelodi
