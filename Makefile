@@ -4,6 +4,7 @@
 # PRESET picks the CMake preset (dev, or ci where warnings are errors).
 # ARGS is passed to kelodi by `make run`, e.g. ARGS="--audio-file out.wav".
 #   make package  the Debian package kelodi_VERSION_ARCH.deb in build/PRESET
+#   make windows  the Windows cross build (MinGW-w64) and its tests under Wine
 
 PRESET ?= dev
 BUILD := build/$(PRESET)
@@ -13,7 +14,7 @@ ARGS ?=
 DEPS := run
 test bench fuzz: DEPS := test
 
-.PHONY: all deps configure build run test bench fuzz package clean
+.PHONY: all deps configure build run test bench fuzz package windows clean
 
 all: build
 
@@ -42,6 +43,18 @@ fuzz: deps
 
 package: build
 	@cmake --build --preset $(PRESET) --target package
+
+# The Windows programs are compared with the Linux kelodi-dzq of the PRESET
+# build, so that one is built first. The Wine prefix is made before the tests
+# start (a few seconds, once per build folder).
+windows: configure
+	@scripts/install-deps windows
+	@cmake --build --preset $(PRESET) --target kelodi-dzq
+	@cmake --preset windows -DKELODI_HOST_DZQ=$(CURDIR)/$(BUILD)/bin/kelodi-dzq >/dev/null || \
+	  cmake --preset windows -DKELODI_HOST_DZQ=$(CURDIR)/$(BUILD)/bin/kelodi-dzq
+	@cmake --build --preset windows
+	@scripts/wine-run --prefix $(CURDIR)/build/windows/wine --init
+	@ctest --preset windows -j $(shell nproc)
 
 clean:
 	rm -rf build
