@@ -61,6 +61,11 @@ TEST(RecordingsList, ListsPlainVisibleFilesOfTheFolder)
 // also beside a UTF-8 file that reads the same.
 TEST(RecordingsList, GbkFileNamesReadAsChineseAndOpenByTheirBytes)
 {
+#ifdef _WIN32
+    // A name made of GBK bytes cannot exist there: Windows keeps file names
+    // in UTF-16, and the bytes below would become a Latin-1 name instead.
+    GTEST_SKIP() << "Windows file names are UTF-16, never GBK bytes";
+#endif
     const fs::path program = fs::temp_directory_path() / "kelodi-gbk-list-test";
     fs::remove_all(program);
     const fs::path folder = recordingsFolder(program);
