@@ -46,7 +46,10 @@ package: build
 
 # The Windows programs are compared with the Linux kelodi-dzq of the PRESET
 # build, so that one is built first. The Wine prefix is made before the tests
-# start (a few seconds, once per build folder).
+# start (a few seconds, once per build folder). Wine 8's loader now and then
+# aborts while a process ends ("Inconsistency detected by ld.so: dl-fini.c"),
+# after the test itself has passed; a failed test is therefore run once more,
+# and only one that fails twice counts.
 windows: configure
 	@scripts/install-deps windows
 	@cmake --build --preset $(PRESET) --target kelodi-dzq
@@ -54,7 +57,7 @@ windows: configure
 	  cmake --preset windows -DKELODI_HOST_DZQ=$(CURDIR)/$(BUILD)/bin/kelodi-dzq
 	@cmake --build --preset windows
 	@scripts/wine-run --prefix $(CURDIR)/build/windows/wine --init
-	@ctest --preset windows -j $(shell nproc)
+	@ctest --preset windows -j $(shell nproc) --repeat until-pass:2
 
 clean:
 	rm -rf build
