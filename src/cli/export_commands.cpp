@@ -65,6 +65,11 @@ int exportMidi(const Arguments& arguments)
 
 int renderWav(const Arguments& arguments)
 {
+    // Said before the score is read: no file would make it work.
+    if (!hasEmbeddedSynth()) {
+        printError("render is not available in this build: it has no embedded synthesizer");
+        return ExitFailure;
+    }
     ReplayTranscript transcript;
     if (const int status = transcribe(arguments, transcript); status != ExitOk)
         return status;

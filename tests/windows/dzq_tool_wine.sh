@@ -151,7 +151,7 @@ expect_status missing 2
 compare folder --status-only events "文件夹.dzq"
 expect_status folder 2
 compare no-arguments
-compare unknown-command play "键名.dzq"
+compare unknown-command shuffle "键名.dzq"
 compare extra-argument events "键名.dzq" more
 compare help --help
 

@@ -46,6 +46,9 @@ QStringList synthLines(const SynthDiagnosis& d)
     switch (d.problem) {
     case Problem::None:
         break;
+    case Problem::NotInBuild:
+        lines << QStringLiteral("此版本不含内置音源（没有 FluidSynth），只能经由系统的 MIDI 设备发声。");
+        break;
     case Problem::NoSoundFont:
         lines << QStringLiteral("没有找到通用 MIDI 音色库（SoundFont），内置音源无法发声。已查找：");
         for (const std::string& place : d.searched)

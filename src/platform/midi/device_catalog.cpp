@@ -179,7 +179,9 @@ std::unique_ptr<MidiDeviceCatalog> createMidiDeviceList(const MidiSetup& setup)
     JackWatch::quietLibraryMessages();
     std::string soundFont;
     SynthDiagnosis problem;
-    if (!setup.soundFont.empty()) {
+    if (!hasEmbeddedSynth()) {
+        problem.problem = SynthDiagnosis::Problem::NotInBuild;
+    } else if (!setup.soundFont.empty()) {
         // A SoundFont the user named is used or nothing is: quietly taking
         // another one would hide the mistake.
         if (isSoundFont(setup.soundFont)) {

@@ -92,4 +92,9 @@ std::string findSoundFont(const std::string& programFolder)
     return {};
 }
 
+bool hasEmbeddedSynth()
+{
+    return true;
+}
+
 }  // namespace kelodi

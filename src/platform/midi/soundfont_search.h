@@ -22,4 +22,9 @@ std::string findSoundFont(const std::string& programFolder);
 // True when path names a readable SoundFont 2 file.
 bool isSoundFont(const std::string& path);
 
+// Whether this build has the embedded synthesizer at all. A build without
+// FluidSynth (the Windows cross build) looks for no SoundFont and cannot
+// render audio; its devices are the system's own.
+bool hasEmbeddedSynth();
+
 }  // namespace kelodi

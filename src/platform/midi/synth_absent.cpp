@@ -1,13 +1,30 @@
 #include "platform/midi/fluidsynth_out.h"
+#include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
 #include "platform/midi/wav_writer.h"
 
 // Built where FluidSynth is not available (the MinGW cross build): there is
-// no embedded synthesizer, so no SoundFont is looked for and the device list
-// holds the system's own devices only.
+// no embedded synthesizer, so no SoundFont is looked for, nothing renders
+// audio and the device list holds the system's own devices only.
 namespace kelodi {
 
+namespace {
+
+constexpr const char* NoSynth = "this build has no embedded synthesizer";
+
+}  // namespace
+
+bool hasEmbeddedSynth()
+{
+    return false;
+}
+
 std::vector<std::string> soundFontCandidates(const std::string&)
+{
+    return {};
+}
+
+std::vector<std::string> soundFontSearchPlaces(const std::string&)
 {
     return {};
 }
@@ -36,7 +53,19 @@ std::string FluidSynthEngine::audioOutput() const
 
 std::string FluidSynthEngine::lastError() const
 {
-    return "this build has no embedded synthesizer";
+    return NoSynth;
+}
+
+SynthDiagnosis FluidSynthEngine::diagnosis() const
+{
+    SynthDiagnosis d;
+    d.problem = SynthDiagnosis::Problem::NotInBuild;
+    return d;
+}
+
+FluidSynthEngine::Buffering FluidSynthEngine::bufferingFor(const std::string&)
+{
+    return {0, 0};
 }
 
 bool FluidSynthEngine::waitForLoad(std::chrono::milliseconds)
@@ -81,6 +110,14 @@ int FluidSynthEngine::channelControl(int, int) const
 std::vector<std::string> FluidSynthEngine::availableAudioDrivers()
 {
     return {};
+}
+
+RenderResult OfflineRenderer::render(const std::vector<TimedMessage>&, double, const std::string&,
+                                    const std::string&, const Progress&)
+{
+    RenderResult result;
+    result.error = NoSynth;
+    return result;
 }
 
 }  // namespace kelodi

@@ -19,6 +19,7 @@ std::string describeSynthProblem(const SynthDiagnosis& d)
     using Problem = SynthDiagnosis::Problem;
     switch (d.problem) {
     case Problem::None: return {};
+    case Problem::NotInBuild: return "this build has no embedded synthesizer";
     case Problem::NoSoundFont: return "no General MIDI SoundFont found (searched " + joined(d.searched) + ")";
     case Problem::UnusableSoundFont: return "not a usable SoundFont: " + d.soundFont;
     case Problem::SynthFailed: return "FluidSynth could not create a synthesizer";

@@ -11,6 +11,7 @@ namespace kelodi {
 struct SynthDiagnosis {
     enum class Problem {
         None,
+        NotInBuild,         // this build has no embedded synthesizer (no FluidSynth)
         NoSoundFont,        // no place searched held a usable SoundFont
         UnusableSoundFont,  // the SoundFont asked for is missing or is no SoundFont
         NoAudioOutput,      // every audio driver tried failed to open

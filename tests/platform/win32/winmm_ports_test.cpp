@@ -8,6 +8,7 @@
 
 #include "core/midi/short_message.h"
 #include "platform/midi/device_catalog.h"
+#include "platform/midi/soundfont_search.h"
 #include "platform/midi/system_ports.h"
 
 namespace kelodi {
@@ -50,6 +51,23 @@ TEST(WinMMPorts, TheMapperIsTheSystemsOwnAndTheDevicesKeepTheirNumbers)
     }
     EXPECT_EQ(catalog.open(catalog.count()), nullptr);
     EXPECT_EQ(catalog.caps(catalog.count()).productName, "");
+}
+
+// A build without FluidSynth says that it has no synthesizer, not that a
+// SoundFont is missing (there would be no point in installing one), and
+// ignores a SoundFont it is given.
+TEST(WinMMPorts, ABuildWithoutTheSynthSaysSoAndListsTheSystemsDevicesOnly)
+{
+    if (hasEmbeddedSynth())
+        GTEST_SKIP() << "this build has the embedded synthesizer";
+    for (const std::string soundFont : {"", "C:\\GM.sf2"}) {
+        MidiSetup setup;
+        setup.soundFont = soundFont;
+        const std::unique_ptr<MidiDeviceCatalog> devices = createMidiDeviceList(setup);
+        EXPECT_EQ(devices->synthProblem(), "this build has no embedded synthesizer") << soundFont;
+        EXPECT_FALSE(devices->synthAvailable());
+        EXPECT_EQ(devices->count(), static_cast<int>(midiOutGetNumDevs()));
+    }
 }
 
 TEST(WinMMPorts, TheMapperOpensAndTakesMessagesWhereThereIsADevice)
