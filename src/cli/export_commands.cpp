@@ -2,11 +2,11 @@
 // Standard MIDI File or rendered by the embedded synthesizer into a WAV file.
 
 #include <atomic>
-#include <csignal>
 
 #include "cli/score_tool.h"
 #include "core/recording/file_io.h"
 #include "core/text/utf8.h"
+#include "platform/console/console_io.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
 
@@ -19,11 +19,6 @@ namespace {
 constexpr double MidiTailSeconds = 1.0;
 
 std::atomic<bool> g_cancelRender{false};
-
-extern "C" void cancelRender(int)
-{
-    g_cancelRender.store(true);
-}
 
 // The transcript of the score IN (operand 0) with the panel options; the
 // exit status when there is none.
@@ -89,13 +84,11 @@ int renderWav(const Arguments& arguments)
     }
 
     // Ctrl+C ends the render between two blocks, and the unfinished file goes.
-    std::signal(SIGINT, cancelRender);
-    std::signal(SIGTERM, cancelRender);
+    setStopFlag(&g_cancelRender);
     const RenderResult result =
         OfflineRenderer::render(transcript.messages, transcript.lastMessageSeconds(), soundFont,
                                 arguments.operands[1], [](double) { return !g_cancelRender.load(); });
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    setStopFlag(nullptr);
     if (result.cancelled) {
         printError("render cancelled; " + arguments.operands[1] + " was not written");
         return ExitInterrupted;

@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -17,6 +16,7 @@
 #include "core/midi/midi_port.h"
 #include "core/recording/key_path_presser.h"
 #include "core/recording/player.h"
+#include "platform/console/console_io.h"
 #include "platform/midi/device_catalog.h"
 
 namespace kelodi::cli {
@@ -30,11 +30,6 @@ constexpr std::chrono::milliseconds PortListPause(250);
 
 std::atomic<bool> g_stopPlaying{false};
 
-extern "C" void stopPlaying(int)
-{
-    g_stopPlaying.store(true);
-}
-
 class NoKeyboardView final : public KeyboardView {
 public:
     void setCaption(const std::string&) override {}
@@ -45,10 +40,10 @@ public:
 // The device menu's items: the mapper, then every device by its number.
 void listDevices(const MidiDeviceCatalog& devices)
 {
-    std::printf("-1\t%s\n", DeviceMenu::MapperCaption);
+    std::string out = std::string("-1\t") + DeviceMenu::MapperCaption + "\n";
     for (int id = 0; id < devices.count(); ++id)
-        std::printf("%d\t%s\n", id, devices.deviceName(id).c_str());
-    std::fflush(stdout);
+        out += std::to_string(id) + "\t" + devices.deviceName(id) + "\n";
+    writeText(stdout, out);
 }
 
 bool playsOnTheSynth(const MidiDeviceCatalog& devices, int id)
@@ -136,8 +131,7 @@ int play(const Arguments& arguments)
         return ExitFailure;
     }
 
-    std::signal(SIGINT, stopPlaying);
-    std::signal(SIGTERM, stopPlaying);
+    setStopFlag(&g_stopPlaying);
     const bool finished = playEvents(port, file.events, *settings);
     // Closing lets the messages still queued for the device leave first.
     port.close();

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
@@ -127,11 +126,7 @@ int loadScore(const std::string& path, RecordingFile& file)
 
 std::string programFolder()
 {
-    std::error_code ec;
-    // Linux names the running program here; elsewhere the folder stays empty
-    // and only the system's SoundFonts are searched.
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : pathToUtf8(self.parent_path());
+    return executableFolder();
 }
 
 }  // namespace kelodi::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -16,6 +17,10 @@ namespace kelodi {
 // Chinese into "?" on an English system); elsewhere argv is already UTF-8.
 std::vector<std::string> utf8Arguments(int argc, char* argv[]);
 
+// The folder the running program lies in, as UTF-8; empty where the system
+// cannot tell.
+std::string executableFolder();
+
 // Makes stdout and stderr pass bytes through unchanged. On Windows the C
 // library would write every "\n" as "\r\n"; output that other programs read
 // (and compare with the output on other systems) keeps "\n" alone.
@@ -25,6 +30,14 @@ void useBinaryStandardStreams();
 // UTF-16, so Chinese shows whatever the console's code page; files and pipes
 // get the UTF-8 bytes as they are. False when the text could not be written.
 bool writeText(std::FILE* stream, std::string_view utf8);
+
+// From now on Ctrl+C and requests to end the program set `*flag` instead of
+// ending it at once, so that it can release what it holds (the notes on a
+// device) and end by itself; nullptr gives them back their default. Those
+// requests are SIGINT and SIGTERM, and on Windows Ctrl+C, Ctrl+Break and
+// closing the console window; after a close Windows ends the program a few
+// seconds later at the latest, whatever it does.
+void setStopFlag(std::atomic<bool>* flag);
 
 // `text` with its control characters (bytes below 0x20 and 0x7F) written as
 // "\xNN", for messages that quote what a file holds: a score must not be

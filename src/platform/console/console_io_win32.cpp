@@ -11,6 +11,9 @@
 #include <io.h>
 
 #include <climits>
+#include <filesystem>
+
+#include "core/text/utf8.h"
 
 namespace kelodi {
 
@@ -25,6 +28,26 @@ std::string utf8FromWide(const wchar_t* text)
     WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), bytes, nullptr, nullptr);
     out.pop_back();  // the terminating NUL
     return out;
+}
+
+std::atomic<std::atomic<bool>*> g_stopFlag{nullptr};
+
+// How long a console that is being closed waits for the program to end by
+// itself; Windows ends it anyway after about five seconds.
+constexpr DWORD CloseGrace = 4000;
+
+// Runs on a thread the system starts for the event.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    std::atomic<bool>* flag = g_stopFlag.load();
+    if (flag == nullptr)
+        return FALSE;  // the next handler, in the end the system's: the program ends
+    flag->store(true);
+    // The system ends the program as soon as this returns from a close; the
+    // program ends sooner by itself once it has stopped.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        Sleep(CloseGrace);
+    return TRUE;
 }
 
 // The console behind a stream, or nullptr when it goes to a file or a pipe.
@@ -51,6 +74,32 @@ std::vector<std::string> utf8Arguments(int argc, char* argv[])
         arguments.push_back(utf8FromWide(wide[i]));
     LocalFree(wide);
     return arguments;
+}
+
+std::string executableFolder()
+{
+    // The name is cut short, without an error, when the buffer is too small.
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0)
+            return {};
+        if (length < name.size()) {
+            name.resize(length);
+            break;
+        }
+        if (name.size() >= 32768)  // the longest path Windows has
+            return {};
+        name.resize(name.size() * 2);
+    }
+    return pathToUtf8(std::filesystem::path(name).parent_path());
+}
+
+void setStopFlag(std::atomic<bool>* flag)
+{
+    static const bool installed = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != FALSE;
+    (void)installed;
+    g_stopFlag.store(flag);
 }
 
 void useBinaryStandardStreams()
