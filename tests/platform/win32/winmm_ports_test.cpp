@@ -1,10 +1,16 @@
 // The WinMM backend against the system's real multimedia API (under Wine in
-// the cross build). Wine without an ALSA sequencer offers no MIDI device, so
-// there the tests check what a machine without devices must do.
+// the cross build, whose test prefix offers the devices of the tests'
+// loopback MIDI driver; one by default).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <mmsystem.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "core/midi/short_message.h"
 #include "platform/midi/device_catalog.h"
@@ -13,6 +19,42 @@
 
 namespace kelodi {
 namespace {
+
+// What the loopback driver (tests/windows/loopback_midi_driver.cpp) writes
+// down for the devices while this lives: one line per call, the time left
+// out. The driver reads its log's name from the environment at each call.
+class LoopbackLog {
+public:
+    LoopbackLog()
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("kelodi-loopback-" + std::to_string(GetCurrentProcessId()) + ".log"))
+    {
+        std::filesystem::remove(m_path);
+        SetEnvironmentVariableW(L"KELODI_LOOPBACK_LOG", m_path.c_str());
+    }
+    ~LoopbackLog()
+    {
+        SetEnvironmentVariableW(L"KELODI_LOOPBACK_LOG", nullptr);
+        std::filesystem::remove(m_path);
+    }
+
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> out;
+        std::ifstream in(m_path);
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line.substr(line.find(' ') + 1));
+        return out;
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+bool hasLoopbackDevice(const MidiDeviceCatalog& catalog)
+{
+    return catalog.count() > 0 && catalog.deviceName(0).rfind("Kelodi Loopback", 0) == 0;
+}
 
 TEST(WinMMPorts, ListsEveryDeviceTheSystemCountsInItsOrder)
 {
@@ -70,23 +112,48 @@ TEST(WinMMPorts, ABuildWithoutTheSynthSaysSoAndListsTheSystemsDevicesOnly)
     }
 }
 
-TEST(WinMMPorts, TheMapperOpensAndTakesMessagesWhereThereIsADevice)
+// With nothing behind it the mapper refuses to open, and saying so is all
+// that happens. (Under Wine: play_wine.sh, which can take the devices away.)
+TEST(WinMMPorts, TheMapperOfASystemWithoutDevicesDoesNotOpen)
 {
     MidiDeviceCatalog catalog(nullptr, createSystemPorts(), {});
-    if (catalog.count() == 0) {
-        // With nothing behind it the mapper refuses to open, and saying so
-        // is all that happens.
-        EXPECT_EQ(catalog.open(MidiMapperId), nullptr);
-        GTEST_SKIP() << "the system has no MIDI output device";
+    if (catalog.count() != 0)
+        GTEST_SKIP() << "the system has a MIDI output device";
+    EXPECT_EQ(catalog.open(MidiMapperId), nullptr);
+}
+
+// Each message reaches the device as its four bytes, lowest first, by
+// number and through the mapper; a word no port can carry never leaves, and
+// a closed port sends nothing.
+TEST(WinMMPorts, ADeviceGetsEachMessageAsItsBytesAndNothingAPortCannotCarry)
+{
+    MidiDeviceCatalog catalog(nullptr, createSystemPorts(), {});
+    if (!hasLoopbackDevice(catalog))
+        GTEST_SKIP() << "no loopback device (the test Wine prefix has one)";
+    const LoopbackLog log;
+    for (const int id : {0, MidiMapperId}) {
+        std::unique_ptr<MidiOut> port = catalog.open(id);
+        ASSERT_NE(port, nullptr) << "device " << id;
+        port->send(noteOnMessage(0, 60));
+        port->send(programChangeMessage(3, 9));
+        port->send(controlChangeMessage(15, 64, 127));
+        port->send(0x00643C);                                  // no status byte
+        port->send(0x00C890);                                  // a data byte above 127
+        port->send(noteOffMessage(0, 60));
+        port->reset();
+        port->close();
+        port->close();
+        port->send(noteOnMessage(0, 60));
+        port->reset();
     }
-    std::unique_ptr<MidiOut> port = catalog.open(MidiMapperId);
-    ASSERT_NE(port, nullptr);
-    port->send(noteOnMessage(0, 60));
-    port->send(noteOffMessage(0, 60));
-    port->reset();
-    port->close();
-    port->close();  // a second close does nothing
-    port->send(noteOnMessage(0, 60));  // nor does sending on a closed port
+    const std::vector<std::string> once = {"0 open",         "0 90 3C 64 00", "0 C3 09 00 00", "0 BF 40 7F 00",
+                                           "0 80 3C 00 00", "0 reset",       "0 close"};
+    std::vector<std::string> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    // Wine's mapper passes a reset on once for each channel it maps.
+    std::vector<std::string> lines = log.lines();
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    EXPECT_EQ(lines, twice);
 }
 
 }  // namespace

@@ -1,0 +1,179 @@
+// A MIDI output driver for Wine that plays nothing and writes down what it
+// receives: the Windows counterpart of jack_midi_dump in the Linux tests. The
+// test Wine prefix names it as its sound driver (scripts/wine-run), so
+// winmm.dll, the MIDI mapper and the WinMM backend above it are Wine's and the
+// program's own; only the device at the bottom is this one.
+//
+// Wine loads it as winekelodi.drv from the programs' folder: its sound
+// system asks the driver for a priority and endpoints (none), and winmm.dll
+// then takes the MIDI output entry point, modMessage, from it.
+//
+// Environment:
+//   KELODI_LOOPBACK_DEVICES  how many output devices it offers (0..8, default 1)
+//   KELODI_LOOPBACK_LOG      Windows path of a file it appends a line to for
+//                            every call: "SECONDS DEVICE open|reset|close" or
+//                            "SECONDS DEVICE B0 B1 B2 B3", the short message's
+//                            bytes lowest first in upper-case hex, as the
+//                            window's --midi-log writes them.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <mmsystem.h>
+#include <mmddk.h>
+
+#include <cstdio>
+#include <cwchar>
+
+namespace {
+
+constexpr UINT MaxDevices = 8;
+
+UINT deviceCount()
+{
+    wchar_t text[16] = {};
+    const DWORD length = GetEnvironmentVariableW(L"KELODI_LOOPBACK_DEVICES", text, 16);
+    if (length == 0 || length >= 16)
+        return 1;
+    const unsigned long count = std::wcstoul(text, nullptr, 10);
+    return count > MaxDevices ? MaxDevices : static_cast<UINT>(count);
+}
+
+double secondsSinceLoad()
+{
+    static LARGE_INTEGER start = [] {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return now;
+    }();
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// One line per call, written straight through so that a test reading the
+// file sees it at once.
+void logLine(UINT device, const char* what)
+{
+    wchar_t path[1024] = {};
+    const DWORD length = GetEnvironmentVariableW(L"KELODI_LOOPBACK_LOG", path, 1024);
+    if (length == 0 || length >= 1024)
+        return;
+    char line[96];
+    const int size = std::snprintf(line, sizeof line, "%.6f %u %s\n", secondsSinceLoad(), device, what);
+    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(size), &written, nullptr);
+    CloseHandle(file);
+}
+
+void logMessage(UINT device, DWORD message)
+{
+    char bytes[16];
+    std::snprintf(bytes, sizeof bytes, "%02X %02X %02X %02X", static_cast<unsigned>(message & 0xFF),
+                  static_cast<unsigned>((message >> 8) & 0xFF), static_cast<unsigned>((message >> 16) & 0xFF),
+                  static_cast<unsigned>(message >> 24));
+    logLine(device, bytes);
+}
+
+// Device 0 carries a Latin-1 letter, so that the ANSI names of the
+// capabilities are seen to become UTF-8.
+DWORD getCaps(UINT device, MIDIOUTCAPSW* caps, DWORD_PTR size)
+{
+    if (caps == nullptr || size < sizeof(MIDIOUTCAPSW))
+        return MMSYSERR_INVALPARAM;
+    ZeroMemory(caps, sizeof *caps);
+    caps->wMid = 74;
+    caps->wPid = static_cast<WORD>(100 + device);
+    caps->vDriverVersion = 0x0501;
+    if (device == 0)
+        std::swprintf(caps->szPname, 32, L"Kelodi Loopback Caf\u00E9");
+    else
+        std::swprintf(caps->szPname, 32, L"Kelodi Loopback %u", device + 1);
+    caps->wTechnology = MOD_MIDIPORT;
+    caps->wChannelMask = 0xFFFF;
+    return MMSYSERR_NOERROR;
+}
+
+}  // namespace
+
+extern "C" {
+
+// What Wine's sound system asks of a driver. It has no audio endpoints;
+// Priority_Preferred (3) makes it the driver Wine picks.
+__declspec(dllexport) int WINAPI GetPriority()
+{
+    return 3;
+}
+
+__declspec(dllexport) HRESULT WINAPI GetEndpointIDs(int, void**, void**, UINT* count, UINT* defaultIndex)
+{
+    if (count)
+        *count = 0;
+    if (defaultIndex)
+        *defaultIndex = 0;
+    return E_NOTIMPL;
+}
+
+__declspec(dllexport) HRESULT WINAPI GetAudioEndpoint(void*, void*, void**)
+{
+    return E_NOTIMPL;
+}
+
+__declspec(dllexport) HRESULT WINAPI GetAudioSessionManager(void*, void**)
+{
+    return E_NOTIMPL;
+}
+
+__declspec(dllexport) LRESULT WINAPI DriverProc(DWORD_PTR, HDRVR, UINT message, LPARAM, LPARAM)
+{
+    switch (message) {
+    case DRV_LOAD:
+    case DRV_FREE:
+    case DRV_OPEN:
+    case DRV_CLOSE:
+    case DRV_ENABLE:
+    case DRV_DISABLE:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+__declspec(dllexport) DWORD WINAPI modMessage(UINT device, UINT message, DWORD_PTR, DWORD_PTR first,
+                                              DWORD_PTR second)
+{
+    switch (message) {
+    case DRVM_INIT:
+    case DRVM_EXIT:
+    case DRVM_ENABLE:
+    case DRVM_DISABLE:
+        return MMSYSERR_NOERROR;
+    case MODM_GETNUMDEVS:
+        return deviceCount();
+    }
+    if (device >= deviceCount())
+        return MMSYSERR_BADDEVICEID;
+    switch (message) {
+    case MODM_GETDEVCAPS:
+        return getCaps(device, reinterpret_cast<MIDIOUTCAPSW*>(first), second);
+    case MODM_OPEN:
+        logLine(device, "open");
+        return MMSYSERR_NOERROR;
+    case MODM_DATA:
+        logMessage(device, static_cast<DWORD>(first));
+        return MMSYSERR_NOERROR;
+    case MODM_RESET:
+        logLine(device, "reset");
+        return MMSYSERR_NOERROR;
+    case MODM_CLOSE:
+        logLine(device, "close");
+        return MMSYSERR_NOERROR;
+    default:
+        return MMSYSERR_NOTSUPPORTED;
+    }
+}
+
+}  // extern "C"
