@@ -127,7 +127,9 @@ int play(const Arguments& arguments)
     }
     MidiPort port(*devices);
     if (!port.open(*device)) {
-        printError("cannot open device " + std::to_string(*device) + " (" + devices->deviceName(*device) + ")");
+        // A mapper with no device behind it may have no name to give.
+        const std::string name = devices->deviceName(*device);
+        printError("cannot open device " + std::to_string(*device) + (name.empty() ? "" : " (" + name + ")"));
         return ExitFailure;
     }
 

@@ -6,81 +6,7 @@
 # page is English (1252), so only a program that takes its arguments and
 # opens its files as wide characters finds them.
 #   dzq_tool_wine.sh WIN_TOOL WINE_RUN WINE_PREFIX SAMPLES_DIR [LINUX_TOOL]
-# Exit status 77 (skipped) when there is no Linux tool to compare with.
-set -u
-win_tool=${1:?usage: dzq_tool_wine.sh WIN_TOOL WINE_RUN WINE_PREFIX SAMPLES_DIR [LINUX_TOOL]}
-wine_run=$2
-prefix=$3
-samples=$4
-linux_tool=${5:-}
-if [ -z "$linux_tool" ] || [ ! -x "$linux_tool" ]; then
-  echo "no Linux kelodi-dzq to compare with: configure with -DKELODI_HOST_DZQ=PATH (make windows does)"
-  exit 77
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/in" "$work/linux" "$work/windows"
-in=$work/in
-failures=0
-checks=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-# run SIDE NAME ARGS... : runs one tool in the input folder; keeps stdout,
-# stderr and the exit status as $work/SIDE/NAME.{out,err,status}.
-run() {
-  local side=$1 name=$2
-  shift 2
-  local base=$work/$side/$name
-  if [ "$side" = linux ]; then
-    (cd "$in" && "$linux_tool" "$@") >"$base.out" 2>"$base.err"
-  else
-    (cd "$in" && "$wine_run" --prefix "$prefix" "$win_tool" "$@") >"$base.out" 2>"$base.err"
-  fi
-  echo $? >"$base.status"
-}
-
-same_file() {
-  local what=$1 a=$2 b=$3
-  checks=$((checks + 1))
-  cmp -s "$a" "$b" || fail "$what differs:$(diff <(od -c "$a") <(od -c "$b") | head -20 | sed 's/^/  /')"
-}
-
-# compare NAME [--status-only] ARGS... : both tools, same exit status and the
-# same stdout; the same stderr too unless the message comes from the system
-# (a file that cannot be opened is described in the system's words).
-compare() {
-  local name=$1
-  shift
-  local stderr=yes
-  if [ "${1:-}" = --status-only ]; then
-    stderr=no
-    shift
-  fi
-  run linux "$name" "$@"
-  run windows "$name" "$@"
-  checks=$((checks + 1))
-  local ls ws
-  ls=$(cat "$work/linux/$name.status")
-  ws=$(cat "$work/windows/$name.status")
-  [ "$ls" = "$ws" ] || fail "$name: exit status $ws on Windows, $ls on Linux ($(head -3 "$work/windows/$name.err"))"
-  same_file "$name: stdout" "$work/linux/$name.out" "$work/windows/$name.out"
-  if [ "$stderr" = yes ]; then
-    same_file "$name: stderr" "$work/linux/$name.err" "$work/windows/$name.err"
-  fi
-}
-
-# expect_status NAME STATUS : both tools ended NAME with STATUS.
-expect_status() {
-  checks=$((checks + 1))
-  [ "$(cat "$work/linux/$1.status")" = "$2" ] || fail "$1: exit status $(cat "$work/linux/$1.status"), expected $2"
-}
-
-gbk() { iconv -f UTF-8 -t GBK; }
+source "$(dirname "$0")/lib/side_by_side.bash"
 
 # The shipped sample scores: events, and a conversion of each.
 count=0
@@ -154,14 +80,15 @@ compare no-arguments
 compare unknown-command shuffle "键名.dzq"
 compare extra-argument events "键名.dzq" more
 compare help --help
+compare version --version
 
 # An absolute Windows path with Chinese in it, as Explorer would pass it.
-windows_path=$("$wine_run" --prefix "$prefix" winepath -w "$in/键名.dzq" 2>/dev/null | tr -d '\r')
-case "$windows_path" in
+absolute=$("$wine_run" --prefix "$prefix" winepath -w "$in/键名.dzq" 2>/dev/null | tr -d '\r')
+case "$absolute" in
   ?:\\*) ;;
-  *) fail "winepath gave no Windows path: '$windows_path'" ;;
+  *) fail "winepath gave no Windows path: '$absolute'" ;;
 esac
-(cd / && "$wine_run" --prefix "$prefix" "$win_tool" events "$windows_path") >"$work/windows/absolute.out" 2>/dev/null
+(cd / && "$wine_run" --prefix "$prefix" "$win_tool" events "$absolute") >"$work/windows/absolute.out" 2>/dev/null
 same_file "absolute path: stdout" "$work/linux/键名.out" "$work/windows/absolute.out"
 
 # Conversion replaces an existing file; a failed one leaves it alone.
@@ -182,8 +109,4 @@ for side in linux windows; do
   [ -z "$(find "$work/$side" -name '.*.tmp')" ] || fail "$side: a temporary file was left behind"
 done
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures of $checks checks failed" >&2
-  exit 1
-fi
-echo "dzq_tool_wine: all $checks checks passed ($count sample scores)"
+finish "$count sample scores"
