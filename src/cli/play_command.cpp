@@ -134,6 +134,7 @@ int play(const Arguments& arguments)
     }
 
     setStopFlag(&g_stopPlaying);
+    const PreciseSleeps preciseSleeps;
     const bool finished = playEvents(port, file.events, *settings);
     // Closing lets the messages still queued for the device leave first.
     port.close();

@@ -39,6 +39,18 @@ bool writeText(std::FILE* stream, std::string_view utf8);
 // seconds later at the latest, whatever it does.
 void setStopFlag(std::atomic<bool>* flag);
 
+// While one lives, a sleeping thread wakes within about a millisecond of its
+// time. Windows otherwise wakes it at its next clock tick, up to 15.6 ms
+// late, far more than the millisecond a player may be late by; elsewhere
+// sleeps are that precise already.
+class PreciseSleeps {
+public:
+    PreciseSleeps();
+    ~PreciseSleeps();
+    PreciseSleeps(const PreciseSleeps&) = delete;
+    PreciseSleeps& operator=(const PreciseSleeps&) = delete;
+};
+
 // `text` with its control characters (bytes below 0x20 and 0x7F) written as
 // "\xNN", for messages that quote what a file holds: a score must not be
 // able to move the cursor or retitle the terminal, and a NUL must not cut the

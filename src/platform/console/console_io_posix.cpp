@@ -43,6 +43,9 @@ void setStopFlag(std::atomic<bool>* flag)
     std::signal(SIGTERM, handler);
 }
 
+PreciseSleeps::PreciseSleeps() = default;
+PreciseSleeps::~PreciseSleeps() = default;
+
 void useBinaryStandardStreams() {}
 
 bool writeText(std::FILE* stream, std::string_view utf8)

@@ -5,6 +5,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <mmsystem.h>
 #include <shellapi.h>
 
 #include <fcntl.h>
@@ -100,6 +101,16 @@ void setStopFlag(std::atomic<bool>* flag)
     static const bool installed = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != FALSE;
     (void)installed;
     g_stopFlag.store(flag);
+}
+
+PreciseSleeps::PreciseSleeps()
+{
+    timeBeginPeriod(1);
+}
+
+PreciseSleeps::~PreciseSleeps()
+{
+    timeEndPeriod(1);
 }
 
 void useBinaryStandardStreams()
