@@ -26,10 +26,12 @@ set(ENV{PKG_CONFIG_PATH} "")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Built programs run under Wine, through a wrapper that keeps a private Wine
-# prefix in the build folder (see scripts/wine-run).
+# prefix in the build folder (see scripts/wine-run). Windows also looks for
+# DLLs in the test programs' folder, where the tests' MIDI driver is built.
 find_program(KELODI_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(KELODI_WINE)
   get_filename_component(KELODI_WINE_RUN ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run ABSOLUTE)
   set(KELODI_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${KELODI_WINE_RUN} --prefix ${KELODI_WINE_PREFIX})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${KELODI_WINE_RUN} --prefix ${KELODI_WINE_PREFIX}
+      --path ${CMAKE_BINARY_DIR}/tests)
 endif()

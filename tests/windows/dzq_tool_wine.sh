@@ -5,7 +5,7 @@
 # write the same file. The files have Chinese names while Wine's ANSI code
 # page is English (1252), so only a program that takes its arguments and
 # opens its files as wide characters finds them.
-#   dzq_tool_wine.sh WIN_TOOL WINE_RUN WINE_PREFIX SAMPLES_DIR [LINUX_TOOL]
+#   dzq_tool_wine.sh WIN_TOOL SAMPLES_DIR EMULATOR... (KELODI_HOST_DZQ: the Linux tool)
 source "$(dirname "$0")/lib/side_by_side.bash"
 
 # The shipped sample scores: events, and a conversion of each.
@@ -83,12 +83,12 @@ compare help --help
 compare version --version
 
 # An absolute Windows path with Chinese in it, as Explorer would pass it.
-absolute=$("$wine_run" --prefix "$prefix" winepath -w "$in/键名.dzq" 2>/dev/null | tr -d '\r')
+absolute=$("${emulator[@]}" winepath -w "$in/键名.dzq" 2>/dev/null | tr -d '\r')
 case "$absolute" in
   ?:\\*) ;;
   *) fail "winepath gave no Windows path: '$absolute'" ;;
 esac
-(cd / && "$wine_run" --prefix "$prefix" "$win_tool" events "$absolute") >"$work/windows/absolute.out" 2>/dev/null
+(cd / && "${emulator[@]}" "$win_tool" events "$absolute") >"$work/windows/absolute.out" 2>/dev/null
 same_file "absolute path: stdout" "$work/linux/键名.out" "$work/windows/absolute.out"
 
 # Conversion replaces an existing file; a failed one leaves it alone.

@@ -7,7 +7,7 @@
 # the messages the Linux tool's MIDI export holds, over the score's length;
 # Ctrl+C stops it with every note released; a missing device, a mapper with
 # nothing behind it and a score with nothing to play end with a reason.
-#   play_wine.sh WIN_TOOL WINE_RUN WINE_PREFIX SAMPLES_DIR [LINUX_TOOL]
+#   play_wine.sh WIN_TOOL SAMPLES_DIR EMULATOR... (KELODI_HOST_DZQ: the Linux tool)
 source "$(dirname "$0")/lib/side_by_side.bash"
 lib="$(dirname "$0")/lib"
 log=$work/loopback.log
@@ -82,7 +82,7 @@ done
   for _ in $(seq 1 100); do printf '0.1,C|0.05,E|0.05,G|0.2,抬起|\r\n'; done
 } | gbk >"$in/长.dzq"
 : >"$log"
-(cd "$in" && exec env KELODI_LOOPBACK_DEVICES=1 "$wine_run" --prefix "$prefix" "$win_tool" play 长.dzq --chord 3) \
+(cd "$in" && exec env KELODI_LOOPBACK_DEVICES=1 "${emulator[@]}" "$win_tool" play 长.dzq --chord 3) \
   >/dev/null 2>"$work/interrupted.err" &
 player=$!
 _pids+=("$player")

@@ -5,7 +5,7 @@
 # both end with the same status on bad calls and broken files and leave an
 # old file alone when they fail. `render` needs the embedded synthesizer,
 # which the Windows cross build lacks: it says so and writes nothing.
-#   song_files_wine.sh WIN_TOOL WINE_RUN WINE_PREFIX SAMPLES_DIR [LINUX_TOOL]
+#   song_files_wine.sh WIN_TOOL SAMPLES_DIR EMULATOR... (KELODI_HOST_DZQ: the Linux tool)
 source "$(dirname "$0")/lib/side_by_side.bash"
 
 # compare_files NAME FILE ARGS... : compare NAME ARGS, where ARGS write

@@ -1,16 +1,18 @@
 # Helpers for the scripts that run a Windows program of the cross build under
 # Wine beside the same program built for Linux. Source it with the script's
 # arguments:
-#   WIN_TOOL WINE_RUN WINE_PREFIX SAMPLES_DIR [LINUX_TOOL]
-# It exits with status 77 (skipped) when there is no Linux tool to compare
-# with. Files for the programs go to $in, which both run in; what each side
+#   WIN_TOOL SAMPLES_DIR EMULATOR...
+# EMULATOR is the command that runs a Windows program (scripts/wine-run and
+# its options); KELODI_HOST_DZQ names the Linux tool. It exits with status 77
+# (skipped) when there is no Linux tool to compare with. Files for the programs go to $in, which both run in; what each side
 # leaves goes to $work/linux and $work/windows.
 set -u
-win_tool=${1:?usage: $0 WIN_TOOL WINE_RUN WINE_PREFIX SAMPLES_DIR [LINUX_TOOL]}
-wine_run=$2
-prefix=$3
-samples=$4
-linux_tool=${5:-}
+win_tool=${1:?usage: $0 WIN_TOOL SAMPLES_DIR EMULATOR...}
+samples=${2:?usage: $0 WIN_TOOL SAMPLES_DIR EMULATOR...}
+shift 2
+emulator=("$@")
+[ ${#emulator[@]} -gt 0 ] || { echo "usage: $0 WIN_TOOL SAMPLES_DIR EMULATOR..." >&2; exit 2; }
+linux_tool=${KELODI_HOST_DZQ:-}
 if [ -z "$linux_tool" ] || [ ! -x "$linux_tool" ]; then
   echo "no Linux kelodi-dzq to compare with: configure with -DKELODI_HOST_DZQ=PATH (make windows does)"
   exit 77
@@ -46,7 +48,7 @@ finish() {
 
 # win ARGS... : the Windows program under Wine, in the input folder.
 win() {
-  (cd "$in" && "$wine_run" --prefix "$prefix" "$win_tool" "$@")
+  (cd "$in" && "${emulator[@]}" "$win_tool" "$@")
 }
 
 # run SIDE NAME ARGS... : runs one tool in the input folder; keeps stdout,
