@@ -20,11 +20,10 @@ struct PanelTest : ::testing::Test {
     }
 };
 
-TEST_F(PanelTest, StartUpSendsTheResetBurstThenTheStartupInstrument)
+// File ▸ New: each channel's program, then volume 100, pan 64, reverb,
+// chorus and modulation 0 and sustain off, channels 0..15 in order.
+Messages resetBurst()
 {
-    panel.mnuNewClick();
-    panel.setStartupInstrument();
-
     const std::uint32_t programs[ChannelCount] = {0, 1, 24, 34, 48, 50, 52, 61, 80, 0, 85, 89, 91, 97, 101, 102};
     Messages expected;
     for (std::uint32_t c = 0; c < ChannelCount; ++c) {
@@ -32,27 +31,61 @@ TEST_F(PanelTest, StartUpSendsTheResetBurstThenTheStartupInstrument)
                                0x0040B0u})
             expected.push_back(m + c);
     }
-    expected.push_back(0x000009C0u);
-    EXPECT_EQ(midi.messages(), expected);
-    EXPECT_EQ(panel.lblInstrument.caption(), "钟琴");
+    return expected;
 }
 
+Messages operator+(Messages a, const Messages& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST_F(PanelTest, StartUpSendsTheResetBurstThenTheStartupInstrument)
+{
+    panel.mnuNewClick();
+    panel.setStartupInstrument();
+
+    EXPECT_EQ(midi.messages(), resetBurst() + Messages{0x000009C0u});
+    EXPECT_EQ(panel.lblInstrument.caption(), "钟琴");
+    EXPECT_EQ(panel.channel(0).program, 9);
+    EXPECT_EQ(panel.channel(0).instrumentName, "钟琴");
+}
+
+// The reset puts every channel back, whatever was changed on it, and the
+// controls then show channel 0's reset values, also when channel 0 was the
+// one shown: a control still showing an old value is set, and sends.
 TEST_F(PanelTest, NewAfterChangesResetsEverythingAndShowsChannelZero)
 {
     startUp();
+    panel.vsbVolume.setValue(20);
+    panel.vsbReverb.setValue(5);
+    midi.messages().clear();
+    panel.mnuNewClick();
+    EXPECT_EQ(midi.messages(), resetBurst() + Messages({0x6407B0u, 0x005BB0u}));
+    EXPECT_EQ(panel.vsbVolume.value(), 100);
+    EXPECT_EQ(panel.lblReverb.caption(), " 混响 000");
+
     panel.vsbChord.setValue(8);
     panel.vsbOctave.setValue(-2);
     panel.vsbChannel.setValue(4);
-    panel.vsbVolume.setValue(20);
+    panel.applyChosenInstrument("长笛", 73);
+    panel.vsbPan.setValue(3);
+    panel.vsbChorus.setValue(7);
+    panel.vsbModulation.setValue(9);
+    panel.chkSustain.setChecked(true);
     panel.chkMute.setChecked(true);
+    midi.messages().clear();
     panel.mnuNewClick();
-
+    EXPECT_EQ(midi.messages(), resetBurst() + Messages({0x400AB0u, 0x005DB0u, 0x0001B0u, 0x0040B0u}));
     EXPECT_EQ(panel.chordType(), 3);
     EXPECT_EQ(panel.octaveOffset(), 0);
     EXPECT_EQ(panel.currentChannel(), 0);
     EXPECT_EQ(panel.lblInstrument.caption(), "大钢琴");
-    EXPECT_EQ(panel.vsbVolume.value(), 100);
-    EXPECT_EQ(panel.channel(4).mute, 0);
+    EXPECT_FALSE(panel.chkMute.isChecked());
+    const ChannelSettings& four = panel.channel(4);
+    EXPECT_EQ(four.instrumentName, "弦乐合奏音色1");
+    EXPECT_EQ(four.sustain, 0);
+    EXPECT_EQ(four.mute, 0);
 }
 
 TEST_F(PanelTest, ChannelSwitchSendsOnlyTheDifferencesOnTheNewChannel)
@@ -60,16 +93,19 @@ TEST_F(PanelTest, ChannelSwitchSendsOnlyTheDifferencesOnTheNewChannel)
     startUp();
     panel.vsbVolume.setValue(90);
     panel.vsbPan.stepUp();
+    panel.vsbReverb.stepUp();
+    panel.vsbChorus.stepUp();
+    panel.vsbModulation.stepUp();
     midi.messages().clear();
 
     panel.vsbChannel.setValue(1);
-    EXPECT_EQ(midi.messages(), (Messages{0x6407B1u, 0x400AB1u}));
+    EXPECT_EQ(midi.messages(), (Messages{0x6407B1u, 0x400AB1u, 0x005BB1u, 0x005DB1u, 0x0001B1u}));
     EXPECT_EQ(panel.lblInstrument.caption(), "明亮的钢琴");
     midi.messages().clear();
     panel.vsbChannel.setValue(2);
     EXPECT_TRUE(midi.messages().empty());
     panel.vsbChannel.setValue(0);
-    EXPECT_EQ(midi.messages(), (Messages{0x5A07B0u, 0x410AB0u}));
+    EXPECT_EQ(midi.messages(), (Messages{0x5A07B0u, 0x410AB0u, 0x015BB0u, 0x015DB0u, 0x0101B0u}));
 }
 
 TEST_F(PanelTest, SustainIsSentOnItsChannelAndMuteSendsNothing)
@@ -77,6 +113,7 @@ TEST_F(PanelTest, SustainIsSentOnItsChannelAndMuteSendsNothing)
     startUp();
     panel.vsbChannel.setValue(3);
     panel.chkSustain.setChecked(true);
+    EXPECT_EQ(midi.messages(), Messages{0x7F40B3u});
     panel.chkMute.setChecked(true);
     panel.chkSustain.setValue(2);  // greyed: neither state
     EXPECT_EQ(midi.messages(), Messages{0x7F40B3u});
@@ -85,7 +122,25 @@ TEST_F(PanelTest, SustainIsSentOnItsChannelAndMuteSendsNothing)
     panel.vsbChannel.setValue(4);
     EXPECT_EQ(midi.messages(), (Messages{0x7F40B3u, 0x0040B4u}));
     EXPECT_FALSE(panel.currentChannelMuted());
+    EXPECT_FALSE(panel.chkMute.isChecked());
+    EXPECT_FALSE(panel.chkSustain.isChecked());
     EXPECT_EQ(panel.channel(3).sustain, 1);
+    panel.vsbChannel.setValue(3);
+    EXPECT_TRUE(panel.chkMute.isChecked());
+    EXPECT_TRUE(panel.chkSustain.isChecked());
+    EXPECT_TRUE(panel.currentChannelMuted());
+
+    // What a device switch puts back on channel 3, pedal down; nothing for a
+    // channel that does not exist.
+    midi.messages().clear();
+    panel.sendChannelSettings(3);
+    panel.sendChannelSettings(16);
+    panel.sendChannelSettings(-1);
+    EXPECT_EQ(midi.messages(),
+              (Messages{0x22C3u, 0x6407B3u, 0x400AB3u, 0x005BB3u, 0x005DB3u, 0x0001B3u, 0x7F40B3u}));
+
+    panel.chkSustain.setChecked(false);
+    EXPECT_EQ(panel.channel(3).sustain, 0);
 }
 
 TEST_F(PanelTest, InstrumentChoiceIsSentStoredAndRefusedOnPercussion)
@@ -108,6 +163,8 @@ TEST_F(PanelTest, InstrumentChoiceIsSentStoredAndRefusedOnPercussion)
     panel.vsbChannel.setValue(2);
     panel.vsbChannel.setValue(8);
     EXPECT_EQ(panel.lblInstrument.caption(), "长笛");
+    panel.applyChosenInstrument("大钢琴", 0);  // program 0 is an instrument too
+    EXPECT_EQ(midi.messages(), (Messages{0x49C8u, 0x00C8u}));
 
     EXPECT_EQ(instrumentPreselection("尼龙弦吉他"), 24);
     EXPECT_EQ(instrumentPreselection("电贝司"), -1);
@@ -143,6 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LabelCase{&P::vsbPan, &P::lblPan, 59, " 声道 -05", {0x3B0AB0u}},
                       LabelCase{&P::vsbPan, &P::lblPan, 127, " 声道 63", {0x7F0AB0u}},
                       LabelCase{&P::vsbVolume, &P::lblVolume, 0, " 音量 000", {0x0007B0u}},
+                      LabelCase{&P::vsbReverb, &P::lblReverb, 5, " 混响 005", {0x055BB0u}},
                       LabelCase{&P::vsbChorus, &P::lblChorus, 7, " 合声 007", {0x075DB0u}},
                       LabelCase{&P::vsbModulation, &P::lblModulation, 30, " 颤音 030", {0x1E01B0u}},
                       LabelCase{&P::vsbOctave, &P::lblOctave, -3, " 八度音程 -3", {}}));
