@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+#include "core/keyboard/chord_spellings.h"
+#include "gui/app/main_window_rig.h"
+#include "gui/keyboard/spinner_widget.h"
+
+namespace kelodi {
+namespace {
+
+using Messages = std::vector<ShortMessage>;
+
+class PanelRulesTest : public ::testing::Test {
+protected:
+    test::MainWindowRig rig;
+
+    QString text(const char* label) { return rig.child<QLabel>(label)->text(); }
+    bool checked(const char* box) { return rig.child<QCheckBox>(box)->isChecked(); }
+    void click(const char* spinner, bool up)
+    {
+        auto* widget = rig.child<SpinnerWidget>(spinner);
+        QTest::mouseClick(up ? widget->upArrow() : widget->downArrow(), Qt::LeftButton);
+    }
+    void click(const char* box) { QTest::mouseClick(rig.child<QCheckBox>(box), Qt::LeftButton); }
+};
+
+// Every control shows the settings of the channel it edits: switching channel
+// brings that channel's values, sustain and mute into the controls, and sends
+// only the controllers in which the two channels differ, on the new channel.
+TEST_F(PanelRulesTest, ControlsFollowTheChannelSwitch)
+{
+    click("VsbVolume", true);
+    click("VsbPan", false);
+    click("VsbReverb", true);
+    click("VsbChorus", true);
+    click("VsbModulation", true);
+    click("ChkSustain");
+    click("ChkMute");
+    ASSERT_TRUE(checked("ChkMute"));
+    EXPECT_TRUE(rig.notesOfKey(Qt::Key_D).empty()) << "channel 1 is muted";
+
+    rig.messages().clear();
+    click("VsbChannel", true);
+    EXPECT_EQ(text("LblChannel"), QStringLiteral(" 效果 02"));
+    EXPECT_EQ(text("LblVolume"), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(text("LblPan"), QStringLiteral(" 声道 00"));
+    EXPECT_EQ(text("LblReverb"), QStringLiteral(" 混响 000"));
+    EXPECT_EQ(text("LblChorus"), QStringLiteral(" 合声 000"));
+    EXPECT_EQ(text("LblModulation"), QStringLiteral(" 颤音 000"));
+    EXPECT_FALSE(checked("ChkSustain"));
+    EXPECT_FALSE(checked("ChkMute")) << "the mute box shows the new channel";
+    EXPECT_EQ(rig.messages(), (Messages{controlChangeMessage(1, 7, 100), controlChangeMessage(1, 10, 64),
+                                        controlChangeMessage(1, 91, 0), controlChangeMessage(1, 93, 0),
+                                        controlChangeMessage(1, 1, 0), controlChangeMessage(1, 64, 0)}));
+    const Messages sounded = rig.notesOfKey(Qt::Key_D);
+    ASSERT_FALSE(sounded.empty()) << "channel 2 is not muted";
+    EXPECT_EQ(sounded.front(), noteOnMessage(1, 48));
+
+    rig.messages().clear();
+    click("VsbChannel", false);
+    EXPECT_EQ(text("LblVolume"), QStringLiteral(" 音量 101"));
+    EXPECT_EQ(text("LblPan"), QStringLiteral(" 声道 -01"));
+    EXPECT_EQ(text("LblReverb"), QStringLiteral(" 混响 001"));
+    EXPECT_EQ(text("LblChorus"), QStringLiteral(" 合声 001"));
+    EXPECT_EQ(text("LblModulation"), QStringLiteral(" 颤音 001"));
+    EXPECT_TRUE(checked("ChkSustain"));
+    EXPECT_TRUE(checked("ChkMute"));
+    EXPECT_EQ(rig.messages(), (Messages{controlChangeMessage(0, 7, 101), controlChangeMessage(0, 10, 63),
+                                        controlChangeMessage(0, 91, 1), controlChangeMessage(0, 93, 1),
+                                        controlChangeMessage(0, 1, 1), controlChangeMessage(0, 64, 127)}));
+    EXPECT_TRUE(rig.notesOfKey(Qt::Key_D).empty()) << "channel 1 is still muted";
+
+    // Unticking the box unmutes the channel it shows.
+    click("ChkMute");
+    EXPECT_FALSE(rig.notesOfKey(Qt::Key_D).empty());
+}
+
+// The chord arrows reach every chord type the way a player steps through
+// them (down from the default to the single note, up again past the skipped
+// types 1 and 2, on to the octave), and D then sounds the chord the label
+// names, built on its root, note 48.
+TEST_F(PanelRulesTest, ChordArrowsReachEveryChordAndEachSoundsItsIntervals)
+{
+    const auto& spellings = test::chordSpellings();
+    const struct {
+        bool up;
+        int type;
+    } steps[] = {{false, 2}, {false, 1}, {false, 0}, {true, 3}, {true, 4}, {true, 5},
+                 {true, 6},  {true, 7},  {true, 8},  {true, 9}, {true, 10}, {true, 10}};
+    for (const auto& step : steps) {
+        click("VsbChord", step.up);
+        const test::ChordSpelling& chord = spellings[static_cast<std::size_t>(step.type)];
+        EXPECT_EQ(text("LblChord").toStdString(), chord.label);
+        Messages expected;
+        for (int interval : chord.intervals)
+            expected.push_back(noteOnMessage(0, 48 + interval));
+        EXPECT_EQ(rig.notesOfKey(Qt::Key_D), expected) << chord.label;
+    }
+}
+
+}  // namespace
+}  // namespace kelodi
