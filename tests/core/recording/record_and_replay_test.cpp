@@ -66,5 +66,32 @@ TEST(RecordAndReplay, AReplayedFileSoundsLikeThePerformance)
     EXPECT_EQ(controller.events().size(), 4u);
 }
 
+// Every recording starts afresh: the second one replaces the first, and its
+// first event comes 0.1 s into the replay however long the pause between the
+// two recordings was.
+TEST(RecordAndReplay, ASecondRecordingReplacesTheFirst)
+{
+    test::KeyboardRig rig;
+    ManualClock clock;
+    KeyPathPresser presser(rig.keys);
+    test::ScriptedUi ui;
+    test::ManualScheduler scheduler(clock);
+    RecordingController controller(presser, ui, scheduler, clock, systemTextCodec());
+    rig.keys.setRecorder(&controller);
+
+    const auto record = [&](int key) {
+        controller.click(command1::StartRecording);
+        rig.press(key);
+        clock.advance(0.25);
+        rig.release(key);
+        controller.click(command1::EndRecording);
+    };
+    record(12);
+    clock.advance(3.0);
+    record(14);
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, ReleaseMarker}));
+    EXPECT_EQ(controller.events().eventDelays, (std::vector<float>{0.1f, 0.25f}));
+}
+
 }  // namespace
 }  // namespace kelodi

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+
+#include "core/recording/recording_controller.h"
+#include "gui/app/main_window_rig.h"
+#include "gui/recording/recording_panel.h"
+
+namespace kelodi {
+namespace {
+
+// A new recording replaces the one before it: recording D and then F and
+// replaying plays F alone, as a fresh recording that starts 0.1 s in.
+TEST(RecordingRules, ASecondRecordingReplacesTheFirst)
+{
+    test::MainWindowRig rig;
+    RecordingPanel& recorder = rig.window->recording();
+    const auto record = [&](Qt::Key key) {
+        QTest::mouseClick(recorder.button(command1::StartRecording), Qt::LeftButton);
+        QTest::keyClick(rig.window->windowHandle(), key);
+        QTest::mouseClick(recorder.button(command1::EndRecording), Qt::LeftButton);
+    };
+    record(Qt::Key_D);
+    record(Qt::Key_F);
+
+    const RecordingEvents& events = recorder.controller().events();
+    EXPECT_EQ(events.eventKeys, (std::vector<float>{14, ReleaseMarker}));
+    ASSERT_FALSE(events.eventDelays.empty());
+    EXPECT_FLOAT_EQ(events.eventDelays.front(), 0.1f);
+
+    rig.messages().clear();
+    QTest::mouseClick(recorder.button(command1::ReplayRecording), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.controller().isPlaying(); }, 10000));
+    std::vector<ShortMessage> noteOns;
+    for (ShortMessage m : rig.messages())
+        if ((statusByte(m) & 0xF0) == 0x90)
+            noteOns.push_back(m);
+    EXPECT_EQ(noteOns, (std::vector<ShortMessage>{noteOnMessage(0, 50), noteOnMessage(0, 54), noteOnMessage(0, 57),
+                                                  noteOnMessage(0, 61)}));
+}
+
+}  // namespace
+}  // namespace kelodi
