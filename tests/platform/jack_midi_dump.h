@@ -24,11 +24,13 @@ namespace kelodi::test {
 
 // jack_midi_dump, started as a real external MIDI device: a JACK client with
 // one MIDI input port "<client>:input" that prints every event it receives.
+// Two dumps asked for the same client name need different `outputName`s; the
+// server then gives the second client a name of its own.
 class JackMidiDump {
 public:
-    explicit JackMidiDump(std::string client) : m_client(std::move(client))
+    explicit JackMidiDump(std::string client, const std::string& outputName = {}) : m_client(std::move(client))
     {
-        m_output = std::filesystem::temp_directory_path() / (m_client + ".txt");
+        m_output = std::filesystem::temp_directory_path() / ((outputName.empty() ? m_client : outputName) + ".txt");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, m_output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
