@@ -9,9 +9,12 @@ launch keys
 
 # Messages after the start-up burst, without time stamps.
 after() { log_messages "$log" | tail -n +114; }
+logged_after() { [ "$(after | wc -l)" -ge "$1" ]; }
 expect_new() {  # expect_new LABEL LINES...: the messages since the last mark
   local label=$1; shift
-  sleep 0.4
+  # Wait for as many messages as expected; one that should not have come
+  # shows up in this comparison or in the next one.
+  wait_until 20 logged_after "$((mark + $#))" || true
   local got
   got=$(after | tail -n +"$((mark + 1))")
   local want
@@ -50,18 +53,21 @@ expect_new "left click" "90 30 64 00" "90 34 64 00" "90 37 64 00" "90 3B 64 00" 
                         "80 30 00 00" "80 34 00 00" "80 37 00 00" "80 3B 00 00"
 
 note "single notes on the grand piano: K sounds A (220 Hz)"
-xdotool key alt+f
-sleep 0.4
+open_menu alt+f
 xdotool key n
-sleep 0.4
+# File > New puts all 16 channels back: 112 messages.
+wait_until 20 logged_after "$((mark + 112))" || fail "File > New sent $(( $(after | wc -l) - mark )) messages"
 xdotool mousemove --window "$win" $(( 520 + 6 )) $(( menu + 64 + 8 )) click 1   # 单音
-sleep 0.3
 mark=$(after | wc -l)
 xdotool keydown k
 sleep 1.0
 xdotool keyup k
 expect_new "K single" "90 39 64 00" "80 39 00 00"
-sleep 0.5
+# The audio is rendered in real time and starts after the log's clock: once
+# it is longer than the log's time of the release, it holds the whole note.
+off=$(grep ' 80 39 00 00$' "$log" | tail -n 1 | cut -d' ' -f1)
+wav_covers() { [ "$(stat -c %s "$WORK/keys.wav")" -ge "$(python3 -c "print(44 + int(($off + 0.2) * 44100) * 4)")" ]; }
+wait_until 20 wav_covers || fail "the audio file stops before the note ends"
 "$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"

@@ -14,11 +14,12 @@ button() {  # button INDEX: click Command1(INDEX) in the bottom frame
   local left
   case $1 in 0) left=24 ;; 1) left=124 ;; 2) left=228 ;; 12) left=332 ;; 3) left=440 ;; 11) left=572 ;; esac
   xdotool mousemove --window "$win" $(( 12 + left + 40 )) $(( menu + 292 + 4 + 12 )) click 1
-  sleep 0.3
 }
 # Time stamps of the note-ons of chord roots (the first of each group of four).
 roots() { awk '$1 !~ /^#/ && $2 == "90" {n++; if (n % 4 == 1) print $1}' "$1"; }
 spacing() { awk 'NR > 1 {printf "%.4f\n", $1 - prev} {prev = $1}'; }
+# has_roots LOG COUNT: the log holds at least COUNT chord roots.
+has_roots() { [ "$(roots "$1" | wc -l)" -ge "$2" ]; }
 
 note "record four keys"
 launch record "$app/kelodi"
@@ -27,9 +28,8 @@ for key in d f g h; do
   xdotool keydown "$key"; sleep 0.25; xdotool keyup "$key"; sleep 0.35
 done
 button 1
-sleep 0.3
+wait_until 20 has_roots "$log" 4 || fail "expected 4 recorded presses, got $(roots "$log" | wc -l)"
 roots "$log" | tail -n 4 >"$WORK/recorded.times"
-[ "$(wc -l <"$WORK/recorded.times")" = 4 ] || fail "expected 4 recorded presses"
 
 note "save through the file dialog"
 button 3
@@ -37,8 +37,8 @@ dialog=$(wait_window '^录制文件$' 10) || fail "no save dialog"
 focus "$dialog"
 xdotool type --delay 20 "$app/录制/e2e.dzq"
 xdotool key Return
-sleep 1
-[ -f "$app/录制/e2e.dzq" ] || fail "nothing saved"
+# The file appears whole: it is written beside and renamed into place.
+wait_until 20 test -f "$app/录制/e2e.dzq" || fail "nothing saved"
 "$BIN/kelodi-dzq" events "$app/录制/e2e.dzq" >"$WORK/events" || fail "the saved file does not read back"
 [ "$(cut -f2 "$WORK/events" | tr '\n' ' ')" = "12 9999 14 9999 16 9999 17 9999 " ] || fail "saved keys: $(cat "$WORK/events")"
 
@@ -49,7 +49,7 @@ dialog=$(wait_window '^录制文件$' 10) || fail "no open dialog"
 focus "$dialog"
 xdotool type --delay 20 "$app/录制/e2e.dzq"
 xdotool key Return
-sleep 3.5
+wait_until 30 has_roots "$log" "$((before + 4))" || fail "the replay did not play 4 keys"
 roots "$log" | tail -n +"$((before + 1))" >"$WORK/replayed.times"
 [ "$(wc -l <"$WORK/replayed.times")" = 4 ] || fail "expected 4 replayed presses, got $(wc -l <"$WORK/replayed.times")"
 paste <(spacing <"$WORK/recorded.times") <(spacing <"$WORK/replayed.times") >"$WORK/spacings"
@@ -62,11 +62,9 @@ wait_exit "$pid" 10
 
 note "after a restart the recording is listed and plays from the menu"
 launch listed "$app/kelodi"
-xdotool key alt+q
-sleep 0.5
+open_menu alt+q
 xdotool key Return
-sleep 3.5
-[ "$(roots "$log" | wc -l)" = 4 ] || fail "choosing the list item did not play it"
+wait_until 30 has_roots "$log" 4 || fail "choosing the list item did not play it"
 "$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 echo "PASS"

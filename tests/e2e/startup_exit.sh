@@ -37,8 +37,7 @@ check_shutdown closebox
 
 note "File > 退出(&E)"
 start_kelodi menu
-xdotool key alt+f
-sleep 0.5
+open_menu alt+f
 xdotool key e
 check_shutdown menu
 

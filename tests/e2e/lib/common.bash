@@ -72,6 +72,28 @@ wait_lines() {
   return 1
 }
 
+# wait_until SECONDS COMMAND...: until COMMAND succeeds; status 1 when the
+# time runs out first. The time is a generous bound, never a pace.
+wait_until() {
+  local limit=$1; shift
+  for _ in $(seq 1 $((limit * 20))); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  "$@"
+}
+
+# open_menu KEY: opens a menu of the running kelodi ($pid) with its access key
+# and waits until the menu shows, so that the next key goes to the menu and
+# not to the keyboard.
+open_menu() {
+  local windows
+  windows=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l || true)
+  xdotool key "$1"
+  wait_until 10 _more_windows "$windows" || fail "the menu of $1 did not open"
+}
+_more_windows() { [ "$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l)" -gt "$1" ]; }
+
 # Message lines of a MIDI log, without the time stamps.
 log_messages() { grep -v '^#' "$1" | cut -d' ' -f2-; }
 
