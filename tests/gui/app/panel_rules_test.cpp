@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -82,7 +83,8 @@ TEST_F(PanelRulesTest, ControlsFollowTheChannelSwitch)
 // The chord arrows reach every chord type the way a player steps through
 // them (down from the default to the single note, up again past the skipped
 // types 1 and 2, on to the octave), and D then sounds the chord the label
-// names, built on its root, note 48.
+// names, built on its root, note 48. "单音" is selected exactly while the
+// single note is.
 TEST_F(PanelRulesTest, ChordArrowsReachEveryChordAndEachSoundsItsIntervals)
 {
     const auto& spellings = test::chordSpellings();
@@ -95,6 +97,8 @@ TEST_F(PanelRulesTest, ChordArrowsReachEveryChordAndEachSoundsItsIntervals)
         click("VsbChord", step.up);
         const test::ChordSpelling& chord = spellings[static_cast<std::size_t>(step.type)];
         EXPECT_EQ(text("LblChord").toStdString(), chord.label);
+        EXPECT_EQ(rig.child<QRadioButton>("Option1_0")->isChecked(), step.type == 0) << chord.label;
+        EXPECT_EQ(rig.child<QRadioButton>("Option1_1")->isChecked(), step.type != 0) << chord.label;
         Messages expected;
         for (int interval : chord.intervals)
             expected.push_back(noteOnMessage(0, 48 + interval));
