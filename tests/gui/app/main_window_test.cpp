@@ -303,8 +303,8 @@ TEST_F(MainWindowTest, TrayExitEndsLikeTheFileMenu)
 {
     window->tray().exitRequested();
     EXPECT_EQ(window->closeRequest(), QStringLiteral("关闭"));
-    QTest::qWait(200);  // the exit command lets events run for a tenth of a second
-    EXPECT_FALSE(port.isOpen());
+    // The exit command lets events run for a tenth of a second first.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !port.isOpen(); }, 5000));
     window->findChild<QTimer*>(QStringLiteral("Timer_end"))->stop();
 }
 
@@ -347,11 +347,9 @@ TEST_F(MainWindowTest, RecorderButtonsFollowTheRecordingState)
     EXPECT_TRUE(enabled(12));
     EXPECT_FALSE(enabled(2));
     // The first event fires 0.1 s after the start.
-    QTest::qWait(300);
-    ASSERT_FALSE(messages().empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().empty(); }, 5000));
     EXPECT_EQ(messages().front(), noteOnMessage(0, 48));
-    QTest::qWait(300);
-    EXPECT_TRUE(enabled(2));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return enabled(2); }, 5000));
     EXPECT_FALSE(enabled(12));
 }
 
@@ -382,8 +380,7 @@ TEST_F(MainWindowWithRecordingsTest, ListsRecordingsSortedAndPlaysTheChosenOne)
     menu->actions()[2]->trigger();
     EXPECT_TRUE(menu->actions()[2]->isChecked());
     EXPECT_FALSE(menu->actions()[0]->isChecked());
-    QTest::qWait(400);
-    ASSERT_FALSE(messages().empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().empty(); }, 5000));
     EXPECT_EQ(messages().front(), noteOnMessage(0, 36));
 }
 
