@@ -65,6 +65,7 @@ const ReaderCase HeaderCases[] = {
     {"TextFactorIsOne", "琴键倍数:abc\r\n0.5,C", {{0.5, 0}}},
     {"NegativeFactorIsOne", "琴键倍数:-2\r\n0.5,C", {{0.5, 0}}},
     {"TinyFactorIsOne", "琴键倍数:0.009\r\n0.5,C", {{0.5, 0}}},
+    {"SmallestFactorCounts", "琴键倍数:0.01\r\n100,C", {{1.0, 0}}},
     {"OverflowingFactorIsOne", "琴键倍数:1e999\r\n0.5,C", {{0.5, 0}}},
     {"SpacedHeader", " 琴键倍数 : 0.5 \r\n2,C", {{1.0, 0}}},
     // The number is read after the first five characters, wherever the
@@ -80,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, ReaderTable,
 
 const ReaderCase SeparatorCases[] = {
     {"LineEndsCrLfCrAndLf", "0.1,C\r0.2,D\n\n0.3,E|\r\n\r\n0.4,F", {{0.1, 0}, {0.2, 2}, {0.3, 4}, {0.4, 5}}},
-    {"SpacesAnywhere", " 0 . 1 , # c 1 | \t0.2 ,　D ", {{0.1, 25}, {0.2, 2}}},
+    {"SpacesAnywhere", " 0 . 1 , # c 1 | \t0.2 ,　D \r\n0.3,E　", {{0.1, 25}, {0.2, 2}, {0.3, 4}}},
     {"MalformedItemsLoseNothingElse", "0.1,C|junk|0.2,,D|0.3,D,E|,E|0.4,|||0.5,E\r\n0.6,F",
      {{0.1, 0}, {0.5, 4}, {0.6, 5}}},
     {"DelayTextNotANumberIsZero", "abc,C|1.5s,D|.5,E|5.,F", {{0, 0}, {1.5, 2}, {0.5, 4}, {5, 5}}},
@@ -98,7 +99,7 @@ const ReaderCase KeyNameCases[] = {
     {"HighestKey", "1,g2|1,#f2", {{1, 43}, {1, 42}}},
     {"SharpOfAnyWhiteKeyBelowTheTop", "1,#E|1,#B|1,#e|1,#b|1,#e1|1,#b1|1,#e2",
      {{1, 5}, {1, 12}, {1, 17}, {1, 24}, {1, 29}, {1, 36}, {1, 41}}},
-    {"NotKeyNames", "1,#g2|1,H|1,a2|1,b2|1,C1|1,c3|1,##C|1,cc|1,D", {{1, 2}}},
+    {"NotKeyNames", "1,#g2|1,H|1,a2|1,b2|1,C1|1,c3|1,##C|1,cc|1,c11|1,D", {{1, 2}}},
     {"AnythingHoldingTheReleaseWord", "1,x抬起y|1,抬起", {{1, R}, {1, R}}},
 };
 INSTANTIATE_TEST_SUITE_P(KeyNames, ReaderTable,
@@ -110,6 +111,7 @@ const std::string JianpuHead = "简谱倍数:1\r\n音符比例:0.5\r\n音符最�
 const ReaderCase JianpuCases[] = {
     {"OneNote", JianpuHead + "5,1", {{1, 19}, {0.5, R}, {0.5, R}}},
     {"FirstNoteAfterTempoFactor", "简谱倍数:2\r\n音符比例:0.5\r\n\r\n1,1", {{2, 12}, {1, R}, {1, R}}},
+    {"LfLinesWithAnEmptyThirdLine", "简谱倍数:1\n音符比例:0.5\n\n5,1", {{1, 19}, {0.5, R}, {0.5, R}}},
     {"RatioAboveTwoIsDefault", "简谱倍数:1\r\n音符比例:3\r\n\r\n5,1", {{1, 19}, {0.7, R}, {0.3, R}}},
     {"RatioBelowMinimumIsDefault", "简谱倍数:1\r\n音符比例:0.005\r\n\r\n5,1", {{1, 19}, {0.7, R}, {0.3, R}}},
     {"RatioLineWithoutKeywordIsDefault", "简谱倍数:1\r\n0.5\r\n\r\n5,1", {{1, 19}, {0.7, R}, {0.3, R}}},
