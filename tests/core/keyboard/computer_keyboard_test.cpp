@@ -139,6 +139,18 @@ TEST_F(ComputerKeyboardTest, SweptCodesNeverCutOffAKeyStillHeld)
     EXPECT_FALSE(anySounding());
 }
 
+// Nor a key the mouse holds: the first Shift sweep passes over Shift+Q, which
+// names key 1 but never pressed it.
+TEST_F(ComputerKeyboardTest, SweepsPassOverAKeyTheMouseHolds)
+{
+    rig.press(1);
+    computer.formKeyDown(ShiftKey, Shift);
+    computer.formKeyDown(KeyW, Shift);
+    computer.formKeyUp(KeyW, Shift);
+    EXPECT_TRUE(rig.keys.isSounding(1));
+    EXPECT_FALSE(rig.keys.isSounding(3));
+}
+
 TEST_F(ComputerKeyboardTest, FocusLossReleasesHeldKeysAsTheirKeyUpsWould)
 {
     computer.formKeyDown(KeyW, 0);
