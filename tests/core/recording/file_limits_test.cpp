@@ -88,5 +88,14 @@ TEST_F(FileLimitsTest, ReadsUpToTheGivenSizeExactly)
     EXPECT_FALSE(readFileBytes(path, 9));
 }
 
+// A save that cannot name a file must not report success.
+TEST_F(FileLimitsTest, AWriteWithoutAFileNameFails)
+{
+    std::string error;
+    EXPECT_FALSE(writeFileAtomically(m_folder / "", "0.1,C", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(fs::is_empty(m_folder));
+}
+
 }  // namespace
 }  // namespace kelodi

@@ -91,6 +91,17 @@ TEST(RecordAndReplay, ASecondRecordingReplacesTheFirst)
     record(14);
     EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, ReleaseMarker}));
     EXPECT_EQ(controller.events().eventDelays, (std::vector<float>{0.1f, 0.25f}));
+    // The buttons show the idle row again: record, replay, save, play file.
+    EXPECT_EQ(ui.enabledStates, (std::map<int, bool>{{0, true}, {1, false}, {2, true}, {3, true}, {11, true},
+                                                     {12, false}}));
+
+    // Choosing a file ends a recording even when the file does not play:
+    // the idle buttons offer no way to end it, so nothing may be recorded.
+    controller.click(command1::StartRecording);
+    controller.playListedRecording(std::filesystem::temp_directory_path() / "kelodi-no-such-recording.dzq");
+    EXPECT_FALSE(controller.isRecording());
+    rig.press(5);
+    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, ReleaseMarker}));
 }
 
 }  // namespace
