@@ -47,6 +47,8 @@ TEST(KeyMap, EveryWhiteKeyAndItsShiftedCodeReachTheirKeys)
     EXPECT_EQ(map.whiteKey(29)->computerKey, "I");
     EXPECT_EQ(map.whiteKey(29)->noteName, "f1");
     EXPECT_EQ(map.whiteKey(1), nullptr);
+    EXPECT_EQ(map.whiteKey(44), nullptr);
+    EXPECT_FALSE(isBlackKey(44)) << "no key above 43";
 }
 
 TEST(KeyMap, ColumnTextsSplitIntoTrimmedEntries)

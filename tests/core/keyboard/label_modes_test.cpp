@@ -82,6 +82,8 @@ TEST_F(LabelModesTest, BoxClickedTwiceTogglesOnceEachTime)
     modes.check2[2].setChecked(true);  // the window reports one click both ways
     modes.check2Click(2);
     EXPECT_TRUE(modes.isMenuChecked(2));
+    modes.check2[0].setChecked(true);
+    EXPECT_TRUE(modes.isMenuChecked(0));
     modes.tishi1Click(3);
     EXPECT_FALSE(modes.isMenuChecked(3));
 }
