@@ -66,6 +66,8 @@ TEST_F(LabelModesTest, MenuChoiceTicksTheBoxAndLabelsOnlyWhiteKeys)
     EXPECT_EQ(view.captions.size(), 26u);
     EXPECT_EQ(view.captions[36], Lead + ":\r\n1\r\n");
     EXPECT_EQ(view.captions.count(1), 0u);
+    modes.tishi1Click(2);
+    EXPECT_TRUE(modes.check2[2].isChecked());
 }
 
 TEST_F(LabelModesTest, BoxClickedTwiceTogglesOnceEachTime)
@@ -82,6 +84,7 @@ TEST_F(LabelModesTest, BoxClickedTwiceTogglesOnceEachTime)
     modes.check2[2].setChecked(true);  // the window reports one click both ways
     modes.check2Click(2);
     EXPECT_TRUE(modes.isMenuChecked(2));
+    EXPECT_EQ(view.captions[0], Lead + "Q\r\n");
     modes.check2[0].setChecked(true);
     EXPECT_TRUE(modes.isMenuChecked(0));
     modes.tishi1Click(3);

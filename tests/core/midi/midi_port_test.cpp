@@ -47,6 +47,8 @@ TEST(MidiPort, ReopeningClosesThePreviousPortFirst)
     port.open(MidiMapperId);
     port.open(1);
     EXPECT_EQ(devices.journal.events, (std::vector<std::string>{"open -1", "close", "open 1"}));
+    port.close();
+    EXPECT_FALSE(port.isOpen());
 }
 
 TEST(MidiLog, RecordsMessagesAndPortEventsOneLineEach)
