@@ -52,6 +52,14 @@ TEST_F(InputLanguageGuardTest, ComingToTheFrontActivatesTheFirstPlainLayoutOnce)
         guard.tick();
     EXPECT_EQ(platform.activated.size(), 1u);
     EXPECT_EQ(platform.listed, 1);
+
+    // Back after a while elsewhere, with a plain layout listed first.
+    platform.foreground = false;
+    guard.tick();
+    platform.layouts = {German, ChineseIme};
+    platform.foreground = true;
+    guard.tick();
+    EXPECT_EQ(platform.activated, (std::vector<std::uintptr_t>{UsEnglish, German}));
 }
 
 TEST_F(InputLanguageGuardTest, OnlyTheChangeFromBackgroundToFrontActs)

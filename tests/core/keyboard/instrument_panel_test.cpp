@@ -166,6 +166,9 @@ TEST_F(PanelTest, InstrumentChoiceIsSentStoredAndRefusedOnPercussion)
     panel.applyChosenInstrument("大钢琴", 0);  // program 0 is an instrument too
     EXPECT_EQ(midi.messages(), (Messages{0x49C8u, 0x00C8u}));
 
+    EXPECT_EQ(instrumentName(0), "大钢琴");
+    EXPECT_EQ(instrumentName(127), "枪声");
+    EXPECT_EQ(instrumentName(128), "");
     EXPECT_EQ(instrumentPreselection("尼龙弦吉他"), 24);
     EXPECT_EQ(instrumentPreselection("电贝司"), -1);
     EXPECT_EQ(instrumentPreselection("blown bottle"), -1);

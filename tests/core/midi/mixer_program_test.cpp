@@ -58,6 +58,7 @@ TEST_F(MixerProgramTest, PrefersPavucontrolThenTheFirstFolderThatHasTheProgram)
 
     const auto pavu = file(b, "pavucontrol", true);
     EXPECT_EQ(findMixerProgram(HostSystem::Other, a.string() + ":" + b.string()), pavu.string());
+    EXPECT_EQ(findMixerProgram(HostSystem::Other, a.string() + ":" + b.string() + ":" + a.string()), pavu.string());
 }
 
 TEST_F(MixerProgramTest, SkipsWhatCannotBeRun)
