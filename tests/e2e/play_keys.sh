@@ -58,6 +58,20 @@ xdotool key n
 # File > New puts all 16 channels back: 112 messages.
 wait_until 20 logged_after "$((mark + 112))" || fail "File > New sent $(( $(after | wc -l) - mark )) messages"
 xdotool mousemove --window "$win" $(( 520 + 6 )) $(( menu + 64 + 8 )) click 1   # 单音
+# The pitch is measured on the loudest sound from just before K's note-on:
+# the chords played before must have rung out by then.
+quiet() { python3 - "$WORK/keys.wav" <<'PY'
+import array, sys
+with open(sys.argv[1], "rb") as f:
+    f.seek(0, 2)
+    start = max(44, f.tell() - 8820)  # the last 50 ms, 16-bit stereo frames
+    f.seek(start - (start - 44) % 4)
+    data = f.read(8820)
+    tail = array.array("h", data[: len(data) - len(data) % 4])
+sys.exit(0 if tail and (sum(x * x for x in tail) / len(tail)) ** 0.5 < 30 else 1)
+PY
+}
+wait_until 20 quiet || fail "the audio did not fall quiet before K"
 mark=$(after | wc -l)
 xdotool keydown k
 sleep 1.0
