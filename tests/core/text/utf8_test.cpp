@@ -25,7 +25,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Utf8Case{"OverlongTwo", "\xC0\x80", false}, Utf8Case{"OverlongThree", "\xE0\x80\x80", false},
                       Utf8Case{"Surrogate", "\xED\xA0\x80", false}, Utf8Case{"AboveRange", "\xF4\x90\x80\x80", false},
                       Utf8Case{"Truncated", "\xE7\x90", false}, Utf8Case{"LoneContinuation", "\x80", false},
-                      Utf8Case{"GbkText", "\xC7\xD9\xBC\xFC", false}, Utf8Case{"Ff", "a\xFF", false}),
+                      Utf8Case{"GbkText", "\xC7\xD9\xBC\xFC", false}, Utf8Case{"Ff", "a\xFF", false},
+                      // the lowest character of each length is not overlong
+                      Utf8Case{"LowestOfThree", "\xE0\xA0\x80", true},
+                      Utf8Case{"LowestOfFour", "\xF0\x90\x80\x80", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Utf8, ToUtf16WithSurrogatesAndReplacement)
