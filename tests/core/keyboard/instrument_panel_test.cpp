@@ -47,6 +47,8 @@ TEST_F(PanelTest, StartUpSendsTheResetBurstThenTheStartupInstrument)
 
     EXPECT_EQ(midi.messages(), resetBurst() + Messages{0x000009C0u});
     EXPECT_EQ(panel.lblInstrument.caption(), "钟琴");
+    EXPECT_TRUE(panel.lblInfo.isVisible());
+    EXPECT_TRUE(panel.lblVolume.isVisible());
     EXPECT_EQ(panel.channel(0).program, 9);
     EXPECT_EQ(panel.channel(0).instrumentName, "钟琴");
 }

@@ -51,6 +51,8 @@ TEST(ShortMessage, OutOfRangeFieldsNeverSpillIntoNeighbouringBytes)
 {
     EXPECT_EQ(packShortMessage(MidiKind::NoteOn, 16, 60, 100), noteOnMessage(0, 60));
     EXPECT_EQ(dataByte2(packShortMessage(MidiKind::NoteOn, 0, 200, 0)), 0);
+    EXPECT_EQ(dataByte1(noteOnMessage(0, 60)), 60);
+    EXPECT_EQ(dataByte2(noteOnMessage(0, 60)), 100);
     EXPECT_EQ(packShortMessage(MidiKind::ControlChange, 0, 7, 128) >> 24, 0u);
 }
 
