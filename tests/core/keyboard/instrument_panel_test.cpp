@@ -210,6 +210,33 @@ INSTANTIATE_TEST_SUITE_P(
                       LabelCase{&P::vsbModulation, &P::lblModulation, 30, " 颤音 030", {0x1E01B0u}},
                       LabelCase{&P::vsbOctave, &P::lblOctave, -3, " 八度音程 -3", {}}));
 
+// Every value fits its data byte, every channel exists and every key's root
+// lies within MIDI's notes: the arrows stop at the ends and send nothing.
+TEST_F(PanelTest, SpinnersStopAtTheEndsOfTheirRanges)
+{
+    startUp();
+    const struct {
+        Spinner InstrumentPanel::*spinner;
+        int lowest;
+        int highest;
+    } ranges[] = {{&P::vsbChannel, 0, 15}, {&P::vsbVolume, 0, 127}, {&P::vsbPan, 0, 127},
+                  {&P::vsbReverb, 0, 127}, {&P::vsbChorus, 0, 127}, {&P::vsbModulation, 0, 127},
+                  {&P::vsbOctave, -3, 4},  {&P::vsbChord, 0, 10}};
+    for (const auto& r : ranges) {
+        Spinner& spinner = panel.*r.spinner;
+        spinner.setValue(r.highest);
+        midi.messages().clear();
+        spinner.stepUp();
+        EXPECT_EQ(spinner.value(), r.highest);
+        EXPECT_TRUE(midi.messages().empty());
+        spinner.setValue(r.lowest);
+        midi.messages().clear();
+        spinner.stepDown();
+        EXPECT_EQ(spinner.value(), r.lowest);
+        EXPECT_TRUE(midi.messages().empty());
+    }
+}
+
 TEST_F(PanelTest, ChordSpinnerAndOptionsFollowEachOther)
 {
     startUp();
