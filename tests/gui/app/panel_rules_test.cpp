@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 #include "core/keyboard/chord_spellings.h"
-#include "gui/app/main_window_rig.h"
+#include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/spinner_widget.h"
 
 namespace kelodi {
@@ -15,18 +15,30 @@ namespace {
 
 using Messages = std::vector<ShortMessage>;
 
-class PanelRulesTest : public ::testing::Test {
+class PanelRulesTest : public test::MainWindowFixture {
 protected:
-    test::MainWindowRig rig;
-
-    QString text(const char* label) { return rig.child<QLabel>(label)->text(); }
-    bool checked(const char* box) { return rig.child<QCheckBox>(box)->isChecked(); }
+    template <class W>
+    W* child(const char* name)
+    {
+        return window->findChild<W*>(QString::fromLatin1(name));
+    }
+    QString text(const char* label) { return child<QLabel>(label)->text(); }
+    bool checked(const char* box) { return child<QCheckBox>(box)->isChecked(); }
     void click(const char* spinner, bool up)
     {
-        auto* widget = rig.child<SpinnerWidget>(spinner);
+        auto* widget = child<SpinnerWidget>(spinner);
         QTest::mouseClick(up ? widget->upArrow() : widget->downArrow(), Qt::LeftButton);
     }
-    void click(const char* box) { QTest::mouseClick(rig.child<QCheckBox>(box), Qt::LeftButton); }
+    void click(const char* box) { QTest::mouseClick(child<QCheckBox>(box), Qt::LeftButton); }
+    // The messages a press of the computer key sends, its release done.
+    Messages notesOfKey(Qt::Key key)
+    {
+        messages().clear();
+        QTest::keyPress(handle(), key);
+        Messages pressed = messages();
+        QTest::keyRelease(handle(), key);
+        return pressed;
+    }
 };
 
 // Every control shows the settings of the channel it edits: switching channel
@@ -42,9 +54,9 @@ TEST_F(PanelRulesTest, ControlsFollowTheChannelSwitch)
     click("ChkSustain");
     click("ChkMute");
     ASSERT_TRUE(checked("ChkMute"));
-    EXPECT_TRUE(rig.notesOfKey(Qt::Key_D).empty()) << "channel 1 is muted";
+    EXPECT_TRUE(notesOfKey(Qt::Key_D).empty()) << "channel 1 is muted";
 
-    rig.messages().clear();
+    messages().clear();
     click("VsbChannel", true);
     EXPECT_EQ(text("LblChannel"), QStringLiteral(" 效果 02"));
     EXPECT_EQ(text("LblVolume"), QStringLiteral(" 音量 100"));
@@ -54,14 +66,14 @@ TEST_F(PanelRulesTest, ControlsFollowTheChannelSwitch)
     EXPECT_EQ(text("LblModulation"), QStringLiteral(" 颤音 000"));
     EXPECT_FALSE(checked("ChkSustain"));
     EXPECT_FALSE(checked("ChkMute")) << "the mute box shows the new channel";
-    EXPECT_EQ(rig.messages(), (Messages{controlChangeMessage(1, 7, 100), controlChangeMessage(1, 10, 64),
+    EXPECT_EQ(messages(), (Messages{controlChangeMessage(1, 7, 100), controlChangeMessage(1, 10, 64),
                                         controlChangeMessage(1, 91, 0), controlChangeMessage(1, 93, 0),
                                         controlChangeMessage(1, 1, 0), controlChangeMessage(1, 64, 0)}));
-    const Messages sounded = rig.notesOfKey(Qt::Key_D);
+    const Messages sounded = notesOfKey(Qt::Key_D);
     ASSERT_FALSE(sounded.empty()) << "channel 2 is not muted";
     EXPECT_EQ(sounded.front(), noteOnMessage(1, 48));
 
-    rig.messages().clear();
+    messages().clear();
     click("VsbChannel", false);
     EXPECT_EQ(text("LblVolume"), QStringLiteral(" 音量 101"));
     EXPECT_EQ(text("LblPan"), QStringLiteral(" 声道 -01"));
@@ -70,14 +82,14 @@ TEST_F(PanelRulesTest, ControlsFollowTheChannelSwitch)
     EXPECT_EQ(text("LblModulation"), QStringLiteral(" 颤音 001"));
     EXPECT_TRUE(checked("ChkSustain"));
     EXPECT_TRUE(checked("ChkMute"));
-    EXPECT_EQ(rig.messages(), (Messages{controlChangeMessage(0, 7, 101), controlChangeMessage(0, 10, 63),
+    EXPECT_EQ(messages(), (Messages{controlChangeMessage(0, 7, 101), controlChangeMessage(0, 10, 63),
                                         controlChangeMessage(0, 91, 1), controlChangeMessage(0, 93, 1),
                                         controlChangeMessage(0, 1, 1), controlChangeMessage(0, 64, 127)}));
-    EXPECT_TRUE(rig.notesOfKey(Qt::Key_D).empty()) << "channel 1 is still muted";
+    EXPECT_TRUE(notesOfKey(Qt::Key_D).empty()) << "channel 1 is still muted";
 
     // Unticking the box unmutes the channel it shows.
     click("ChkMute");
-    EXPECT_FALSE(rig.notesOfKey(Qt::Key_D).empty());
+    EXPECT_FALSE(notesOfKey(Qt::Key_D).empty());
 }
 
 // The chord arrows reach every chord type the way a player steps through
@@ -97,12 +109,12 @@ TEST_F(PanelRulesTest, ChordArrowsReachEveryChordAndEachSoundsItsIntervals)
         click("VsbChord", step.up);
         const test::ChordSpelling& chord = spellings[static_cast<std::size_t>(step.type)];
         EXPECT_EQ(text("LblChord").toStdString(), chord.label);
-        EXPECT_EQ(rig.child<QRadioButton>("Option1_0")->isChecked(), step.type == 0) << chord.label;
-        EXPECT_EQ(rig.child<QRadioButton>("Option1_1")->isChecked(), step.type != 0) << chord.label;
+        EXPECT_EQ(child<QRadioButton>("Option1_0")->isChecked(), step.type == 0) << chord.label;
+        EXPECT_EQ(child<QRadioButton>("Option1_1")->isChecked(), step.type != 0) << chord.label;
         Messages expected;
         for (int interval : chord.intervals)
             expected.push_back(noteOnMessage(0, 48 + interval));
-        EXPECT_EQ(rig.notesOfKey(Qt::Key_D), expected) << chord.label;
+        EXPECT_EQ(notesOfKey(Qt::Key_D), expected) << chord.label;
     }
 }
 

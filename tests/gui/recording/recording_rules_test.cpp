@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "core/recording/recording_controller.h"
-#include "gui/app/main_window_rig.h"
+#include "gui/app/main_window_fixture.h"
 #include "gui/recording/recording_panel.h"
 
 namespace kelodi {
@@ -12,13 +12,14 @@ namespace {
 
 // A new recording replaces the one before it: recording D and then F and
 // replaying plays F alone, as a fresh recording that starts 0.1 s in.
-TEST(RecordingRules, ASecondRecordingReplacesTheFirst)
+using RecordingRulesTest = test::MainWindowFixture;
+
+TEST_F(RecordingRulesTest, ASecondRecordingReplacesTheFirst)
 {
-    test::MainWindowRig rig;
-    RecordingPanel& recorder = rig.window->recording();
+    RecordingPanel& recorder = window->recording();
     const auto record = [&](Qt::Key key) {
         QTest::mouseClick(recorder.button(command1::StartRecording), Qt::LeftButton);
-        QTest::keyClick(rig.window->windowHandle(), key);
+        QTest::keyClick(handle(), key);
         QTest::mouseClick(recorder.button(command1::EndRecording), Qt::LeftButton);
     };
     record(Qt::Key_D);
@@ -29,11 +30,11 @@ TEST(RecordingRules, ASecondRecordingReplacesTheFirst)
     ASSERT_FALSE(events.eventDelays.empty());
     EXPECT_FLOAT_EQ(events.eventDelays.front(), 0.1f);
 
-    rig.messages().clear();
+    messages().clear();
     QTest::mouseClick(recorder.button(command1::ReplayRecording), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.controller().isPlaying(); }, 10000));
     std::vector<ShortMessage> noteOns;
-    for (ShortMessage m : rig.messages())
+    for (ShortMessage m : messages())
         if ((statusByte(m) & 0xF0) == 0x90)
             noteOns.push_back(m);
     EXPECT_EQ(noteOns, (std::vector<ShortMessage>{noteOnMessage(0, 50), noteOnMessage(0, 54), noteOnMessage(0, 57),
