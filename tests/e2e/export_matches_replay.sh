@@ -32,8 +32,7 @@ count=$(wc -l <"$WORK/tool.notes")
 
 note "play the score from the recordings list ($count note messages)"
 before=$(wc -l <"$log")
-xdotool key alt+q
-sleep 0.5
+open_menu alt+q
 xdotool key Return
 wait_lines "$log" $(( before + count )) 40 || fail "the replay sent $(( $(wc -l <"$log") - before )) of $count messages"
 tail -n +"$(( before + 1 ))" "$log" | grep -v '^#' >"$WORK/replayed.lines"
@@ -52,8 +51,7 @@ paste -d' ' <(cut -d' ' -f1 "$WORK/tool.notes") <(cut -d' ' -f1 "$WORK/replayed.
   || fail "the replay's timing differs from the export by more than 25 ms"
 
 note "the window's File menu exports the same file"
-xdotool key alt+f
-sleep 0.4
+open_menu alt+f
 xdotool key Down Down Return
 dialog=$(wait_window '^导出 MIDI 文件$' 10) || fail "no export dialog"
 focus "$dialog"
@@ -62,8 +60,12 @@ xdotool key Return
 for _ in $(seq 1 50); do [ -s "$WORK/window.mid" ] && break; sleep 0.1; done
 [ -s "$WORK/window.mid" ] || fail "the window wrote no file"
 cmp -s "$WORK/window.mid" "$WORK/tool.mid" || fail "the window's export differs from the score tool's"
+# The message box has the program's title; the file dialog may still be
+# on its way out.
+done_box() { for w in $(popup_windows); do [ "$(xdotool getwindowname "$w")" = "Kelodi 7.90" ] && return 0; done; return 1; }
+wait_until 10 done_box || fail "no message after the export"
 xdotool key Return   # "导出完成"
-sleep 0.3
+wait_until 10 eval '! has_popup' || fail "the message stayed open"
 "$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"

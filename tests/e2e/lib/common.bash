@@ -83,16 +83,25 @@ wait_until() {
   "$@"
 }
 
-# open_menu KEY: opens a menu of the running kelodi ($pid) with its access key
-# and waits until the menu shows, so that the next key goes to the menu and
-# not to the keyboard.
-open_menu() {
-  local windows
-  windows=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l || true)
-  xdotool key "$1"
-  wait_until 10 _more_windows "$windows" || fail "the menu of $1 did not open"
+# The visible windows of the running kelodi ($pid) besides its main window
+# ($win): menus, message boxes, dialogs. Tool tips do not count.
+popup_windows() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+    [ "$w" = "$win" ] && continue
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _TOOLTIP || echo "$w"
+  done
+  return 0
 }
-_more_windows() { [ "$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l)" -gt "$1" ]; }
+has_popup() { [ -n "$(popup_windows)" ]; }
+
+# open_menu KEY: opens a menu of the main window with its access key and waits
+# until the menu shows, so that the next key goes to the menu and not to the
+# keyboard.
+open_menu() {
+  xdotool key "$1"
+  wait_until 10 has_popup || fail "the menu of $1 did not open"
+}
 
 # Message lines of a MIDI log, without the time stamps.
 log_messages() { grep -v '^#' "$1" | cut -d' ' -f2-; }
