@@ -139,14 +139,17 @@ TEST_F(ComputerKeyboardTest, SweptCodesNeverCutOffAKeyStillHeld)
     EXPECT_FALSE(anySounding());
 }
 
-// Nor a key the mouse holds: the first Shift sweep passes over Shift+Q, which
-// names key 1 but never pressed it.
-TEST_F(ComputerKeyboardTest, SweepsPassOverAKeyTheMouseHolds)
+// Nor keys held otherwise (the mouse, the player): the first Shift sweep
+// passes over Shift+Q, which names key 1, and over codes without a key, which
+// name key 0, and none of them pressed those keys.
+TEST_F(ComputerKeyboardTest, SweepsPassOverKeysHeldOtherwise)
 {
+    rig.press(0);
     rig.press(1);
     computer.formKeyDown(ShiftKey, Shift);
     computer.formKeyDown(KeyW, Shift);
     computer.formKeyUp(KeyW, Shift);
+    EXPECT_TRUE(rig.keys.isSounding(0));
     EXPECT_TRUE(rig.keys.isSounding(1));
     EXPECT_FALSE(rig.keys.isSounding(3));
 }

@@ -159,6 +159,8 @@ TEST_F(PanelTest, InstrumentChoiceIsSentStoredAndRefusedOnPercussion)
     panel.vsbChannel.stepDown();
     EXPECT_TRUE(panel.lblInfo.isVisible());
     panel.applyChosenInstrument("长笛", 73);
+    EXPECT_EQ(panel.lblInstrument.caption(), "长笛");
+    EXPECT_EQ(panel.channel(8).program, 73);
     panel.applyChosenInstrument("", 5);       // cancelled or closed
     panel.applyChosenInstrument("枪声", 128);  // no such program
     EXPECT_EQ(midi.messages(), Messages{0x49C8u});
