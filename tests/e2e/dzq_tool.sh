@@ -97,6 +97,18 @@ run convert-unwritable 2 convert "$work/keys-gbk.dzq" "$work/no-such-folder/out.
 run convert-missing 2 convert "$work/does-not-exist.dzq" "$work/kept.dzq"
 [ "$(cat "$work/kept.dzq")" = keep ] || fail "convert-missing: the target was changed"
 
+# Only regular files are replaced: a pipe (like a device node) stays what it
+# is, and the reason is given. A chain of links leads to the file at its end.
+mkfifo "$work/pipe"
+run convert-pipe 2 convert "$work/keys-gbk.dzq" "$work/pipe"
+[ -p "$work/pipe" ] || fail "convert-pipe: the pipe was replaced"
+grep -q 'not a regular file' "$work/convert-pipe.err" || fail "convert-pipe: no reason given"
+ln -s kept.dzq "$work/link2" && ln -s link2 "$work/link1"
+run convert-links 0 convert "$work/keys-gbk.dzq" "$work/link1"
+[ -L "$work/link1" ] && [ -L "$work/link2" ] || fail "convert-links: a link was replaced"
+run convert-plain 0 convert "$work/keys-gbk.dzq" "$work/plain.dzq"
+cmp -s "$work/kept.dzq" "$work/plain.dzq" || fail "convert-links: the file at the end of the links was not written"
+
 # The shipped sample scores all play.
 if [ -d "$bin/录制" ]; then
   count=0

@@ -25,6 +25,39 @@ std::optional<std::string> failed(std::string* error, std::string text, FileRead
     return std::nullopt;
 }
 
+// Whether a save may put a file at `target`: nothing is there yet, or a
+// regular file is. A device, a pipe, a folder or a loop of links is refused
+// and left as it is: renaming over /dev/null would take it from everyone.
+bool mayReplace(const fs::path& target, std::string* error)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(target, ec);
+    if (status.type() == fs::file_type::not_found || fs::is_regular_file(status))
+        return true;
+    setError(error, ec ? ec.message() : "not a regular file");
+    return false;
+}
+
+// Replaces the content of an existing file in place, for a folder where no
+// temporary file can be made. A failure part-way leaves the file damaged;
+// that is the price of a folder the user may not write to, and only paid
+// when there is no other way.
+bool writeInPlace(const fs::path& target, std::string_view bytes, std::string* error)
+{
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        setError(error, "cannot create a file in the folder, nor write the file itself");
+        return false;
+    }
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (out.fail()) {
+        setError(error, "write error");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 fs::path temporaryPathBeside(const fs::path& target)
@@ -48,18 +81,29 @@ fs::path temporaryPathBeside(const fs::path& target)
 
 fs::path replacementTarget(const fs::path& path)
 {
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        const fs::path linked = fs::read_symlink(path, ec);
-        if (!ec)
-            return linked.is_absolute() ? linked : path.parent_path() / linked;
+    // The bound the kernel puts on links followed in one lookup; a chain
+    // longer than that (a loop) ends at a link, which no save replaces.
+    constexpr int MaxLinks = 40;
+    fs::path current = path;
+    for (int followed = 0; followed < MaxLinks; ++followed) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(current, ec)))
+            break;
+        const fs::path linked = fs::read_symlink(current, ec);
+        if (ec)
+            break;
+        current = linked.is_absolute() ? linked : current.parent_path() / linked;
     }
-    return path;
+    return current;
 }
 
 bool moveIntoPlace(const fs::path& temporary, const fs::path& target, std::string* error)
 {
     std::error_code ec;
+    if (!mayReplace(target, error)) {
+        fs::remove(temporary, ec);
+        return false;
+    }
     const fs::file_status old = fs::status(target, ec);
     if (!ec && fs::is_regular_file(old))
         fs::permissions(temporary, old.permissions(), ec);
@@ -120,6 +164,8 @@ bool writeFileAtomically(const fs::path& path, std::string_view bytes, std::stri
         setError(error, "no file name");
         return false;
     }
+    if (!mayReplace(target, error))
+        return false;
 
     const fs::path temporary = temporaryPathBeside(target);
     if (temporary.empty()) {
@@ -129,6 +175,10 @@ bool writeFileAtomically(const fs::path& path, std::string_view bytes, std::stri
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {
+            // A writable file in a folder the user may not write to.
+            std::error_code ec;
+            if (fs::is_regular_file(target, ec))
+                return writeInPlace(target, bytes, error);
             setError(error, "cannot create a file in the folder");
             return false;
         }

@@ -27,16 +27,21 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& path, std:
 // Replaces the file at `path` with `bytes` in one step: the bytes go to a new
 // temporary file in the same folder, which is then renamed over the target.
 // Until the rename nothing of the old file changes, and a failure removes the
-// temporary file again. A symbolic link is followed, so the file it points to
-// is replaced and the link stays. An existing file's permissions are kept.
+// temporary file again. Symbolic links are followed to the end of their
+// chain, so the file they lead to is replaced and the links stay. An existing
+// file's permissions are kept. Anything that exists and is not a regular file
+// (a device, a pipe, a folder) is refused and left as it is. In a folder
+// where no temporary file can be created, an existing writable file is
+// written in place instead (the old content is then not safe from a failure
+// part-way).
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          std::string* error = nullptr);
 
 // The steps of writeFileAtomically, for writers that produce a file bit by
 // bit (a rendered WAV file):
 //
-// The file an atomic write of `path` replaces: the one a symbolic link at
-// `path` points to, or `path` itself.
+// The file an atomic write of `path` replaces: the one at the end of the
+// chain of symbolic links starting at `path`, or `path` itself.
 std::filesystem::path replacementTarget(const std::filesystem::path& path);
 
 // A free name for a temporary file in the folder of `target`, starting with
@@ -45,8 +50,9 @@ std::filesystem::path replacementTarget(const std::filesystem::path& path);
 std::filesystem::path temporaryPathBeside(const std::filesystem::path& target);
 
 // Renames the complete `temporary` over `target` in one step, with the
-// permissions of the file it replaces. On failure the temporary file is
-// removed and `target` is left as it was.
+// permissions of the file it replaces. A target that exists and is not a
+// regular file is refused. On failure the temporary file is removed and
+// `target` is left as it was.
 bool moveIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& target,
                    std::string* error = nullptr);
 
