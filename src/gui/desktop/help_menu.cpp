@@ -4,13 +4,16 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QSaveFile>
 #include <QUrl>
+
+#include <cstdio>
 
 #include "core/desktop/desktop_texts.h"
 #include "core/desktop/help_menu_items.h"
 #include "core/desktop/news_opt_out.h"
 #include "core/desktop/product_config.h"
+#include "core/recording/file_io.h"
+#include "core/text/utf8.h"
 #include "gui/desktop/info_box.h"
 #include "gui/desktop/shell.h"
 #include "gui/app/utf8.h"
@@ -129,23 +132,23 @@ void HelpMenu::run(int index)
 void HelpMenu::toggleNoNewsPopup()
 {
     // The action has already toggled its check mark. The mark stands even
-    // when the file cannot be written: the choice then holds for this run.
+    // when the file cannot be written: the choice then holds for this run,
+    // and the user hears once that it will not outlive it.
     const bool value = noNewsPopup();
-    saveNoNewsPopup(value);
+    std::string error;
+    if (!saveNoNewsPopup(value, &error) && !m_saveFailureReported) {
+        m_saveFailureReported = true;
+        std::fprintf(stderr, "kelodi: cannot save the news setting in %s (%s); it holds until Kelodi ends\n",
+                     qPrintable(optOutFilePath()), error.c_str());
+    }
     emit noNewsPopupChanged(value);
 }
 
-bool HelpMenu::saveNoNewsPopup(bool value) const
+bool HelpMenu::saveNoNewsPopup(bool value, std::string* error) const
 {
-    // Written to a temporary file and renamed over the old one, so a failed
+    // Saved like every file of the program: replaced in one step, so a failed
     // write never leaves a truncated "v.sz" behind.
-    QSaveFile file(optOutFilePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const std::string text = noNewsPopupFileText(value);
-    // A failed write makes commit() discard the temporary file.
-    file.write(text.data(), static_cast<qint64>(text.size()));
-    return file.commit();
+    return writeFileAtomically(pathFromUtf8(optOutFilePath().toStdString()), noNewsPopupFileText(value), error);
 }
 
 }  // namespace kelodi

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <string>
+
 class QAction;
 class QMenu;
 class QWidget;
@@ -59,13 +61,14 @@ signals:
 private:
     void run(int index);
     void toggleNoNewsPopup();
-    bool saveNoNewsPopup(bool value) const;
+    bool saveNoNewsPopup(bool value, std::string* error) const;
 
     Shell& m_shell;
     HelpFiles m_files;
     QWidget* m_window;
     QMenu* m_menu;
     QAction* m_actions[12] = {};
+    bool m_saveFailureReported = false;
 };
 
 }  // namespace kelodi

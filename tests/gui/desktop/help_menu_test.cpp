@@ -149,17 +149,25 @@ TEST_F(HelpMenuTest, TogglingTwiceLeavesFalseAndSurvivesARestart)
     EXPECT_FALSE(restarted.noNewsPopup());
 }
 
-TEST_F(HelpMenuTest, FailedWriteStillChangesTheCheckMark)
+TEST_F(HelpMenuTest, FailedWriteStillChangesTheCheckMarkAndIsReportedOnce)
 {
     // A folder where the file should be: the file cannot be replaced.
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("v.sz")));
     QSignalSpy changed(&menu, &HelpMenu::noNewsPopupChanged);
+    testing::internal::CaptureStderr();
     menu.click(5);
     EXPECT_TRUE(menu.noNewsPopup());
     EXPECT_EQ(changed.count(), 1);
     EXPECT_TRUE(QFileInfo(optOutPath()).isDir());
     menu.click(5);
     EXPECT_FALSE(menu.noNewsPopup());
+    menu.click(5);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(menu.noNewsPopup());
+    // Said once for the run, naming the file, however often the choice changes.
+    const QString text = QString::fromStdString(said);
+    EXPECT_EQ(text.count(QStringLiteral("cannot save")), 1) << said;
+    EXPECT_TRUE(text.contains(optOutPath())) << said;
 }
 
 TEST_F(HelpMenuTest, HelpTextPathTravelsAsOneArgument)
