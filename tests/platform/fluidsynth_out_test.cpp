@@ -10,6 +10,7 @@
 #include <thread>
 
 #include <fluidsynth.h>
+#include <unistd.h>
 
 #include "core/midi/midi_port.h"
 #include "platform/midi/device_catalog.h"
@@ -156,6 +157,35 @@ TEST_F(EmbeddedSynth, ChannelStateSentWhileTheSoundFontLoadsTakesEffect)
     auto again = engine->open();
     ASSERT_TRUE(again);
     EXPECT_EQ(engine->channelProgram(2), 40);
+}
+
+TEST_F(EmbeddedSynth, ALoadListenerMayDropTheLastReference)
+{
+    std::promise<pid_t> loaderStarted;
+    std::promise<void> listening;
+    std::shared_future<void> released = listening.get_future().share();
+    auto engine = FluidSynthEngine::acquire({findSoundFont({}), "", m_setup.audioFile, [&loaderStarted, released] {
+                                                 loaderStarted.set_value(::gettid());
+                                                 released.wait();
+                                             }});
+    ASSERT_TRUE(engine);
+    const pid_t loader = loaderStarted.get_future().get();
+    std::atomic<bool> heard{false};
+    engine->addLoadListener(this, [&heard, keep = engine](bool) mutable {
+        heard = true;
+        keep.reset();  // the last reference: the engine ends now or soon after
+    });
+    engine.reset();
+    listening.set_value();
+
+    // The loader thread ends once the engine is gone; address sanitizer
+    // reports anything that touched the engine after it was freed.
+    const fs::path task = "/proc/self/task/" + std::to_string(loader);
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (fs::exists(task) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(fs::exists(task)) << "the loader thread is still running";
+    EXPECT_TRUE(heard);
 }
 
 TEST_F(EmbeddedSynth, ListsItselfAsMapperAndDeviceZeroWithTruthfulCapabilities)

@@ -389,10 +389,19 @@ void FluidSynthEngine::finish(SoundFontState state)
     }
     m_changed.notify_all();
 
-    std::lock_guard lock(m_listenerMutex);
-    for (auto& entry : m_listeners)
-        entry.second(state == SoundFontState::Loaded);
-    m_listeners.clear();
+    // A listener may drop the last outside reference to the engine. This one
+    // keeps it alive until the listeners have run and the lock is released;
+    // the engine may then end here, on the loader thread, which touches
+    // nothing of it afterwards. (None is left when the engine is already
+    // being destroyed elsewhere; that destructor waits for this thread.)
+    std::shared_ptr<FluidSynthEngine> self = weak_from_this().lock();
+    {
+        std::lock_guard lock(m_listenerMutex);
+        for (auto& entry : m_listeners)
+            entry.second(state == SoundFontState::Loaded);
+        m_listeners.clear();
+    }
+    self.reset();
 }
 
 bool FluidSynthEngine::waitForLoad(std::chrono::milliseconds timeout)

@@ -72,6 +72,7 @@ public:
     // Calls listener once, on the loader thread, when the load ends (true when
     // loaded), or at once on the caller's thread when it already has. After
     // removeListeners(owner) returns, none of owner's listeners runs again.
+    // A listener may drop its reference to the engine, the last one included.
     void addLoadListener(const void* owner, std::function<void(bool)> listener);
     void removeListeners(const void* owner);
 
