@@ -143,23 +143,40 @@ bool NewsPageView::isBusy() const
     return m_pageReply != nullptr || !m_pending.isEmpty();
 }
 
+QVariant NewsPageView::placeholder(int type)
+{
+    // Never an empty value: for that the text document goes on to read the
+    // name as a local file, and its image handler loads the file itself.
+    if (type == QTextDocument::ImageResource) {
+        static const QImage Blank = [] {
+            QImage image(1, 1, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            return image;
+        }();
+        return Blank;
+    }
+    if (type == QTextDocument::StyleSheetResource)
+        return QString(QLatin1String(""));
+    return QByteArray("");
+}
+
 QVariant NewsPageView::loadResource(int type, const QUrl& name)
 {
     if (type != QTextDocument::ImageResource && type != QTextDocument::StyleSheetResource)
-        return {};
+        return placeholder(type);
     const QUrl url = m_address.resolved(name);
     const auto cached = m_resources.constFind(url);
     if (cached != m_resources.constEnd())
-        return *cached;
+        return cached->isValid() ? *cached : placeholder(type);
     // Only the web: a page must not make the view read local files.
     if (!isWebUrl(url) || m_pending.contains(url) || m_requested >= MaxResources)
-        return {};
+        return placeholder(type);
     ++m_requested;
     m_pending.insert(url);
     QNetworkReply* reply = get(url, MaxResourceBytes);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, type, url] { resourceArrived(reply, type, url); });
-    return {};
+    return placeholder(type);
 }
 
 void NewsPageView::resourceArrived(QNetworkReply* reply, int type, const QUrl& url)

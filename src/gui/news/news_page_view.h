@@ -41,7 +41,8 @@ public:
     static constexpr int MaxResources = 64;
     static constexpr int TransferTimeoutMs = 30000;
 
-    // Images and style sheets come from the web or not at all.
+    // Images and style sheets come from the web or not at all: whatever is
+    // refused, still loading or failed is a blank placeholder.
     QVariant loadResource(int type, const QUrl& name) override;
 
 signals:
@@ -49,6 +50,7 @@ signals:
     void linkRequested(const QUrl& url);
 
 private:
+    static QVariant placeholder(int type);
     void pageArrived(QNetworkReply* reply);
     void resourceArrived(QNetworkReply* reply, int type, const QUrl& url);
     QNetworkReply* get(const QUrl& url, qint64 limit);

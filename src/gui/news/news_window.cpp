@@ -202,31 +202,43 @@ bool NewsWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (watched == m_title) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
+        // The label gets every kind of event; only mouse events are read as such.
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            if (mouse->button() != Qt::LeftButton)
-                break;
-            // The window system moves the window where it can; elsewhere the
-            // window follows the mouse itself.
-            if (windowHandle() != nullptr && windowHandle()->startSystemMove())
-                return true;
-            m_dragging = true;
-            m_dragOffset = mouse->globalPosition().toPoint() - pos();
-            return true;
         case QEvent::MouseMove:
-            if (m_dragging && (mouse->buttons() & Qt::LeftButton))
-                move(mouse->globalPosition().toPoint() - m_dragOffset);
-            return m_dragging;
         case QEvent::MouseButtonRelease:
-            if (mouse->button() == Qt::LeftButton)
-                m_dragging = false;
+            if (dragByTitle(static_cast<QMouseEvent*>(event)))
+                return true;
             break;
         default:
             break;
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool NewsWindow::dragByTitle(const QMouseEvent* mouse)
+{
+    switch (mouse->type()) {
+    case QEvent::MouseButtonPress:
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        // The window system moves the window where it can; elsewhere the
+        // window follows the mouse itself.
+        if (windowHandle() != nullptr && windowHandle()->startSystemMove())
+            return true;
+        m_dragging = true;
+        m_dragOffset = mouse->globalPosition().toPoint() - pos();
+        return true;
+    case QEvent::MouseMove:
+        if (m_dragging && (mouse->buttons() & Qt::LeftButton))
+            move(mouse->globalPosition().toPoint() - m_dragOffset);
+        return m_dragging;
+    default:
+        if (mouse->button() == Qt::LeftButton)
+            m_dragging = false;
+        return false;
+    }
 }
 
 }  // namespace kelodi

@@ -9,6 +9,7 @@
 #include <string>
 
 class QLabel;
+class QMouseEvent;
 
 namespace kelodi {
 
@@ -60,6 +61,8 @@ private:
     void slideStep();
     void fadeStep();
     void openLink(const QUrl& url);
+    // Press, move or release of the mouse on the title; true when taken.
+    bool dragByTitle(const QMouseEvent* mouse);
 
     Shell& m_shell;
     QLabel* m_title;      // Label2
