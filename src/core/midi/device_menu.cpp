@@ -49,6 +49,16 @@ void DeviceMenu::switchMidiOutput(int index)
     }
 }
 
+void DeviceMenu::checkDevice()
+{
+    if (!m_port.deviceLost())
+        return;
+    // Nothing reaches a device that is gone; closed, the port says so and the
+    // message comes once.
+    m_port.close();
+    m_view.showCriticalError(ErrorTitle, DeviceLostMessage);
+}
+
 void DeviceMenu::tick(int index)
 {
     for (int i = 0; i < itemCount(); ++i)

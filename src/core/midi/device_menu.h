@@ -28,6 +28,7 @@ class DeviceMenu {
 public:
     static constexpr const char* MapperCaption = "MIDI映射表(&Y)";
     static constexpr const char* ErrorTitle = "Tinsyn - Error";
+    static constexpr const char* DeviceLostMessage = "MIDI设备已断开，请在“MIDI设备”菜单中重新选择。";
 
     // `sendChannelSettings(channel)` puts one channel's remembered program and
     // controllers on the port; it is called for channels 0..15 after a switch.
@@ -46,6 +47,11 @@ public:
     // again reopens the same device and restores the channels again. An index
     // that names no item is ignored.
     void switchMidiOutput(int index);
+
+    // Looks whether the device of the open port has gone away (a MIDI server
+    // that quit or died). If so, the port is closed, with the item still
+    // ticked, and the player is told once to choose a device again.
+    void checkDevice();
 
     int itemCount() const { return static_cast<int>(m_captions.size()); }
     const std::string& caption(int index) const { return m_captions.at(static_cast<std::size_t>(index)); }

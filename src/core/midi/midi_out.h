@@ -22,6 +22,11 @@ public:
     // Closes the port; messages sent afterwards are dropped silently.
     // Destroying an open port closes it.
     virtual void close() = 0;
+
+    // True once the device has gone away under the open port (its MIDI server
+    // quit or died); messages are then dropped at once. May change at any
+    // moment from another thread's point of view, but never back to false.
+    virtual bool disconnected() const { return false; }
 };
 
 }  // namespace kelodi

@@ -34,6 +34,8 @@ public:
     // Closes the open port; nothing when already closed.
     void close();
     bool isOpen() const { return m_out != nullptr; }
+    // The open port's device has gone away (see MidiOut::disconnected).
+    bool deviceLost() const { return m_out && m_out->disconnected(); }
 
     void sendShortMessage(ShortMessage message);
     void sendNoteOn(int channel, int note);  // velocity 100

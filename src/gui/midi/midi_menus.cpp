@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
+#include <QTimer>
 #include <QWidget>
 
 #include "core/midi/midi_port.h"
@@ -38,6 +39,14 @@ DeviceMenuQt::DeviceMenuQt(QMenu* menu, MidiPort& port,
     connect(m_deviceInfo, &QAction::triggered, this, &DeviceMenuQt::showDeviceInfo);
 
     m_model->fillDeviceMenu();
+
+    // A device that goes away under the open port (its MIDI server quit or
+    // died) is noticed within this time, whether or not anything is played.
+    auto* watch = new QTimer(this);
+    watch->setObjectName(QStringLiteral("DeviceWatch"));
+    watch->setInterval(DeviceCheckIntervalMs);
+    connect(watch, &QTimer::timeout, this, [this] { m_model->checkDevice(); });
+    watch->start();
 }
 
 DeviceMenuQt::~DeviceMenuQt() = default;

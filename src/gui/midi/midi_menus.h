@@ -20,8 +20,8 @@ class MidiPort;
 // The menu "MIDI设备(&D)" on a Qt menu: one checkable item per device after
 // the mapper item (MnuDevs_0 .. MnuDevs_n), a separator and "设备信息(&S)"
 // (MnuDevInfo). Choosing an item switches the port through DeviceMenu; a
-// device that refuses to open is reported in a critical message box over
-// `window`.
+// device that refuses to open, or goes away while open, is reported in a
+// critical message box over `window`.
 class DeviceMenuQt : public QObject, private DeviceMenuView {
     Q_OBJECT
 public:
@@ -30,6 +30,8 @@ public:
     DeviceMenuQt(QMenu* menu, MidiPort& port, std::function<void(int channel)> sendChannelSettings,
                  QWidget* window);
     ~DeviceMenuQt() override;
+
+    static constexpr int DeviceCheckIntervalMs = 500;
 
     DeviceMenu& model() { return *m_model; }
     QAction* item(int index) const { return m_items.at(static_cast<std::size_t>(index)); }

@@ -93,6 +93,11 @@ std::uint64_t JackWatch::cycles() const
     return m_impl->cycles.load(std::memory_order_acquire);
 }
 
+bool JackWatch::serverAlive() const
+{
+    return m_impl->alive.load();
+}
+
 bool JackWatch::waitForCycle(std::uint64_t target, std::chrono::milliseconds timeout) const
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

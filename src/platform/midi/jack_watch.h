@@ -39,6 +39,10 @@ public:
     // Process cycles the server has run since the watcher started.
     std::uint64_t cycles() const;
 
+    // False once the server has shut down or died (JACK's shutdown callback);
+    // a watcher never comes back to life, acquire() makes a new one.
+    bool serverAlive() const;
+
     // Waits until cycles() reaches target; false when the server stopped or
     // the time ran out first.
     bool waitForCycle(std::uint64_t target, std::chrono::milliseconds timeout) const;

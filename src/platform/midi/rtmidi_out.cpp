@@ -1,11 +1,13 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include <rtmidi/RtMidi.h>
 
+#include "platform/midi/bounded_call.h"
 #include "platform/midi/jack_watch.h"
 #include "platform/midi/midi_wire.h"
 #include "platform/midi/port_details.h"
@@ -22,6 +24,12 @@ constexpr const char* PortName = "MIDI out";
 // Opening waits at most this long for the connection to carry data, closing
 // at most this long for queued messages to leave.
 constexpr std::chrono::milliseconds CycleTimeout(2000);
+
+// Listing, opening and closing call the server, and a stopped one never
+// answers. The caller (the window, at the end) waits this long at most; a
+// call that has not returned by then goes on in the background and the port
+// counts as failed (see callWithin).
+constexpr std::chrono::milliseconds ServerCallLimit(2000);
 
 // Cycles to wait after an event so that a whole process cycle has run after
 // it: the count may already be in a cycle that began before the event, and
@@ -86,7 +94,7 @@ public:
 
     void send(ShortMessage message) override
     {
-        if (!m_out || wireLength(message) == 0)
+        if (!m_out || wireLength(message) == 0 || disconnected())
             return;
         m_notes.track(message);
         write(message);
@@ -94,7 +102,7 @@ public:
 
     void reset() override
     {
-        if (!m_out)
+        if (!m_out || disconnected())
             return;
         for (ShortMessage m : m_notes.releaseAll())
             write(m);
@@ -106,18 +114,36 @@ public:
     {
         if (!m_out)
             return;
+        const bool lost = disconnected();
+        // A server known to have stopped running cycles is not waited for.
+        const std::chrono::milliseconds limit = stalled() ? std::chrono::milliseconds(0) : ServerCallLimit;
         // The device outlives our connection to it; notes we leave on would
-        // never stop.
-        for (ShortMessage m : m_notes.releaseAll())
-            write(m);
+        // never stop. A server that is gone took them with it.
+        if (!lost) {
+            for (ShortMessage m : m_notes.releaseAll())
+                write(m);
+        }
         // RtMidi's JACK client queues messages for its process callback;
         // unregistering the port before a cycle has taken them loses them.
-        if (m_watch)
-            m_watch->waitForCycle(m_lastSendCycle + CyclesAfter, CycleTimeout);
-        m_out->closePort();
-        m_out.reset();
-        m_watch.reset();
+        // The wait and the close itself both depend on the server.
+        auto closing = [out = std::move(m_out), watch = std::move(m_watch), drain = !lost,
+                        target = m_lastSendCycle + CyclesAfter]() mutable {
+            if (watch && drain)
+                watch->waitForCycle(target, CycleTimeout);
+            out->closePort();
+            out.reset();
+            watch.reset();
+            return true;
+        };
+        if (lost) {
+            // Nothing is left to wait for; the rest is tidying up.
+            callInBackground(std::move(closing));
+            return;
+        }
+        callWithin(limit, std::move(closing));
     }
+
+    bool disconnected() const override { return m_watch && !m_watch->serverAlive(); }
 
 private:
     void write(ShortMessage message)
@@ -132,14 +158,24 @@ private:
             m_lastSendCycle = m_watch->cycles();
     }
 
+    // The server has run no cycle since one was last waited for in vain.
+    bool stalled() const { return m_stalledAt && m_watch && m_watch->cycles() == *m_stalledAt; }
+
     // Waits, when a burst has used up the share of the cycle, for the next
     // cycle. Between two of our client's process calls the watcher's count
     // takes at most two values, so messages written under the current and the
     // previous count are what the next process call can find queued.
     void pace()
     {
-        if (!m_watch || m_watchStalled)
+        if (!m_watch)
             return;
+        if (m_stalledAt) {
+            // Waiting again for every message would freeze the caller; pacing
+            // starts again when cycles do.
+            if (stalled())
+                return;
+            m_stalledAt.reset();
+        }
         for (;;) {
             const std::uint64_t now = m_watch->cycles();
             if (now != m_paceCycle) {
@@ -152,9 +188,7 @@ private:
                 return;
             }
             if (!m_watch->waitForCycle(now + 1, CycleTimeout)) {
-                // The server has stopped running cycles; waiting again for
-                // every message would freeze the caller.
-                m_watchStalled = true;
+                m_stalledAt = now;
                 return;
             }
         }
@@ -166,7 +200,7 @@ private:
     std::uint64_t m_paceCycle = 0;
     int m_currentCount = 0;
     int m_previousCount = 0;
-    bool m_watchStalled = false;
+    std::optional<std::uint64_t> m_stalledAt;
     SoundingNotes m_notes;
 };
 
@@ -184,13 +218,6 @@ public:
             m_api = RtMidi::MACOSX_CORE;
     }
 
-    // RtMidi's JACK backend writes a warning to stderr whenever it finds no
-    // server; ask quietly first.
-    bool usable() const
-    {
-        return m_api != RtMidi::UNSPECIFIED && (m_api != RtMidi::UNIX_JACK || JackWatch::serverRunning());
-    }
-
     std::string apiName() const override
     {
         switch (m_api) {
@@ -203,22 +230,45 @@ public:
 
     std::vector<SystemPortInfo> list() override
     {
-        std::vector<SystemPortInfo> ports;
-        if (!usable())
-            return ports;
-        auto client = makeClient(m_api);
-        if (!client)
-            return ports;
-        for (const std::string& name : portNames(*client))
-            ports.push_back({name, portCaps(m_api == RtMidi::LINUX_ALSA, name)});
-        return ports;
+        // A server that does not answer has no ports to offer.
+        std::optional<std::vector<SystemPortInfo>> ports =
+            callWithin(ServerCallLimit, [api = m_api] { return listPorts(api); });
+        return ports ? std::move(*ports) : std::vector<SystemPortInfo>();
     }
 
     std::unique_ptr<MidiOut> open(const std::string& name, int occurrence) override
     {
-        if (!usable())
+        std::optional<std::unique_ptr<MidiOut>> opened = callWithin(
+            ServerCallLimit, [api = m_api, name, occurrence] { return openPort(api, name, occurrence); });
+        return opened ? std::move(*opened) : nullptr;
+    }
+
+private:
+    // RtMidi's JACK backend writes a warning to stderr whenever it finds no
+    // server; ask quietly first.
+    static bool usable(RtMidi::Api api)
+    {
+        return api != RtMidi::UNSPECIFIED && (api != RtMidi::UNIX_JACK || JackWatch::serverRunning());
+    }
+
+    static std::vector<SystemPortInfo> listPorts(RtMidi::Api api)
+    {
+        std::vector<SystemPortInfo> ports;
+        if (!usable(api))
+            return ports;
+        auto client = makeClient(api);
+        if (!client)
+            return ports;
+        for (const std::string& name : portNames(*client))
+            ports.push_back({name, portCaps(api == RtMidi::LINUX_ALSA, name)});
+        return ports;
+    }
+
+    static std::unique_ptr<MidiOut> openPort(RtMidi::Api api, const std::string& name, int occurrence)
+    {
+        if (!usable(api))
             return nullptr;
-        auto out = makeClient(m_api);
+        auto out = makeClient(api);
         if (!out)
             return nullptr;
         const int index = findPort(*out, name, occurrence);
@@ -227,7 +277,7 @@ public:
 
         std::shared_ptr<JackWatch> watch;
         std::vector<std::string> before;
-        if (m_api == RtMidi::UNIX_JACK) {
+        if (api == RtMidi::UNIX_JACK) {
             watch = JackWatch::acquire();
             if (watch)
                 before = watch->connections(name);
@@ -248,7 +298,6 @@ public:
         return std::make_unique<RtMidiPortOut>(std::move(out), std::move(watch));
     }
 
-private:
     static int findPort(RtMidiOut& out, const std::string& name, int occurrence)
     {
         const std::vector<std::string> names = portNames(out);

@@ -15,6 +15,7 @@ namespace kelodi::test {
 struct MidiJournal {
     std::vector<ShortMessage> messages;
     std::vector<std::string> events;  // "open -1", "reset", "close", "open-failed 2"
+    bool deviceGone = false;           // the open ports' device went away
     void clear()
     {
         messages.clear();
@@ -37,6 +38,7 @@ public:
             m_journal.events.push_back("close");
         m_closed = true;
     }
+    bool disconnected() const override { return !m_closed && m_journal.deviceGone; }
 
 private:
     MidiJournal& m_journal;

@@ -163,6 +163,33 @@ TEST_F(DeviceMenuTest, FailingMapperNamesTheMapperCaptionWithItsAmpersand)
     EXPECT_FALSE(port.isOpen());
 }
 
+TEST_F(DeviceMenuTest, ADeviceThatGoesAwayClosesThePortAndIsReportedOnce)
+{
+    menu.switchMidiOutput(3);
+    devices.journal.clear();
+    menu.checkDevice();
+    EXPECT_TRUE(view.errors.empty());
+
+    devices.journal.deviceGone = true;
+    menu.checkDevice();
+    menu.checkDevice();
+    ASSERT_EQ(view.errors.size(), 1u);
+    EXPECT_EQ(view.errors[0].first, "Tinsyn - Error");
+    EXPECT_EQ(view.errors[0].second, "MIDI设备已断开，请在“MIDI设备”菜单中重新选择。");
+    // Closed without a reset: nothing reaches a device that is gone.
+    EXPECT_EQ(devices.journal.events, std::vector<std::string>{"close"});
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(view.tickedItems(), std::vector<int>{3});
+
+    // Chosen again once it is back, it is watched again.
+    devices.journal.deviceGone = false;
+    menu.switchMidiOutput(3);
+    EXPECT_TRUE(port.isOpen());
+    devices.journal.deviceGone = true;
+    menu.checkDevice();
+    EXPECT_EQ(view.errors.size(), 2u);
+}
+
 TEST_F(DeviceMenuTest, IndexOutsideTheMenuChangesNothing)
 {
     for (int index : {-1, 4, 100}) {

@@ -11,14 +11,17 @@ namespace kelodi::test {
 
 // Arranges for `act` to run on the next modal window once its loop runs,
 // then closes that window if `act` left it open. seen() tells how often it
-// ran. The state lives in a shared block, so the object may be copied; the
-// watch ends with the last copy, so a watch that saw nothing cannot act on a
-// later test's window (or on the locals its `act` refers to).
+// ran. It looks for the window for about `patienceMs` of running event loop.
+// The state lives in a shared block, so the object may be copied; the watch
+// ends with the last copy, so a watch that saw nothing cannot act on a later
+// test's window (or on the locals its `act` refers to).
 class NextModal {
 public:
-    explicit NextModal(std::function<void(QWidget&)> act) : m_state(std::make_shared<State>())
+    explicit NextModal(std::function<void(QWidget&)> act, int patienceMs = 2000)
+        : m_state(std::make_shared<State>())
     {
         m_state->act = std::move(act);
+        m_state->maxTries = patienceMs / 5;
         poll(m_state);
     }
     int seen() const { return m_state->seen; }
@@ -28,6 +31,7 @@ private:
         std::function<void(QWidget&)> act;
         int seen = 0;
         int tries = 0;
+        int maxTries = 400;
     };
 
     static void poll(const std::shared_ptr<State>& watched)
@@ -39,7 +43,7 @@ private:
                 return;
             QWidget* modal = QApplication::activeModalWidget();
             if (!modal) {
-                if (++state->tries < 400)
+                if (++state->tries < state->maxTries)
                     poll(state);
                 return;
             }
