@@ -5,6 +5,9 @@
 # ARGS is passed to kelodi by `make run`, e.g. ARGS="--audio-file out.wav".
 #   make package  the Debian package kelodi_VERSION_ARCH.deb in build/PRESET
 #   make windows  the Windows cross build (MinGW-w64) and its tests under Wine
+#   make check-sanitize   the whole suite on a build with the address, leak
+#                         and undefined-behaviour sanitizers (build/sanitize)
+#   make fuzz             every fuzz target for FUZZ_SECONDS (default 60) each
 
 PRESET ?= dev
 BUILD := build/$(PRESET)
@@ -12,9 +15,9 @@ ARGS ?=
 # The packages scripts/install-deps installs: what a run needs, or with the
 # test tools as well.
 DEPS := run
-test bench fuzz: DEPS := test
+test check-sanitize bench fuzz: DEPS := test
 
-.PHONY: all deps configure build run test bench fuzz package windows clean
+.PHONY: all deps configure build run test check-sanitize bench fuzz package windows clean
 
 all: build
 
@@ -32,6 +35,11 @@ run: build
 
 test: build
 	@scripts/run-tests $(BUILD)
+
+check-sanitize: deps
+	@cmake --preset sanitize >/dev/null || cmake --preset sanitize
+	@cmake --build --preset sanitize
+	@scripts/run-tests build/sanitize
 
 bench: build
 	@scripts/run-bench $(BUILD)
