@@ -10,7 +10,9 @@
 #include <thread>
 
 #include <fluidsynth.h>
+#if defined(__linux__)
 #include <unistd.h>
+#endif
 
 #include "core/midi/midi_port.h"
 #include "platform/midi/device_catalog.h"
@@ -159,6 +161,8 @@ TEST_F(EmbeddedSynth, ChannelStateSentWhileTheSoundFontLoadsTakesEffect)
     EXPECT_EQ(engine->channelProgram(2), 40);
 }
 
+// Linux only: the test sees the loader thread end in /proc.
+#if defined(__linux__)
 TEST_F(EmbeddedSynth, ALoadListenerMayDropTheLastReference)
 {
     std::promise<pid_t> loaderStarted;
@@ -187,6 +191,7 @@ TEST_F(EmbeddedSynth, ALoadListenerMayDropTheLastReference)
     EXPECT_FALSE(fs::exists(task)) << "the loader thread is still running";
     EXPECT_TRUE(heard);
 }
+#endif
 
 TEST_F(EmbeddedSynth, ListsItselfAsMapperAndDeviceZeroWithTruthfulCapabilities)
 {
