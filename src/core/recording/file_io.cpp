@@ -118,6 +118,29 @@ bool moveIntoPlace(const fs::path& temporary, const fs::path& target, std::strin
     return true;
 }
 
+bool copyIntoPlace(const fs::path& temporary, const fs::path& target, std::string* error)
+{
+    std::error_code ec;
+    bool copied = false;
+    if (!fs::is_regular_file(target, ec)) {
+        setError(error, ec ? ec.message() : "not a regular file");
+    } else {
+        std::ifstream in(temporary, std::ios::binary);
+        std::ofstream out(target, std::ios::binary | std::ios::trunc);
+        if (!in || !out) {
+            setError(error, "cannot write the file");
+        } else {
+            out << in.rdbuf();
+            out.close();
+            copied = !out.fail() && !in.bad();
+            if (!copied)
+                setError(error, "write error");
+        }
+    }
+    fs::remove(temporary, ec);
+    return copied;
+}
+
 std::optional<std::string> readFileBytes(const fs::path& path, std::uintmax_t maxBytes, std::string* error,
                                          FileReadFailure* failure)
 {

@@ -56,4 +56,12 @@ std::filesystem::path temporaryPathBeside(const std::filesystem::path& target);
 bool moveIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& target,
                    std::string* error = nullptr);
 
+// For a folder where no temporary file can be made beside `target` (one the
+// user may not write to) while `target` itself is a writable regular file:
+// the complete `temporary`, made in another folder, is copied over the
+// content of `target` in place and then removed. Only the copy itself can
+// leave `target` damaged. A target that is no regular file is refused.
+bool copyIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                   std::string* error = nullptr);
+
 }  // namespace kelodi

@@ -95,6 +95,16 @@ private:
     std::uint64_t m_sinceReport = 0;
 };
 
+// A WAV writer on a temporary path; nullptr when there is no path or the
+// file cannot be made.
+std::unique_ptr<WavWriter> createWav(const std::filesystem::path& path)
+{
+    if (path.empty())
+        return nullptr;
+    const std::u8string name = path.u8string();
+    return WavWriter::create(std::string(name.begin(), name.end()), OfflineRenderer::SampleRate, 2);
+}
+
 }  // namespace
 
 RenderResult OfflineRenderer::render(const std::vector<TimedMessage>& messages, double endSeconds,
@@ -119,11 +129,15 @@ RenderResult OfflineRenderer::render(const std::vector<TimedMessage>& messages, 
     }
 
     const std::filesystem::path target = replacementTarget(pathFromUtf8(wavPath));
-    const std::filesystem::path temporary = temporaryPathBeside(target);
-    std::unique_ptr<WavWriter> wav;
-    if (!temporary.empty()) {
-        const std::u8string name = temporary.u8string();
-        wav = WavWriter::create(std::string(name.begin(), name.end()), SampleRate, 2);
+    std::filesystem::path temporary = temporaryPathBeside(target);
+    std::unique_ptr<WavWriter> wav = createWav(temporary);
+    // A writable file in a folder that takes no new file is rendered in the
+    // system's temporary folder and copied over the file at the end.
+    std::error_code ec;
+    const bool inPlace = !wav && std::filesystem::is_regular_file(target, ec);
+    if (inPlace) {
+        temporary = temporaryPathBeside(std::filesystem::temp_directory_path(ec) / target.filename());
+        wav = createWav(temporary);
     }
     if (!wav) {
         result.error = "cannot create a file beside " + wavPath;
@@ -148,7 +162,9 @@ RenderResult OfflineRenderer::render(const std::vector<TimedMessage>& messages, 
         std::filesystem::remove(temporary, ignored);
         return result;
     }
-    if (!moveIntoPlace(temporary, target, &result.error))
+    const bool placed = inPlace ? copyIntoPlace(temporary, target, &result.error)
+                                : moveIntoPlace(temporary, target, &result.error);
+    if (!placed)
         return result;
     result.ok = true;
     result.frames = writer.done();

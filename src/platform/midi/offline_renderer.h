@@ -24,7 +24,10 @@ struct RenderResult {
 //
 // The file appears complete or not at all: the samples go to a temporary
 // file beside the target, which replaces the target only when everything is
-// written. A failure or a cancel removes it, and any old file stays.
+// written. A failure or a cancel removes it, and any old file stays. In a
+// folder that takes no new file, a writable existing file is rendered in the
+// system's temporary folder and copied over at the end. Anything that is not
+// a regular file (a device, a pipe) is never replaced.
 class OfflineRenderer {
 public:
     static constexpr int SampleRate = 44100;
