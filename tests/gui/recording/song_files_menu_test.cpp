@@ -258,7 +258,9 @@ TEST_F(SongFilesMenuTest, AnUnreadableMidiFileChangesNothing)
     controller().setEvents(eventsOf({{0.1f, 3}}));
     QFile broken(file("broken.mid"));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\1\0", 26);  // the track runs past the end
+    // A header, then a track that claims 256 bytes and has none.
+    static constexpr char TruncatedSong[] = "MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\1\0";
+    broken.write(TruncatedSong, sizeof TruncatedSong - 1);
     broken.close();
     dialogs.openAnswer = file("broken.mid");
     songs().importMidiAction()->trigger();
