@@ -100,9 +100,19 @@ protected:
         ASSERT_NE(m_dumpItem, nullptr);
         m_mapperItem = menu->actions().front();
 
-        m_dumpItem->trigger();
+        // On a busy machine the dump port may miss its first open; the box
+        // that says so is closed and the port asked again, so that a refusal
+        // fails the test instead of holding it in a modal loop.
+        QString refused;
+        for (int attempt = 0; attempt < 3 && (attempt == 0 || !m_port->isOpen()); ++attempt) {
+            NextModal box([&](QWidget& modal) {
+                if (auto* message = qobject_cast<QMessageBox*>(&modal))
+                    refused = message->text();
+            }, 5000);
+            m_dumpItem->trigger();
+        }
         ASSERT_TRUE(m_dumpItem->isChecked());
-        ASSERT_TRUE(m_port->isOpen());
+        ASSERT_TRUE(m_port->isOpen()) << refused.toStdString();
     }
     void TearDown() override
     {
