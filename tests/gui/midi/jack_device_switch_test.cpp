@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -12,6 +13,7 @@
 #include "core/midi/midi_port.h"
 #include "gui/app/main_window.h"
 #include "gui/desktop/recording_shell.h"
+#include "gui/midi/modal_helper.h"
 #include "platform/jack_midi_dump.h"
 #include "platform/midi/device_catalog.h"
 #include "platform/midi/jack_watch.h"
@@ -65,8 +67,18 @@ TEST(JackDeviceSwitch, ChosenJackPortGetsTheChannelsAndThenTheTypedKeys)
     ASSERT_NE(item, nullptr) << "device menu: " << listed.join(QStringLiteral(", ")).toStdString();
     EXPECT_EQ(listed.front(), QStringLiteral("MIDI映射表(&Y)"));
 
-    item->trigger();
+    // A refused open (a busy machine may miss the first) is asked again; its
+    // box is closed so that a refusal fails the test instead of holding it.
+    QString refused;
+    for (int attempt = 0; attempt < 3 && (attempt == 0 || !port.isOpen()); ++attempt) {
+        test::NextModal box([&](QWidget& modal) {
+            if (auto* message = qobject_cast<QMessageBox*>(&modal))
+                refused = message->text();
+        }, 5000);
+        item->trigger();
+    }
     EXPECT_TRUE(item->isChecked());
+    ASSERT_TRUE(port.isOpen()) << refused.toStdString();
     QTest::keyPress(window.windowHandle(), Qt::Key_W);
     QTest::keyRelease(window.windowHandle(), Qt::Key_W);
 
