@@ -16,7 +16,7 @@
 #include "core/text/utf8.h"
 #include "gui/desktop/info_box.h"
 #include "gui/desktop/shell.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 
 namespace kelodi {
 

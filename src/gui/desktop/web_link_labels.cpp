@@ -13,7 +13,7 @@
 #include "core/desktop/product_config.h"
 #include "gui/desktop/link_label.h"
 #include "gui/desktop/shell.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 
 namespace kelodi {
 

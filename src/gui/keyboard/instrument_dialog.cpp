@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/keyboard/instrument_names.h"
-#include "gui/app/dialog_placement.h"
-#include "gui/app/twips.h"
+#include "gui/common/dialog_placement.h"
+#include "gui/common/twips.h"
 
 namespace kelodi {
 

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "core/midi/device_info.h"
-#include "gui/app/dialog_placement.h"
+#include "gui/common/dialog_placement.h"
 
 namespace kelodi {
 

@@ -5,7 +5,7 @@
 
 #include "core/desktop/product_config.h"
 #include "core/news/news_page.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 #include "gui/news/news_window.h"
 
 namespace kelodi {

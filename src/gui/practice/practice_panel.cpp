@@ -13,7 +13,7 @@
 #include "core/practice/practice_controller.h"
 #include "core/practice/practice_texts.h"
 #include "core/recording/recording_controller.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/practice/score_view.h"
 #include "gui/practice/score_window.h"

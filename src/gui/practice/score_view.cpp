@@ -9,7 +9,7 @@
 
 #include "core/practice/jianpu_note.h"
 #include "core/practice/practice_texts.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 
 namespace kelodi {
 

@@ -13,7 +13,7 @@
 #include "core/practice/practice_texts.h"
 #include "core/practice/score.h"
 #include "core/recording/tempo.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 #include "gui/practice/score_view.h"
 
 namespace kelodi {

@@ -14,8 +14,8 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/recordings_list.h"
 #include "core/text/utf8.h"
-#include "gui/app/twips.h"
-#include "gui/app/utf8.h"
+#include "gui/common/twips.h"
+#include "gui/common/utf8.h"
 #include "gui/recording/player_driver.h"
 #include "platform/text/system_text_codec.h"
 

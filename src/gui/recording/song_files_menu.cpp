@@ -22,7 +22,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/replay_transcript.h"
 #include "core/text/utf8.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 #include "gui/recording/recording_panel.h"
 #include "platform/midi/device_catalog.h"
 #include "platform/midi/offline_renderer.h"

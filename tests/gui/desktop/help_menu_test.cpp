@@ -17,7 +17,7 @@
 #include "core/desktop/product_config.h"
 #include "gui/desktop/help_menu.h"
 #include "gui/desktop/recording_shell.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 
 namespace kelodi {
 namespace {

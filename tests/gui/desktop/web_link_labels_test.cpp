@@ -12,7 +12,7 @@
 #include "core/desktop/product_config.h"
 #include "gui/desktop/link_label.h"
 #include "gui/desktop/recording_shell.h"
-#include "gui/app/utf8.h"
+#include "gui/common/utf8.h"
 #include "gui/desktop/web_link_labels.h"
 
 namespace kelodi {

@@ -9,7 +9,7 @@
 
 #include <map>
 
-#include "gui/app/dialog_placement.h"
+#include "gui/common/dialog_placement.h"
 #include "gui/midi/modal_helper.h"
 
 namespace kelodi {

@@ -1,4 +1,4 @@
-#include "gui/app/dialog_placement.h"
+#include "gui/common/dialog_placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
