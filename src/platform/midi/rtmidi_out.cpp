@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -42,17 +43,30 @@ constexpr std::uint64_t CyclesAfter = 3;
 // a device switch, is therefore spread over cycles, at most this many each.
 constexpr int MessagesPerCycle = 64;
 
+// Whether an error RtMidi reports is an ordinary state rather than news: its
+// debugging notes, and the JACK backend finding no server (the server may
+// stop between the check in usable() and the call).
+bool expectedRtMidiError(RtMidiError::Type type, const std::string& message)
+{
+    return type == RtMidiError::DEBUG_WARNING
+           || (type == RtMidiError::WARNING && message.find("JACK server not running") != std::string::npos);
+}
+
 // Without a callback RtMidi throws from any call that fails, sendMessage
-// included. Failures are seen where they matter instead (a port that is not
-// open afterwards, a connection that never appears), and warnings such as an
-// absent JACK server are expected.
-void ignoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
+// included. Failures are handled where they matter instead (a port that is
+// not open afterwards, a connection that never appears); what RtMidi says
+// about them goes to stderr for whoever diagnoses the machine.
+void reportRtMidiError(RtMidiError::Type type, const std::string& message, void*)
+{
+    if (!expectedRtMidiError(type, message))
+        std::fprintf(stderr, "rtmidi: %s\n", message.c_str());
+}
 
 std::unique_ptr<RtMidiOut> makeClient(RtMidi::Api api)
 {
     try {
         auto out = std::make_unique<RtMidiOut>(api, ClientName);
-        out->setErrorCallback(ignoreRtMidiError, nullptr);
+        out->setErrorCallback(reportRtMidiError, nullptr);
         return out;
     } catch (const std::exception&) {
         // The ALSA backend throws when the machine has no sequencer device.
