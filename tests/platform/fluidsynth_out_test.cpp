@@ -18,6 +18,7 @@
 #include "platform/midi/device_catalog.h"
 #include "platform/midi/fluidsynth_out.h"
 #include "platform/midi/soundfont_search.h"
+#include "platform/synth_load_gate.h"
 
 namespace kelodi {
 namespace {
@@ -133,8 +134,7 @@ TEST_F(EmbeddedSynth, ChannelStateSentWhileTheSoundFontLoadsTakesEffect)
     // Hold the load until the messages have been sent.
     std::promise<void> sent;
     std::shared_future<void> released = sent.get_future().share();
-    auto engine = FluidSynthEngine::acquire(
-        {findSoundFont({}), "", m_setup.audioFile, [released] { released.wait(); }});
+    auto engine = SynthLoadGate::acquire({findSoundFont({}), "", m_setup.audioFile}, [released] { released.wait(); });
     ASSERT_TRUE(engine);
     auto out = engine->open();
     ASSERT_TRUE(out);
@@ -168,10 +168,10 @@ TEST_F(EmbeddedSynth, ALoadListenerMayDropTheLastReference)
     std::promise<pid_t> loaderStarted;
     std::promise<void> listening;
     std::shared_future<void> released = listening.get_future().share();
-    auto engine = FluidSynthEngine::acquire({findSoundFont({}), "", m_setup.audioFile, [&loaderStarted, released] {
-                                                 loaderStarted.set_value(::gettid());
-                                                 released.wait();
-                                             }});
+    auto engine = SynthLoadGate::acquire({findSoundFont({}), "", m_setup.audioFile}, [&loaderStarted, released] {
+        loaderStarted.set_value(::gettid());
+        released.wait();
+    });
     ASSERT_TRUE(engine);
     const pid_t loader = loaderStarted.get_future().get();
     std::atomic<bool> heard{false};

@@ -199,7 +199,7 @@ std::unique_ptr<MidiDeviceCatalog> createMidiDeviceList(const MidiSetup& setup)
     }
     std::shared_ptr<FluidSynthEngine> synth;
     if (!soundFont.empty())
-        synth = FluidSynthEngine::acquire({soundFont, setup.audioDriver, setup.audioFile, {}});
+        synth = FluidSynthEngine::acquire({soundFont, setup.audioDriver, setup.audioFile});
     return std::make_unique<MidiDeviceCatalog>(std::move(synth), createSystemPorts(), problem);
 }
 

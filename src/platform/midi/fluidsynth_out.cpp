@@ -1,11 +1,16 @@
 #include "platform/midi/fluidsynth_out.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include <fluidsynth.h>
 #if KELODI_HAVE_SDL2
@@ -17,6 +22,48 @@
 #include "platform/midi/wav_writer.h"
 
 namespace kelodi {
+
+struct FluidSynthEngine::Impl {
+    Impl(FluidSynthEngine& owner, SynthOptions options);
+
+    void load();
+    bool startAudio();
+    void renderToFile();
+    void dispatch(std::uint32_t message);
+    void finish(SoundFontState state);
+    void setProblem(SynthDiagnosis diagnosis);
+    SynthDiagnosis diagnosis() const;
+    void send(std::uint32_t message);
+    void stop();
+
+    FluidSynthEngine& m_owner;
+    SynthOptions m_options;
+    // Runs on the loader thread after audio has opened, just before the
+    // SoundFont is read; only tests set it, to act while the load is pending.
+    std::function<void()> m_beforeSoundFontLoad;
+    fluid_settings_t* m_settings = nullptr;
+    fluid_synth_t* m_synth = nullptr;
+    fluid_audio_driver_t* m_driver = nullptr;
+    std::unique_ptr<WavWriter> m_wav;
+    std::thread m_renderThread;
+    std::atomic<bool> m_stopRender{false};
+    bool m_sdlAudio = false;  // SDL's audio was started for the sdl2 driver
+
+    std::thread m_loader;
+    std::atomic<SoundFontState> m_state{SoundFontState::Loading};
+    std::atomic<bool> m_loaded{false};
+
+    mutable std::mutex m_mutex;  // guards what follows
+    std::condition_variable m_changed;
+    bool m_audioDecided = false;
+    bool m_audioOpen = false;
+    std::string m_audioOutput;
+    SynthDiagnosis m_diagnosis;
+    std::vector<std::uint32_t> m_pending;  // channel state sent before the load ended
+
+    std::mutex m_listenerMutex;
+    std::vector<std::pair<const void*, std::function<void(bool)>>> m_listeners;
+};
 
 namespace {
 
@@ -142,16 +189,29 @@ std::weak_ptr<FluidSynthEngine> g_engine;
 
 std::shared_ptr<FluidSynthEngine> FluidSynthEngine::acquire(const SynthOptions& options)
 {
+    return acquire(options, {});
+}
+
+std::shared_ptr<FluidSynthEngine> FluidSynthEngine::acquire(const SynthOptions& options,
+                                                            std::function<void()> beforeSoundFontLoad)
+{
     std::lock_guard lock(g_engineMutex);
     if (auto alive = g_engine.lock())
         return alive;
     std::shared_ptr<FluidSynthEngine> engine(new FluidSynthEngine(options));
+    engine->m_impl->m_beforeSoundFontLoad = std::move(beforeSoundFontLoad);
     g_engine = engine;
-    engine->m_loader = std::thread([raw = engine.get()] { raw->load(); });
+    engine->m_impl->m_loader = std::thread([impl = engine->m_impl.get()] { impl->load(); });
     return engine;
 }
 
-FluidSynthEngine::FluidSynthEngine(SynthOptions options) : m_options(std::move(options))
+FluidSynthEngine::FluidSynthEngine(SynthOptions options)
+    : m_impl(std::make_unique<Impl>(*this, std::move(options)))
+{
+}
+
+FluidSynthEngine::Impl::Impl(FluidSynthEngine& owner, SynthOptions options)
+    : m_owner(owner), m_options(std::move(options))
 {
     installLogFunctions();
 #if !defined(_WIN32)
@@ -173,6 +233,11 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options) : m_options(std::move(o
 }
 
 FluidSynthEngine::~FluidSynthEngine()
+{
+    m_impl->stop();
+}
+
+void FluidSynthEngine::Impl::stop()
 {
     // A load listener that drops the last reference runs on the loader
     // thread itself, which is then past the load and about to return.
@@ -217,7 +282,7 @@ std::vector<std::string> FluidSynthEngine::availableAudioDrivers()
     return names;
 }
 
-void FluidSynthEngine::setProblem(SynthDiagnosis diagnosis)
+void FluidSynthEngine::Impl::setProblem(SynthDiagnosis diagnosis)
 {
     std::lock_guard lock(m_mutex);
     m_diagnosis = std::move(diagnosis);
@@ -230,17 +295,32 @@ std::string FluidSynthEngine::lastError() const
 
 SynthDiagnosis FluidSynthEngine::diagnosis() const
 {
+    return m_impl->diagnosis();
+}
+
+SynthDiagnosis FluidSynthEngine::Impl::diagnosis() const
+{
     std::lock_guard lock(m_mutex);
     return m_diagnosis;
 }
 
 std::string FluidSynthEngine::audioOutput() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_audioOutput;
+    std::lock_guard lock(m_impl->m_mutex);
+    return m_impl->m_audioOutput;
 }
 
-void FluidSynthEngine::load()
+SoundFontState FluidSynthEngine::state() const
+{
+    return m_impl->m_state.load();
+}
+
+const std::string& FluidSynthEngine::soundFontPath() const
+{
+    return m_impl->m_options.soundFont;
+}
+
+void FluidSynthEngine::Impl::load()
 {
     m_synth = new_fluid_synth(m_settings);
     if (!m_synth) {
@@ -259,8 +339,8 @@ void FluidSynthEngine::load()
         finish(SoundFontState::Failed);
         return;
     }
-    if (m_options.beforeSoundFontLoad)
-        m_options.beforeSoundFontLoad();
+    if (m_beforeSoundFontLoad)
+        m_beforeSoundFontLoad();
     if (fluid_synth_sfload(m_synth, m_options.soundFont.c_str(), 1) == FLUID_FAILED) {
         SynthDiagnosis problem;
         problem.problem = SynthDiagnosis::Problem::SoundFontFailed;
@@ -272,7 +352,7 @@ void FluidSynthEngine::load()
     finish(SoundFontState::Loaded);
 }
 
-bool FluidSynthEngine::startAudio()
+bool FluidSynthEngine::Impl::startAudio()
 {
     if (!m_options.audioFile.empty()) {
         errno = 0;
@@ -338,7 +418,7 @@ bool FluidSynthEngine::startAudio()
 // Renders in real time: the file always holds as many frames as time has
 // passed since the output started, however the thread is scheduled, so a
 // message sent at second t is heard at second t of the file.
-void FluidSynthEngine::renderToFile()
+void FluidSynthEngine::Impl::renderToFile()
 {
     using Clock = std::chrono::steady_clock;
     std::int16_t block[FileRenderFrames * 2];
@@ -368,11 +448,11 @@ void FluidSynthEngine::renderToFile()
 
 void FluidSynthEngine::finaliseAudioFile()
 {
-    if (m_wav)
-        m_wav->finalise();
+    if (m_impl->m_wav)
+        m_impl->m_wav->finalise();
 }
 
-void FluidSynthEngine::finish(SoundFontState state)
+void FluidSynthEngine::Impl::finish(SoundFontState state)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -394,7 +474,7 @@ void FluidSynthEngine::finish(SoundFontState state)
     // the engine may then end here, on the loader thread, which touches
     // nothing of it afterwards. (None is left when the engine is already
     // being destroyed elsewhere; that destructor waits for this thread.)
-    std::shared_ptr<FluidSynthEngine> self = weak_from_this().lock();
+    std::shared_ptr<FluidSynthEngine> self = m_owner.weak_from_this().lock();
     {
         std::lock_guard lock(m_listenerMutex);
         for (auto& entry : m_listeners)
@@ -406,17 +486,19 @@ void FluidSynthEngine::finish(SoundFontState state)
 
 bool FluidSynthEngine::waitForLoad(std::chrono::milliseconds timeout)
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait_for(lock, timeout, [this] { return m_state.load() != SoundFontState::Loading; });
-    return m_state.load() == SoundFontState::Loaded;
+    Impl& d = *m_impl;
+    std::unique_lock lock(d.m_mutex);
+    d.m_changed.wait_for(lock, timeout, [&d] { return d.m_state.load() != SoundFontState::Loading; });
+    return d.m_state.load() == SoundFontState::Loaded;
 }
 
 void FluidSynthEngine::addLoadListener(const void* owner, std::function<void(bool)> listener)
 {
-    std::unique_lock lock(m_listenerMutex);
-    const SoundFontState now = m_state.load();
+    Impl& d = *m_impl;
+    std::unique_lock lock(d.m_listenerMutex);
+    const SoundFontState now = d.m_state.load();
     if (now == SoundFontState::Loading) {
-        m_listeners.emplace_back(owner, std::move(listener));
+        d.m_listeners.emplace_back(owner, std::move(listener));
         return;
     }
     lock.unlock();
@@ -425,8 +507,8 @@ void FluidSynthEngine::addLoadListener(const void* owner, std::function<void(boo
 
 void FluidSynthEngine::removeListeners(const void* owner)
 {
-    std::lock_guard lock(m_listenerMutex);
-    std::erase_if(m_listeners, [owner](const auto& entry) { return entry.first == owner; });
+    std::lock_guard lock(m_impl->m_listenerMutex);
+    std::erase_if(m_impl->m_listeners, [owner](const auto& entry) { return entry.first == owner; });
 }
 
 MidiDeviceCaps FluidSynthEngine::caps() const
@@ -439,7 +521,8 @@ MidiDeviceCaps FluidSynthEngine::caps() const
     caps.driverVersion = static_cast<std::uint32_t>(((major & 0xFF) << 8) | (minor & 0xFF));
     // Named after the SoundFont itself, not a generic link to it such as
     // default-GM.sf2.
-    std::filesystem::path path(std::u8string(m_options.soundFont.begin(), m_options.soundFont.end()));
+    const std::string& soundFont = m_impl->m_options.soundFont;
+    std::filesystem::path path(std::u8string(soundFont.begin(), soundFont.end()));
     std::error_code error;
     const std::filesystem::path real = std::filesystem::canonical(path, error);
     const std::u8string stemText = (error ? path : real).stem().u8string();
@@ -449,27 +532,33 @@ MidiDeviceCaps FluidSynthEngine::caps() const
     // Read from the settings rather than the synth: the synth's own getter
     // waits on the API lock the SoundFont load holds.
     int polyphony = 0;
-    fluid_settings_getint(m_settings, "synth.polyphony", &polyphony);
+    fluid_settings_getint(m_impl->m_settings, "synth.polyphony", &polyphony);
     caps.voices = caps.notes = static_cast<std::uint16_t>(std::clamp(polyphony, 0, 0xFFFF));
     int channels = 16;
-    fluid_settings_getint(m_settings, "synth.midi-channels", &channels);
+    fluid_settings_getint(m_impl->m_settings, "synth.midi-channels", &channels);
     caps.channelMask = channels >= 16 ? 0xFFFF : static_cast<std::uint16_t>((1u << channels) - 1);
     return caps;
 }
 
 std::unique_ptr<MidiOut> FluidSynthEngine::open()
 {
-    std::unique_lock lock(m_mutex);
+    Impl& d = *m_impl;
+    std::unique_lock lock(d.m_mutex);
     // Opening an audio device takes milliseconds; a device that hangs is not
     // waited for forever.
-    m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_audioDecided; });
-    if (!m_audioOpen || m_state.load() == SoundFontState::Failed)
+    d.m_changed.wait_for(lock, std::chrono::seconds(10), [&d] { return d.m_audioDecided; });
+    if (!d.m_audioOpen || d.m_state.load() == SoundFontState::Failed)
         return nullptr;
     lock.unlock();
     return std::make_unique<FluidSynthOut>(shared_from_this());
 }
 
 void FluidSynthEngine::send(std::uint32_t message)
+{
+    m_impl->send(message);
+}
+
+void FluidSynthEngine::Impl::send(std::uint32_t message)
 {
     if (m_loaded.load(std::memory_order_acquire)) {
         dispatch(message);
@@ -488,18 +577,19 @@ void FluidSynthEngine::send(std::uint32_t message)
 
 void FluidSynthEngine::silence()
 {
-    if (m_loaded.load(std::memory_order_acquire)) {
-        fluid_synth_all_sounds_off(m_synth, -1);
+    Impl& d = *m_impl;
+    if (d.m_loaded.load(std::memory_order_acquire)) {
+        fluid_synth_all_sounds_off(d.m_synth, -1);
         for (int channel = 0; channel < 16; ++channel)
-            fluid_synth_cc(m_synth, channel, Controller::Sustain, 0);
+            fluid_synth_cc(d.m_synth, channel, Controller::Sustain, 0);
         return;
     }
     // Nothing sounds before the load; only a pedal queued down must come up.
     for (int channel = 0; channel < 16; ++channel)
-        send(controlChangeMessage(channel, Controller::Sustain, 0));
+        d.send(controlChangeMessage(channel, Controller::Sustain, 0));
 }
 
-void FluidSynthEngine::dispatch(std::uint32_t message)
+void FluidSynthEngine::Impl::dispatch(std::uint32_t message)
 {
     const int channel = statusByte(message) & 0x0F;
     const int data1 = dataByte1(message) & 0x7F;
@@ -523,22 +613,22 @@ void FluidSynthEngine::dispatch(std::uint32_t message)
 
 int FluidSynthEngine::channelProgram(int channel) const
 {
-    if (!m_loaded.load())
+    if (!m_impl->m_loaded.load())
         return -1;
     int sfont = 0;
     int bank = 0;
     int program = 0;
-    if (fluid_synth_get_program(m_synth, channel, &sfont, &bank, &program) != FLUID_OK)
+    if (fluid_synth_get_program(m_impl->m_synth, channel, &sfont, &bank, &program) != FLUID_OK)
         return -1;
     return program;
 }
 
 int FluidSynthEngine::channelControl(int channel, int controller) const
 {
-    if (!m_loaded.load())
+    if (!m_impl->m_loaded.load())
         return -1;
     int value = 0;
-    if (fluid_synth_get_cc(m_synth, channel, controller, &value) != FLUID_OK)
+    if (fluid_synth_get_cc(m_impl->m_synth, channel, controller, &value) != FLUID_OK)
         return -1;
     return value;
 }

@@ -1,14 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
 
 #include "core/midi/midi_device.h"
@@ -16,22 +12,12 @@
 #include "platform/midi/device_catalog.h"
 #include "platform/midi/synth_diagnosis.h"
 
-// FluidSynth's types, so that its header stays inside the .cpp.
-typedef struct _fluid_hashtable_t fluid_settings_t;
-typedef struct _fluid_synth_t fluid_synth_t;
-typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
-
 namespace kelodi {
-
-class WavWriter;
 
 struct SynthOptions {
     std::string soundFont;    // path of the SoundFont to load (UTF-8)
     std::string audioDriver;  // FluidSynth driver to use; empty = the first that opens
     std::string audioFile;    // render into this WAV file instead of an audio device
-    // Runs on the loader thread after audio has opened, just before the
-    // SoundFont is read. Lets a test send messages while the load is pending.
-    std::function<void()> beforeSoundFontLoad;
 };
 
 // The embedded General MIDI synthesizer: one FluidSynth instance per process,
@@ -55,8 +41,8 @@ public:
     FluidSynthEngine(const FluidSynthEngine&) = delete;
     FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
 
-    SoundFontState state() const { return m_state.load(); }
-    const std::string& soundFontPath() const { return m_options.soundFont; }
+    SoundFontState state() const;
+    const std::string& soundFontPath() const;
     // "file" for the WAV renderer, otherwise the FluidSynth driver that opened;
     // empty until (or unless) one has.
     std::string audioOutput() const;
@@ -109,38 +95,16 @@ public:
     // Audio drivers this FluidSynth build offers.
     static std::vector<std::string> availableAudioDrivers();
 
+    // FluidSynth, the audio output and the loader thread, all in the .cpp.
+    struct Impl;
+
 private:
+    friend struct SynthLoadGate;
     explicit FluidSynthEngine(SynthOptions options);
-    void load();
-    bool startAudio();
-    void renderToFile();
-    void dispatch(std::uint32_t message);
-    void finish(SoundFontState state);
-    void setProblem(SynthDiagnosis diagnosis);
+    static std::shared_ptr<FluidSynthEngine> acquire(const SynthOptions& options,
+                                                     std::function<void()> beforeSoundFontLoad);
 
-    SynthOptions m_options;
-    fluid_settings_t* m_settings = nullptr;
-    fluid_synth_t* m_synth = nullptr;
-    fluid_audio_driver_t* m_driver = nullptr;
-    std::unique_ptr<WavWriter> m_wav;
-    std::thread m_renderThread;
-    std::atomic<bool> m_stopRender{false};
-    bool m_sdlAudio = false;  // SDL's audio was started for the sdl2 driver
-
-    std::thread m_loader;
-    std::atomic<SoundFontState> m_state{SoundFontState::Loading};
-    std::atomic<bool> m_loaded{false};
-
-    mutable std::mutex m_mutex;  // guards what follows
-    std::condition_variable m_changed;
-    bool m_audioDecided = false;
-    bool m_audioOpen = false;
-    std::string m_audioOutput;
-    SynthDiagnosis m_diagnosis;
-    std::vector<std::uint32_t> m_pending;  // channel state sent before the load ended
-
-    std::mutex m_listenerMutex;
-    std::vector<std::pair<const void*, std::function<void(bool)>>> m_listeners;
+    std::unique_ptr<Impl> m_impl;
 };
 
 }  // namespace kelodi

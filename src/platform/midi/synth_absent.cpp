@@ -39,12 +39,30 @@ bool isSoundFont(const std::string&)
     return false;
 }
 
+struct FluidSynthEngine::Impl {};
+
 std::shared_ptr<FluidSynthEngine> FluidSynthEngine::acquire(const SynthOptions&)
 {
     return nullptr;
 }
 
+std::shared_ptr<FluidSynthEngine> FluidSynthEngine::acquire(const SynthOptions&, std::function<void()>)
+{
+    return nullptr;
+}
+
 FluidSynthEngine::~FluidSynthEngine() = default;
+
+SoundFontState FluidSynthEngine::state() const
+{
+    return SoundFontState::None;
+}
+
+const std::string& FluidSynthEngine::soundFontPath() const
+{
+    static const std::string none;
+    return none;
+}
 
 std::string FluidSynthEngine::audioOutput() const
 {
