@@ -4,6 +4,11 @@
 
 namespace kelodi {
 
+// Caption of every error box the program shows, on the device menu and at
+// start alike. It carries the name of the program's predecessor, which users
+// know these boxes by; it is not the window title.
+inline constexpr const char* ErrorCaption = "Tinsyn - Error";
+
 struct ProgramVersion {
     int major = KELODI_VERSION_MAJOR;
     int minor = KELODI_VERSION_MINOR;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/app/program_info.h"
 #include "core/midi/midi_port.h"
 
 namespace kelodi {
@@ -40,7 +41,7 @@ void DeviceMenu::switchMidiOutput(int index)
     m_port.reset();
     m_port.close();
     if (!m_port.open(index - 1)) {
-        m_view.showCriticalError(ErrorTitle, "Unable To Open " + caption(index));
+        m_view.showCriticalError(ErrorCaption, "Unable To Open " + caption(index));
         return;
     }
     if (m_sendChannelSettings) {
@@ -56,7 +57,7 @@ void DeviceMenu::checkDevice()
     // Nothing reaches a device that is gone; closed, the port says so and the
     // message comes once.
     m_port.close();
-    m_view.showCriticalError(ErrorTitle, DeviceLostMessage);
+    m_view.showCriticalError(ErrorCaption, DeviceLostMessage);
 }
 
 void DeviceMenu::tick(int index)

@@ -27,7 +27,6 @@ public:
 class DeviceMenu {
 public:
     static constexpr const char* MapperCaption = "MIDI映射表(&Y)";
-    static constexpr const char* ErrorTitle = "Tinsyn - Error";
     static constexpr const char* DeviceLostMessage = "MIDI设备已断开，请在“MIDI设备”菜单中重新选择。";
 
     // `sendChannelSettings(channel)` puts one channel's remembered program and

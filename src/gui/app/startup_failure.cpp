@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "core/app/program_info.h"
 #include "platform/midi/device_catalog.h"
 
 namespace kelodi {
@@ -124,7 +125,7 @@ void reportStartupFailure(StartupFailure failure, const MidiDeviceCatalog& devic
     std::fprintf(stderr, "kelodi: %s\n%s\n", printed.toUtf8().constData(), cause.toUtf8().constData());
     std::fflush(stderr);
 
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tinsyn - Error"), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ErrorCaption), text, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(cause);
     // Paths are shown as they are, never taken for markup.

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "core/app/program_info.h"
 #include "core/midi/midi_port.h"
 #include "gui/midi/device_info_dialog.h"
 
@@ -93,7 +94,7 @@ bool runMixerCommand(QWidget* parent, const QString& program)
 {
     if (!program.isEmpty() && QProcess::startDetached(program, {}))
         return true;
-    showMessage(parent, QMessageBox::Warning, QStringLiteral("Tinsyn - Error"),
+    showMessage(parent, QMessageBox::Warning, QString::fromUtf8(ErrorCaption),
                 QStringLiteral("Unable to load SndVol32.exe"));
     return false;
 }

@@ -43,7 +43,7 @@ protected:
 }  // namespace
 
 PracticePanel::PracticePanel(QMenu* menu, RecordingController& controller, KeyPath& keyPath, const KeyMap& map,
-                             const std::array<PianoKey*, 44>& keys, QWidget* window)
+                             const std::array<PianoKey*, KeyCount>& keys, QWidget* window)
     : QObject(window),
       m_controller(controller),
       m_keyPath(keyPath),

@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "core/keyboard/key_map.h"
 #include "core/practice/practice_view.h"
 #include "core/recording/clock.h"
 
@@ -30,7 +31,7 @@ public:
     // Fills `menu`, hooks the practice into the recorder's replays and the key
     // path. The panel must go before `controller` and `keyPath` do.
     PracticePanel(QMenu* menu, RecordingController& controller, KeyPath& keyPath, const KeyMap& map,
-                  const std::array<PianoKey*, 44>& keys, QWidget* window);
+                  const std::array<PianoKey*, KeyCount>& keys, QWidget* window);
     ~PracticePanel() override;
 
     PracticeController& practice() { return *m_practice; }
@@ -51,7 +52,7 @@ private:
     RecordingController& m_controller;
     KeyPath& m_keyPath;
     const KeyMap& m_map;
-    std::array<PianoKey*, 44> m_keys;
+    std::array<PianoKey*, KeyCount> m_keys;
     QWidget* m_window;
     ScoreWindow* m_scoreWindow = nullptr;
     QAction* m_scoreWindowItem = nullptr;
