@@ -1,5 +1,6 @@
-// What a target that links kelodi_gui sees: the GUI and what it builds on,
-// never the score tool's headers.
+// What a target that links kelodi_gui sees: the GUI and core, which its
+// headers build on; not the platform layer, which the GUI uses privately,
+// and never the score tool's headers.
 #if !__has_include("gui/app/main_window.h")
 #error "gui/app/main_window.h should be visible here"
 #endif
@@ -7,6 +8,9 @@
 #error "core/keyboard/key_map.h should be visible here"
 #endif
 
+#if __has_include("platform/midi/device_catalog.h")
+#error "the GUI keeps the platform layer to itself (platform/midi/device_catalog.h)"
+#endif
 #if __has_include("cli/score_tool.h")
 #error "the GUI must not see the score tool (cli/score_tool.h)"
 #endif

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "core/app/program_info.h"
-#include "platform/midi/device_catalog.h"
+#include "platform/midi/midi_output_status.h"
 
 namespace kelodi {
 
@@ -104,7 +104,7 @@ QString startupFailureText(StartupFailure failure)
     return first + QStringLiteral("\r\n\r\nTerminating...");
 }
 
-QString startupFailureCause(StartupFailure failure, const MidiDeviceCatalog& devices)
+QString startupFailureCause(StartupFailure failure, const MidiOutputStatus& devices)
 {
     QStringList lines = synthLines(devices.synthDiagnosis());
     if (failure == StartupFailure::NoMidiOutput) {
@@ -116,7 +116,7 @@ QString startupFailureCause(StartupFailure failure, const MidiDeviceCatalog& dev
     return lines.join(QLatin1Char('\n'));
 }
 
-void reportStartupFailure(StartupFailure failure, const MidiDeviceCatalog& devices)
+void reportStartupFailure(StartupFailure failure, const MidiOutputStatus& devices)
 {
     const QString text = startupFailureText(failure);
     const QString cause = startupFailureCause(failure, devices);

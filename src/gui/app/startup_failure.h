@@ -4,7 +4,7 @@
 
 namespace kelodi {
 
-class MidiDeviceCatalog;
+class MidiOutputStatus;
 
 // The two ways start-up can fail before the window exists. Each has its
 // fixed box text; the cause beneath it says what the player can do.
@@ -19,11 +19,11 @@ QString startupFailureText(StartupFailure failure);
 
 // Why, in Chinese: where a SoundFont was looked for and which package has
 // one, or which audio drivers were tried with what answer and what to do.
-QString startupFailureCause(StartupFailure failure, const MidiDeviceCatalog& devices);
+QString startupFailureCause(StartupFailure failure, const MidiOutputStatus& devices);
 
 // Prints the text and the cause to stderr, then shows them in the
 // "Tinsyn - Error" box (critical icon, one OK button) and returns when it
 // has been dismissed.
-void reportStartupFailure(StartupFailure failure, const MidiDeviceCatalog& devices);
+void reportStartupFailure(StartupFailure failure, const MidiOutputStatus& devices);
 
 }  // namespace kelodi

@@ -24,7 +24,7 @@
 #include "core/text/utf8.h"
 #include "gui/common/utf8.h"
 #include "gui/recording/recording_panel.h"
-#include "platform/midi/device_catalog.h"
+#include "platform/midi/midi_output_status.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
 #include "platform/text/system_text_codec.h"
@@ -158,7 +158,7 @@ std::string SongFilesMenu::soundFont() const
 {
     // The synthesizer's own SoundFont (also one given on the command line),
     // else the one it would search for.
-    if (const auto* catalog = dynamic_cast<const MidiDeviceCatalog*>(&m_port.devices()))
+    if (const auto* catalog = dynamic_cast<const MidiOutputStatus*>(&m_port.devices()))
         if (!catalog->soundFontPath().empty())
             return catalog->soundFontPath();
     return findSoundFont(pathToUtf8(m_recording.listedFolder().parent_path()));

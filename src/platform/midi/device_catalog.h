@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/midi/midi_device.h"
+#include "platform/midi/midi_output_status.h"
 #include "platform/midi/synth_diagnosis.h"
 
 namespace kelodi {
@@ -38,7 +39,7 @@ enum class SoundFontState {
 // On Windows: device -1 is the system's MIDI mapper, devices 0.. the WinMM
 // output devices, and the embedded synthesizer, when a SoundFont is found,
 // comes last.
-class MidiDeviceCatalog : public MidiDeviceList {
+class MidiDeviceCatalog : public MidiDeviceList, public MidiOutputStatus {
 public:
     MidiDeviceCatalog(std::shared_ptr<FluidSynthEngine> synth, std::unique_ptr<SystemPorts> ports,
                       SynthDiagnosis missingSynth = {});
@@ -51,12 +52,12 @@ public:
     std::unique_ptr<MidiOut> open(int id) override;
 
     // The full name a device was listed with (the caps hold it cut to 31 bytes).
-    std::string deviceName(int id) const;
+    std::string deviceName(int id) const override;
 
     // The embedded synthesizer.
-    bool synthAvailable() const { return m_synth != nullptr; }
+    bool synthAvailable() const override { return m_synth != nullptr; }
     int synthDeviceId() const;  // -2 when there is none
-    std::string soundFontPath() const;
+    std::string soundFontPath() const override;
     SoundFontState soundFontState() const;
     // Waits until the SoundFont has loaded (true) or failed or the time is up
     // (false). Messages sent before then are not lost: channel state is kept
@@ -72,7 +73,7 @@ public:
     std::string synthProblem() const;
     // The same as data: where a SoundFont was looked for, which audio drivers
     // were tried and what each answered.
-    SynthDiagnosis synthDiagnosis() const;
+    SynthDiagnosis synthDiagnosis() const override;
 
     // The MIDI layer the system ports come from ("ALSA", "JACK", "WinMM"; empty
     // when none).
