@@ -36,10 +36,17 @@ protected:
         ASSERT_TRUE(m_dump->waitForPort(*m_ports)) << "jack_midi_dump did not start";
         MidiSetup setup;
         setup.soundFont = "/nonexistent.sf2";  // system ports only
-        m_devices = createMidiDeviceList(setup);
-        for (int id = 0; id < m_devices->count(); ++id)
-            if (m_devices->deviceName(id) == m_dump->port())
-                m_dumpId = id;
+        // A fresh server on a busy machine may refuse the first clients for a
+        // moment; the list is asked again until the dump shows in it.
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        for (;; std::this_thread::sleep_for(200ms)) {
+            m_devices = createMidiDeviceList(setup);
+            for (int id = 0; id < m_devices->count(); ++id)
+                if (m_devices->deviceName(id) == m_dump->port())
+                    m_dumpId = id;
+            if (m_dumpId >= 0 || std::chrono::steady_clock::now() >= deadline)
+                break;
+        }
         ASSERT_GE(m_dumpId, 0);
     }
     void TearDown() override

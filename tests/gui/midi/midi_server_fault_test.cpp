@@ -79,7 +79,20 @@ protected:
 
         MidiSetup setup;
         setup.audioFile = (m_folder.path() + QStringLiteral("/synth.wav")).toStdString();
-        m_devices = createMidiDeviceList(setup);
+        // A fresh server on a busy machine may refuse the first clients for a
+        // moment; the list is asked again until the dump shows in it.
+        const auto listed = [&] {
+            for (int id = 0; id < m_devices->count(); ++id)
+                if (m_devices->deviceName(id) == m_dump->port())
+                    return true;
+            return false;
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (;; std::this_thread::sleep_for(std::chrono::milliseconds(200))) {
+            m_devices = createMidiDeviceList(setup);
+            if (listed() || std::chrono::steady_clock::now() >= deadline)
+                break;
+        }
         m_port.emplace(*m_devices);
         ASSERT_TRUE(m_port->open(MidiMapperId));
         MainWindowSetup windowSetup;
