@@ -8,6 +8,7 @@
 
 #include "core/recording/dzq_format.h"
 #include "core/recording/file_io.h"
+#include "core/fakes/scratch_folder.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
@@ -91,31 +92,9 @@ TEST(Writer, RoundTripKeepsKeysAndDelays)
     }
 }
 
-class AtomicWrite : public ::testing::Test {
+class AtomicWrite : public test::ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_folder = fs::temp_directory_path() /
-                   ("kelodi-writer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    static std::string contents(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::size_t entryCount() const
-    {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
-    }
-
-    fs::path m_folder;
+    AtomicWrite() : ScratchFolderTest("kelodi-writer-") {}
 };
 
 TEST_F(AtomicWrite, ReplacesTheFileAndKeepsItsPermissions)

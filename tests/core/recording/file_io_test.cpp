@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "core/recording/file_io.h"
+#include "core/fakes/scratch_folder.h"
 
 namespace kelodi {
 namespace {
@@ -19,36 +20,9 @@ namespace fs = std::filesystem;
 
 // Saves on the odd things a path can name: nodes, pipes, chains of links and
 // folders the user may not write to. POSIX only: the test makes those things.
-class SaveTarget : public ::testing::Test {
+class SaveTarget : public test::ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_folder = fs::temp_directory_path() /
-                   ("kelodi-save-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::permissions(m_folder, fs::perms::owner_all, ignored);
-        fs::remove_all(m_folder, ignored);
-    }
-
-    static std::string contents(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::size_t entryCount() const
-    {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
-    }
-
-    fs::path m_folder;
+    SaveTarget() : ScratchFolderTest("kelodi-save-") {}
 };
 
 TEST_F(SaveTarget, DevicesAndPipesAreRefusedAndStayWhatTheyWere)
