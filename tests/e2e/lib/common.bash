@@ -7,9 +7,19 @@ TOOLS=${KELODI_TEST_TOOLS:-$BIN/../tests}
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/kelodi-e2e.XXXXXX")
 _pids=()
 
+# KELODI_E2E_LOG_DIR=DIR keeps the MIDI logs of the run in DIR/SCRIPT/, so two
+# builds can be compared message by message.
+_keep_logs() {
+  [ -n "${KELODI_E2E_LOG_DIR:-}" ] || return 0
+  local dest
+  dest="$KELODI_E2E_LOG_DIR/$(basename "$0" .sh)"
+  mkdir -p "$dest" && cp "$WORK"/*.log "$dest"/ 2>/dev/null || true
+}
+
 _cleanup() {
   for p in "${_pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  _keep_logs
   rm -rf "$WORK"
 }
 trap _cleanup EXIT
