@@ -261,5 +261,20 @@ TEST_F(PanelTest, ChordSpinnerAndOptionsFollowEachOther)
     EXPECT_TRUE(midi.messages().empty());
 }
 
+// Only a change of option counts: choosing the option that is already
+// selected keeps the chord type, whichever it is.
+TEST_F(PanelTest, ChoosingTheSelectedOptionKeepsTheChord)
+{
+    startUp();
+    panel.vsbChord.setValue(10);
+    panel.option1.select(1);
+    EXPECT_EQ(panel.chordType(), 10);
+    EXPECT_EQ(panel.lblChord.caption(), " Octave");
+    panel.option1.select(0);
+    panel.option1.select(0);
+    EXPECT_EQ(panel.chordType(), 0);
+    EXPECT_EQ(panel.lblChord.caption(), " Note");
+}
+
 }  // namespace
 }  // namespace kelodi

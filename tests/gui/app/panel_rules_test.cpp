@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -116,6 +117,49 @@ TEST_F(PanelRulesTest, ChordArrowsReachEveryChordAndEachSoundsItsIntervals)
             expected.push_back(noteOnMessage(0, 48 + interval));
         EXPECT_EQ(notesOfKey(Qt::Key_D), expected) << chord.label;
     }
+}
+
+// File > New from another channel, with settings changed there and on the
+// chord and octave arrows: the 112 messages of the reset, then the controls
+// move to channel 0 and send, on channel 0, each controller whose shown value
+// differs from its reset value. Every control then shows channel 0's reset.
+TEST_F(PanelRulesTest, FileNewResetsEveryChannelAndShowsChannelZero)
+{
+    for (int i = 0; i < 4; ++i)
+        click("VsbChannel", true);
+    click("VsbVolume", false);
+    click("VsbPan", true);
+    click("ChkSustain");
+    click("ChkMute");
+    for (int i = 0; i < 3; ++i)
+        click("VsbChord", false);
+    click("VsbOctave", true);
+    ASSERT_TRUE(child<QRadioButton>("Option1_0")->isChecked());
+
+    messages().clear();
+    child<QAction>("MnuNew")->trigger();
+    const int programs[16] = {0, 1, 24, 34, 48, 50, 52, 61, 80, 0, 85, 89, 91, 97, 101, 102};
+    Messages expected;
+    for (int c = 0; c < 16; ++c) {
+        expected.push_back(programChangeMessage(c, programs[c]));
+        for (auto [controller, value] : {std::pair{7, 100}, {10, 64}, {91, 0}, {93, 0}, {1, 0}, {64, 0}})
+            expected.push_back(controlChangeMessage(c, controller, value));
+    }
+    for (auto [controller, value] : {std::pair{7, 100}, {10, 64}, {64, 0}})
+        expected.push_back(controlChangeMessage(0, controller, value));
+    EXPECT_EQ(messages(), expected);
+
+    EXPECT_EQ(text("LblChannel"), QStringLiteral(" 效果 01"));
+    EXPECT_EQ(text("LblVolume"), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(text("LblPan"), QStringLiteral(" 声道 00"));
+    EXPECT_EQ(text("LblChord"), QStringLiteral(" Major 7th"));
+    EXPECT_EQ(text("LblOctave"), QStringLiteral(" 八度音程 0"));
+    EXPECT_EQ(text("LblInstrument"), QStringLiteral("大钢琴"));
+    EXPECT_FALSE(checked("ChkSustain"));
+    EXPECT_FALSE(checked("ChkMute"));
+    EXPECT_TRUE(child<QRadioButton>("Option1_1")->isChecked());
+    EXPECT_EQ(notesOfKey(Qt::Key_D), (Messages{noteOnMessage(0, 48), noteOnMessage(0, 52), noteOnMessage(0, 55),
+                                               noteOnMessage(0, 59)}));
 }
 
 }  // namespace
