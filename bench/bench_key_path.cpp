@@ -72,7 +72,7 @@ int main()
     port.open(MidiMapperId);
     KeyMap map;
     InstrumentPanel panel(port);
-    panel.mnuNewClick();
+    panel.resetToDefaults();
     panel.setStartupInstrument();
     StoringView view;
     KeyPath keys(port, panel, view, map);

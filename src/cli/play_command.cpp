@@ -56,9 +56,9 @@ bool playsOnTheSynth(const MidiDeviceCatalog& devices, int id)
 bool playEvents(MidiPort& port, const RecordingEvents& events, const ReplaySettings& settings)
 {
     InstrumentPanel panel(port);
-    panel.vsbChannel.setValue(settings.channel);
-    panel.vsbOctave.setValue(settings.octave);
-    panel.vsbChord.setValue(settings.chordType);
+    panel.selectChannel(settings.channel);
+    panel.setOctave(settings.octave);
+    panel.setChordType(settings.chordType);
     const KeyMap map;
     NoKeyboardView view;
     KeyPath keyPath(port, panel, view, map);

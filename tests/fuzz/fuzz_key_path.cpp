@@ -174,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Start-up as the window does it.
     check(port.open(MidiMapperId));
     menu.fillDeviceMenu();
-    panel.mnuNewClick();
+    panel.resetToDefaults();
     panel.setStartupInstrument();
 
     Input in(data, size);
@@ -191,20 +191,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 8:
         case 9: computer.formKeyUp(keyCode(in), in.next() % 8); break;
         case 10: computer.focusLost(); break;
-        case 11: in.next() % 2 ? panel.vsbChord.stepUp() : panel.vsbChord.stepDown(); break;
-        case 12: in.next() % 2 ? panel.vsbOctave.stepUp() : panel.vsbOctave.stepDown(); break;
-        case 13: panel.vsbChannel.setValue(in.next() % 18 - 1); break;
-        case 14: panel.chkMute.setValue(in.next() % 3); break;
-        case 15: panel.chkSustain.setValue(in.next() % 3); break;
+        case 11: panel.stepChord(in.next() % 2 ? +1 : -1); break;
+        case 12: panel.step(PanelSpinner::Octave, in.next() % 2 ? +1 : -1); break;
+        case 13: panel.selectChannel(in.next() % 18 - 1); break;
+        case 14: panel.setMute(in.next() % 2); break;
+        case 15: panel.setSustain(in.next() % 2); break;
         case 16: {
-            Spinner* controls[] = {&panel.vsbVolume, &panel.vsbPan, &panel.vsbReverb, &panel.vsbChorus,
-                                   &panel.vsbModulation};
-            Spinner& control = *controls[in.next() % std::size(controls)];
-            control.setValue(in.next() - 64);
+            const ChannelControl control = ChannelControls[in.next() % std::size(ChannelControls)];
+            panel.setController(control, in.next() - 64);
             break;
         }
-        case 17: panel.option1.select(in.next() % 3 - 1); break;
-        case 18: panel.mnuNewClick(); break;
+        case 17: {
+            const int option = in.next() % 3;
+            if (option == 1)
+                panel.chooseSingleNote();
+            else if (option == 2)
+                panel.chooseChord();
+            break;
+        }
+        case 18: panel.resetToDefaults(); break;
         case 19: {
             const int program = in.next() - 64;
             panel.applyChosenInstrument(std::string(instrumentName(program)), program);

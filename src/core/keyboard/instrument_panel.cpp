@@ -1,6 +1,6 @@
 #include "core/keyboard/instrument_panel.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "core/keyboard/chord_table.h"
 #include "core/midi/midi_port.h"
@@ -37,136 +37,156 @@ constexpr std::array<ResetInstrument, ChannelCount> ResetInstruments = {{
 
 constexpr const char* StartupInstrumentName = "钟琴";
 constexpr int StartupProgram = 9;
-// The two option buttons: "单音" and "和弦".
-constexpr int ChordModeSingle = 0;
-constexpr int ChordModeChord = 1;
-constexpr int DefaultChordType = 3;
+constexpr int SustainOn = 127;
 
-// Decimal with leading zeros up to width; a negative number gets its minus
-// sign in front of the padded digits ("-05", "-64").
-std::string padded(int value, int width)
+ChannelSettings resetSettings(std::size_t channel)
 {
-    std::string digits = std::to_string(std::abs(value));
-    if (static_cast<int>(digits.size()) < width)
-        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
-    return value < 0 ? "-" + digits : digits;
+    ChannelSettings settings;
+    settings.instrumentName = ResetInstruments[channel].name;
+    settings.program = ResetInstruments[channel].program;
+    return settings;
+}
+
+int clampTo(PanelSpinner spinner, int value)
+{
+    const SpinnerRange range = spinnerRange(spinner);
+    return std::clamp(value, range.minimum, range.maximum);
 }
 
 }  // namespace
 
 InstrumentPanel::InstrumentPanel(MidiPort& port) : m_port(port)
 {
-    for (std::size_t c = 0; c < m_channels.size(); ++c) {
-        m_channels[c].instrumentName = ResetInstruments[c].name;
-        m_channels[c].program = ResetInstruments[c].program;
-    }
-
-    // The five controller spinners differ only in field, controller number
-    // and label; pan shows its value relative to the centre.
-    struct ControllerSpinner {
-        Spinner& spinner;
-        int ChannelSettings::*field;
-        int controller;
-        Label& label;
-        const char* prefix;
-        int shownOffset;
-        int width;
-    };
-    const ControllerSpinner spinners[] = {
-        {vsbVolume, &ChannelSettings::volume, Controller::Volume, lblVolume, " 音量 ", 0, 3},
-        {vsbPan, &ChannelSettings::pan, Controller::Pan, lblPan, " 声道 ", -64, 2},
-        {vsbReverb, &ChannelSettings::reverb, Controller::Reverb, lblReverb, " 混响 ", 0, 3},
-        {vsbChorus, &ChannelSettings::chorus, Controller::Chorus, lblChorus, " 合声 ", 0, 3},
-        {vsbModulation, &ChannelSettings::modulation, Controller::Modulation, lblModulation, " 颤音 ", 0, 3},
-    };
-    for (const ControllerSpinner& s : spinners) {
-        s.spinner.handler = [this, s] {
-            const int v = s.spinner.value();
-            current().*s.field = v;
-            s.label.setCaption(s.prefix + padded(v + s.shownOffset, s.width));
-            m_port.sendControlChange(m_currentChannel, s.controller, v);
-        };
-    }
-
-    vsbChannel.handler = [this] { vsbChannelChange(); };
-    vsbOctave.handler = [this] { vsbOctaveChange(); };
-    vsbChord.handler = [this] { vsbChordChange(); };
-    option1.handler = [this](int) { option1Click(); };
-    chkSustain.handler = [this] { chkSustainClick(); };
-    chkMute.handler = [this] { chkMuteClick(); };
+    for (std::size_t c = 0; c < m_channels.size(); ++c)
+        m_channels[c] = resetSettings(c);
 }
 
-bool InstrumentPanel::currentChannelMuted() const
+void InstrumentPanel::setView(PanelView* view)
 {
-    return m_channels[static_cast<std::size_t>(m_currentChannel)].mute != 0;
+    m_view = view;
+    showState();
 }
 
-void InstrumentPanel::vsbChannelChange()
+PanelState InstrumentPanel::state() const
 {
-    m_currentChannel = vsbChannel.value();
-    lblChannel.setCaption(" 效果 " + padded(m_currentChannel + 1, 2));
-    lblInfo.setVisible(m_currentChannel != PercussionChannel);
-    showChannelSettings();
+    return PanelState{m_currentChannel, current(), m_chordType, m_octave};
 }
 
-// Each assignment runs its control's handler only when the shown value
-// differs, so a switch sends exactly the controllers in which the two
-// channels differ, on the new channel.
-void InstrumentPanel::showChannelSettings()
+void InstrumentPanel::showState()
 {
-    const ChannelSettings s = current();
-    lblInstrument.setCaption(s.instrumentName);
-    vsbVolume.setValue(s.volume);
-    vsbPan.setValue(s.pan);
-    vsbReverb.setValue(s.reverb);
-    vsbChorus.setValue(s.chorus);
-    vsbModulation.setValue(s.modulation);
-    chkSustain.setChecked(s.sustain == 1);
-    chkMute.setChecked(s.mute == 1);
+    if (m_view)
+        m_view->showPanel(state());
 }
 
-void InstrumentPanel::vsbOctaveChange()
+void InstrumentPanel::step(PanelSpinner spinner, int steps)
 {
-    m_octaveOffset = vsbOctave.value() * 12;
-    lblOctave.setCaption(" 八度音程 " + std::to_string(m_octaveOffset / 12));
-}
-
-void InstrumentPanel::vsbChordChange()
-{
-    m_chordType = vsbChord.value();
-    lblChord.setCaption(std::string(chordName(m_chordType)));
-    option1.select(m_chordType == 0 ? ChordModeSingle : ChordModeChord);
-}
-
-// Choosing "和弦" always lands on the default chord. Stepping the chord
-// spinner up from 0 passes through here as well (the step selects "和弦"),
-// which is why types 1 and 2 are reached only by stepping down. The explicit
-// re-run keeps label and option in step when the value did not change.
-void InstrumentPanel::option1Click()
-{
-    vsbChord.setValue(option1.isSelected(ChordModeSingle) ? 0 : DefaultChordType);
-    vsbChordChange();
-}
-
-void InstrumentPanel::chkSustainClick()
-{
-    // A greyed box (value 2) is neither state: nothing changes.
-    if (chkSustain.value() == 0) {
-        current().sustain = 0;
-        m_port.sendControlChange(m_currentChannel, Controller::Sustain, 0);
-    } else if (chkSustain.value() == 1) {
-        current().sustain = 1;
-        m_port.sendControlChange(m_currentChannel, Controller::Sustain, 127);
+    const int target = state().value(spinner) + steps;
+    switch (spinner) {
+    case PanelSpinner::Channel: selectChannel(target); break;
+    case PanelSpinner::Volume: setController(ChannelControl::Volume, target); break;
+    case PanelSpinner::Pan: setController(ChannelControl::Pan, target); break;
+    case PanelSpinner::Reverb: setController(ChannelControl::Reverb, target); break;
+    case PanelSpinner::Chorus: setController(ChannelControl::Chorus, target); break;
+    case PanelSpinner::Modulation: setController(ChannelControl::Modulation, target); break;
+    case PanelSpinner::Octave: setOctave(target); break;
+    case PanelSpinner::Chord: stepChord(steps); break;
     }
 }
 
-// Muting only silences what is played from now on; the key path reads it.
-void InstrumentPanel::chkMuteClick()
+void InstrumentPanel::selectChannel(int channel)
 {
-    if (chkMute.value() == 0)
-        current().mute = 0;
-    else if (chkMute.value() == 1)
-        current().mute = 1;
+    channel = clampTo(PanelSpinner::Channel, channel);
+    if (channel == m_currentChannel)
+        return;
+    const ChannelSettings shown = current();
+    m_currentChannel = channel;
+    sendDifferences(shown, current());
+    showState();
+}
+
+// The controls move from `shown` to `next`; each one that changes puts its
+// new value on the current channel, in the order of a channel's settings.
+// Mute is the keyboard's own business and sends nothing.
+void InstrumentPanel::sendDifferences(const ChannelSettings& shown, const ChannelSettings& next)
+{
+    for (ChannelControl control : ChannelControls) {
+        const int value = controlValue(next, control);
+        if (value != controlValue(shown, control))
+            m_port.sendControlChange(m_currentChannel, controllerNumber(control), value);
+    }
+    if (next.sustain != shown.sustain)
+        m_port.sendControlChange(m_currentChannel, Controller::Sustain, next.sustain ? SustainOn : 0);
+}
+
+void InstrumentPanel::setController(ChannelControl control, int value)
+{
+    value = std::clamp(value, 0, 127);
+    int& stored = controlValue(current(), control);
+    if (value == stored)
+        return;
+    stored = value;
+    m_port.sendControlChange(m_currentChannel, controllerNumber(control), value);
+    showState();
+}
+
+void InstrumentPanel::setSustain(bool on)
+{
+    if (on == current().sustain)
+        return;
+    current().sustain = on;
+    m_port.sendControlChange(m_currentChannel, Controller::Sustain, on ? SustainOn : 0);
+    showState();
+}
+
+void InstrumentPanel::setMute(bool on)
+{
+    if (on == current().mute)
+        return;
+    current().mute = on;
+    showState();
+}
+
+void InstrumentPanel::setOctave(int octave)
+{
+    octave = clampTo(PanelSpinner::Octave, octave);
+    if (octave == m_octave)
+        return;
+    m_octave = octave;
+    showState();
+}
+
+void InstrumentPanel::stepChord(int steps)
+{
+    const int target = clampTo(PanelSpinner::Chord, m_chordType + steps);
+    if (target == m_chordType)
+        return;
+    m_chordType = m_chordType == 0 ? DefaultChordType : target;
+    showState();
+}
+
+void InstrumentPanel::setChordType(int type)
+{
+    type = clampTo(PanelSpinner::Chord, type);
+    if (type == m_chordType)
+        return;
+    m_chordType = type;
+    showState();
+}
+
+void InstrumentPanel::chooseSingleNote()
+{
+    if (m_chordType == 0)
+        return;
+    m_chordType = 0;
+    showState();
+}
+
+void InstrumentPanel::chooseChord()
+{
+    if (m_chordType != 0)
+        return;
+    m_chordType = DefaultChordType;
+    showState();
 }
 
 void InstrumentPanel::sendChannelSettings(int channel)
@@ -175,39 +195,27 @@ void InstrumentPanel::sendChannelSettings(int channel)
         return;
     const ChannelSettings& s = m_channels[static_cast<std::size_t>(channel)];
     m_port.sendProgramChange(channel, s.program);
-    m_port.sendControlChange(channel, Controller::Volume, s.volume);
-    m_port.sendControlChange(channel, Controller::Pan, s.pan);
-    m_port.sendControlChange(channel, Controller::Reverb, s.reverb);
-    m_port.sendControlChange(channel, Controller::Chorus, s.chorus);
-    m_port.sendControlChange(channel, Controller::Modulation, s.modulation);
-    m_port.sendControlChange(channel, Controller::Sustain, s.sustain == 1 ? 127 : 0);
+    for (ChannelControl control : ChannelControls)
+        m_port.sendControlChange(channel, controllerNumber(control), controlValue(s, control));
+    m_port.sendControlChange(channel, Controller::Sustain, s.sustain ? SustainOn : 0);
 }
 
-void InstrumentPanel::mnuNewClick()
+void InstrumentPanel::resetToDefaults()
 {
-    vsbChord.setValue(DefaultChordType);
-    vsbOctave.setValue(0);
+    m_chordType = DefaultChordType;
+    m_octave = 0;
 
-    for (std::size_t c = 0; c < m_channels.size(); ++c) {
-        m_channels[c].instrumentName = ResetInstruments[c].name;
-        m_channels[c].program = ResetInstruments[c].program;
-    }
-    for (int c = 0; c < ChannelCount; ++c) {
-        ChannelSettings& s = m_channels[static_cast<std::size_t>(c)];
-        s.volume = 100;
-        s.pan = 64;
-        s.reverb = 0;
-        s.chorus = 0;
-        s.modulation = 0;
-        s.sustain = 0;
-        s.mute = 0;
+    const ChannelSettings shown = current();
+    for (std::size_t c = 0; c < m_channels.size(); ++c)
+        m_channels[c] = resetSettings(c);
+    for (int c = 0; c < ChannelCount; ++c)
         sendChannelSettings(c);
-    }
 
-    vsbChannel.setValue(0);
-    // Also when the channel did not change: the controls may still show the
-    // values from before the reset.
-    showChannelSettings();
+    // The controls still show the channel of before; on their way to channel
+    // 0's reset values each one that changes sends once more, on channel 0.
+    m_currentChannel = 0;
+    sendDifferences(shown, current());
+    showState();
 }
 
 void InstrumentPanel::setStartupInstrument()
@@ -215,7 +223,7 @@ void InstrumentPanel::setStartupInstrument()
     m_port.sendProgramChange(m_currentChannel, StartupProgram);
     current().program = StartupProgram;
     current().instrumentName = StartupInstrumentName;
-    lblInstrument.setCaption(StartupInstrumentName);
+    showState();
 }
 
 void InstrumentPanel::applyChosenInstrument(const std::string& name, int program)
@@ -225,7 +233,7 @@ void InstrumentPanel::applyChosenInstrument(const std::string& name, int program
     m_port.sendProgramChange(m_currentChannel, program);
     current().program = program;
     current().instrumentName = name;
-    lblInstrument.setCaption(name);
+    showState();
 }
 
 }  // namespace kelodi

@@ -3,85 +3,77 @@
 #include <array>
 #include <string>
 
-#include "core/keyboard/controls.h"
 #include "core/keyboard/instrument_names.h"
+#include "core/keyboard/panel_state.h"
 
 namespace kelodi {
 
 class MidiPort;
 
-inline constexpr int ChannelCount = 16;
-// The General MIDI percussion channel (shown to the user as 10). It keeps its
-// drum kit: no instrument can be chosen for it.
-inline constexpr int PercussionChannel = 9;
-
-// What one MIDI channel remembers while another channel is being edited.
-// Defaults are the values a reset gives.
-struct ChannelSettings {
-    std::string instrumentName;  // shown in the instrument label
-    int program = 0;             // 0..127
-    int volume = 100;            // controller 7
-    int pan = 64;                // controller 10, 64 = centre
-    int reverb = 0;              // controller 91
-    int chorus = 0;              // controller 93
-    int modulation = 0;          // controller 1
-    int sustain = 0;             // 1 = controller 64 on
-    int mute = 0;                // 1 = keys played on this channel are silent
+// Shows the panel. Told the whole state after every change; it draws it and
+// never calls back into the panel while doing so.
+class PanelView {
+public:
+    virtual ~PanelView() = default;
+    virtual void showPanel(const PanelState& state) = 0;
 };
 
 // The panel at the top of the main window: channel, controllers, sustain,
-// mute, chord, octave and instrument. The controls are models (controls.h):
-// the window sets their `display` callbacks and forwards clicks to
-// stepUp/stepDown/setValue/select/setChecked; the panel owns their handlers.
+// mute, chord, octave and instrument.
 //
-// Handlers run nested whenever a value set from code changes a control, and
-// the message counts follow from that: a control that already shows the
-// right value sends nothing.
+// Updates flow one way. A control's new value comes in as an operation named
+// for what the player did (stepChord, selectChannel, setSustain, ...); the
+// operation sends the messages it causes, stores the new state, and then the
+// view is shown that state. Nothing runs nested, and an operation that changes
+// nothing sends nothing and shows nothing.
+//
+// Values from code are clamped into their ranges, as the arrows stop at them.
 class InstrumentPanel {
 public:
     explicit InstrumentPanel(MidiPort& port);
     InstrumentPanel(const InstrumentPanel&) = delete;
     InstrumentPanel& operator=(const InstrumentPanel&) = delete;
 
-    Spinner vsbChannel{0, ChannelCount - 1, 0};
-    Spinner vsbVolume{0, 127, 100};
-    Spinner vsbPan{0, 127, 64};
-    Spinner vsbReverb{0, 127, 0};
-    Spinner vsbChorus{0, 127, 0};
-    Spinner vsbModulation{0, 127, 0};
-    Spinner vsbOctave{-3, 4, 0};
-    Spinner vsbChord{0, 10, 3};
-    CheckBox chkSustain;  // "长音"
-    CheckBox chkMute;     // "静音"
-    OptionGroup option1{1};  // 0 "单音", 1 "和弦"
+    // Not owned; nullptr (the default) for none. The view is shown the state
+    // at once.
+    void setView(PanelView* view);
+    PanelState state() const;
 
-    Label lblChannel{" 效果 01"};
-    Label lblVolume{" 音量 100"};
-    Label lblPan{" 声道 00"};
-    Label lblReverb{" 混响 000"};
-    Label lblChorus{" 合声 000"};
-    Label lblModulation{" 颤音 000"};
-    Label lblOctave{" 八度音程 0"};
-    Label lblChord{" Major 7th"};
-    Label lblInstrument;
-    Label lblInfo{"点击选择模拟乐器"};
+    // An arrow of one of the spinners, `steps` up (positive) or down. The
+    // chord spinner steps by stepChord's rule.
+    void step(PanelSpinner spinner, int steps);
 
-    // Settings of channel 0..15; throws std::out_of_range for another index.
-    const ChannelSettings& channel(int c) const { return m_channels.at(static_cast<std::size_t>(c)); }
+    // Switches the keys and the controls to channel 0..15. The device learns
+    // exactly the controllers (and sustain) in which the new channel differs
+    // from the one shown before, on the new channel; the switch itself sends
+    // nothing.
+    void selectChannel(int channel);
+    // Stores a controller of the current channel and sends it there.
+    void setController(ChannelControl control, int value);
+    // Sustain pedal of the current channel: controller 64 at 127 or 0.
+    void setSustain(bool on);
+    // Silences the keys on the current channel from now on; sends nothing
+    // (notes already sounding go on).
+    void setMute(bool on);
+    // Octave shift -3..4 of the keys played from now on; sends nothing.
+    void setOctave(int octave);
 
-    int currentChannel() const { return m_currentChannel; }
-    int chordType() const { return m_chordType; }
-    int octaveOffset() const { return m_octaveOffset; }  // semitones, -36..48
-    bool currentChannelMuted() const;
+    // The chord arrows. Leaving single notes by the arrows lands on the
+    // default chord, so types 1 and 2 are reached only by stepping down.
+    void stepChord(int steps);
+    // Any chord type 0..10 directly, as a replay's settings give it.
+    void setChordType(int type);
+    // "单音": single notes. "和弦": the default chord whenever single notes
+    // were selected; choosing the option already selected changes nothing.
+    void chooseSingleNote();
+    void chooseChord();
 
-    // Puts channel c's settings on the device: program change, controllers
-    // 7, 10, 91, 93, 1 and sustain (64), in that order. Nothing for a channel
-    // outside 0..15.
-    void sendChannelSettings(int channel);
-
-    // File ▸ New: chord type 3, octave 0, every channel back to its default
-    // instrument and controllers with their messages sent, channel 0 shown.
-    void mnuNewClick();
+    // File ▸ New: chord type 3, octave 0, and every channel back to its
+    // default instrument and controllers, sent as 16 times the seven messages
+    // of sendChannelSettings, channels 0..15. Then the controls move to
+    // channel 0, and each controller they showed differently from its reset
+    // value is sent once more on channel 0.
+    void resetToDefaults();
 
     // The instrument the program starts with: "钟琴", program 9, on the
     // current channel (channel 0 right after the reset at start-up).
@@ -96,22 +88,33 @@ public:
     // 0..127 or the percussion channel.
     void applyChosenInstrument(const std::string& name, int program);
 
+    // Puts channel c's settings on the device: program change, controllers
+    // 7, 10, 91, 93, 1 and sustain (64), in that order. Nothing for a channel
+    // outside 0..15.
+    void sendChannelSettings(int channel);
+
+    // Settings of channel 0..15; throws std::out_of_range for another index.
+    const ChannelSettings& channel(int c) const { return m_channels.at(static_cast<std::size_t>(c)); }
+
+    int currentChannel() const { return m_currentChannel; }
+    int chordType() const { return m_chordType; }
+    int octaveOffset() const { return m_octave * 12; }  // semitones, -36..48
+    bool currentChannelMuted() const { return current().mute; }
+    const std::string& instrumentName() const { return current().instrumentName; }
+
 private:
-    void vsbChannelChange();
-    void vsbOctaveChange();
-    void vsbChordChange();
-    void option1Click();
-    void chkSustainClick();
-    void chkMuteClick();
-    void showChannelSettings();
+    void sendDifferences(const ChannelSettings& shown, const ChannelSettings& next);
+    void showState();
 
     ChannelSettings& current() { return m_channels[static_cast<std::size_t>(m_currentChannel)]; }
+    const ChannelSettings& current() const { return m_channels[static_cast<std::size_t>(m_currentChannel)]; }
 
     MidiPort& m_port;
+    PanelView* m_view = nullptr;
     std::array<ChannelSettings, ChannelCount> m_channels;
     int m_currentChannel = 0;
-    int m_chordType = 3;
-    int m_octaveOffset = 0;
+    int m_chordType = DefaultChordType;
+    int m_octave = 0;
 };
 
 }  // namespace kelodi

@@ -78,11 +78,10 @@ ReplayTranscript transcribeReplay(const RecordingEvents& events, const ReplaySet
     // setting it sends are not part of the replay.
     MidiPort port(devices);
     InstrumentPanel panel(port);
-    panel.vsbChannel.setValue(settings.channel);
-    panel.vsbOctave.setValue(settings.octave);
-    // The panel starts at chord type 3 with "和弦" selected; a value set from
-    // there reaches every type, 1 and 2 included.
-    panel.vsbChord.setValue(settings.chordType);
+    panel.selectChannel(settings.channel);
+    panel.setOctave(settings.octave);
+    // Set directly, so every type is reached, 1 and 2 included.
+    panel.setChordType(settings.chordType);
 
     const KeyMap map;
     NoKeyboardView view;

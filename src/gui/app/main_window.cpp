@@ -8,12 +8,9 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QLabel>
-#include <QMouseEvent>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <QWindow>
 
@@ -40,7 +37,7 @@
 #include "gui/keyboard/input_guard_qt.h"
 #include "gui/keyboard/instrument_dialog.h"
 #include "gui/keyboard/piano_key.h"
-#include "gui/keyboard/spinner_widget.h"
+#include "gui/keyboard/panel_widgets.h"
 #include "gui/keyboard/virtual_key.h"
 #include "gui/midi/midi_menus.h"
 #include "gui/news/news_controller.h"
@@ -135,6 +132,9 @@ MainWindow::~MainWindow()
     m_songFiles = nullptr;
     delete m_recording;
     m_recording = nullptr;
+    // The panel goes with the members; its view must go first.
+    delete m_panelWidgets;
+    m_panelWidgets = nullptr;
 }
 
 void MainWindow::createMenus()
@@ -143,7 +143,7 @@ void MainWindow::createMenus()
     file->setObjectName(QStringLiteral("MnuFile"));
     QAction* mnuNew = file->addAction(QStringLiteral("新建(&N)"));
     mnuNew->setObjectName(QStringLiteral("MnuNew"));
-    connect(mnuNew, &QAction::triggered, this, [this] { m_panel->mnuNewClick(); });
+    connect(mnuNew, &QAction::triggered, this, [this] { m_panel->resetToDefaults(); });
     file->addSeparator();
     QAction* mnuExit = file->addAction(QStringLiteral("退出(&E)"));
     mnuExit->setObjectName(QStringLiteral("MnuExit"));
@@ -223,96 +223,11 @@ void MainWindow::createKeys(QWidget* surface)
             key->raise();
 }
 
-QLabel* MainWindow::createValueLabel(QWidget* parent, const char* name, const QRect& geometry)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    // Light orange, red 255 green 224 blue 192.
-    palette.setColor(QPalette::Window, QColor(255, 224, 192));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
-    // 宋体 draws Latin letters at half the width of a Chinese character, which
-    // is what the labels are measured for (" Dominant 7th" takes 91 of the 93
-    // pixels left of the chord spinner). Where it is missing, the monospaced
-    // Noto CJK has the same half-width letters; the proportional Noto faces
-    // are wider and push the last letters under the spinner.
-    QFont font(QStringList{QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Sans Mono CJK SC")});
-    font.setPointSizeF(10.5);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return label;
-}
-
 void MainWindow::createPanel(QWidget* surface)
 {
     m_panel = std::make_unique<InstrumentPanel>(*m_setup.port);
-    InstrumentPanel& p = *m_panel;
-
-    struct SpinnerRow {
-        const char* label;
-        const char* spinner;
-        Label* labelModel;
-        Spinner* model;
-        QRect labelRect;
-        QRect spinnerRect;
-    };
-    const SpinnerRow rows[] = {
-        {"LblChannel", "VsbChannel", &p.lblChannel, &p.vsbChannel, twipRect(180, 150, 1680, 345), twipRect(1560, 180, 300, 315)},
-        {"LblVolume", "VsbVolume", &p.lblVolume, &p.vsbVolume, twipRect(2085, 165, 1680, 345), twipRect(3480, 180, 300, 315)},
-        {"LblOctave", "VsbOctave", &p.lblOctave, &p.vsbOctave, twipRect(7785, 120, 1680, 345), twipRect(9180, 120, 300, 315)},
-        {"LblPan", "VsbPan", &p.lblPan, &p.vsbPan, twipRect(180, 525, 1680, 345), twipRect(1560, 555, 300, 315)},
-        {"LblReverb", "VsbReverb", &p.lblReverb, &p.vsbReverb, twipRect(2085, 525, 1680, 345), twipRect(3480, 540, 300, 315)},
-        {"LblChord", "VsbChord", &p.lblChord, &p.vsbChord, twipRect(7785, 525, 1680, 345), twipRect(9180, 540, 300, 315)},
-        {"LblModulation", "VsbModulation", &p.lblModulation, &p.vsbModulation, twipRect(180, 885, 1680, 345), twipRect(1560, 915, 300, 315)},
-        {"LblChorus", "VsbChorus", &p.lblChorus, &p.vsbChorus, twipRect(2085, 885, 1680, 345), twipRect(3480, 900, 300, 315)},
-    };
-    for (const SpinnerRow& row : rows) {
-        QLabel* label = createValueLabel(surface, row.label, row.labelRect);
-        bindLabel(*row.labelModel, label);
-        auto* spinner = new SpinnerWidget(*row.model, surface);
-        spinner->setObjectName(QString::fromLatin1(row.spinner));
-        spinner->setGeometry(row.spinnerRect);
-        spinner->raise();  // the arrows overlap the label's right end
-    }
-
-    auto* sustain = new QCheckBox(QStringLiteral("长音"), surface);
-    sustain->setObjectName(QStringLiteral("ChkSustain"));
-    sustain->setGeometry(twipRect(5820, 960, 825, 255));
-    bindCheckBox(p.chkSustain, sustain);
-    auto* mute = new QCheckBox(QStringLiteral("静音"), surface);
-    mute->setObjectName(QStringLiteral("ChkMute"));
-    mute->setGeometry(twipRect(6720, 960, 825, 255));
-    bindCheckBox(p.chkMute, mute);
-
-    auto* single = new QRadioButton(QStringLiteral("单音"), surface);
-    single->setObjectName(QStringLiteral("Option1_0"));
-    single->setGeometry(twipRect(7800, 960, 795, 255));
-    auto* chord = new QRadioButton(QStringLiteral("和弦"), surface);
-    chord->setObjectName(QStringLiteral("Option1_1"));
-    chord->setGeometry(twipRect(8700, 960, 735, 255));
-    bindOptionGroup(p.option1, {single, chord});
-
-    auto* info = new QLabel(surface);
-    info->setObjectName(QStringLiteral("LblInfo"));
-    info->setGeometry(twipRect(4440, 240, 2235, 195));
-    info->setAlignment(Qt::AlignCenter);
-    bindLabel(p.lblInfo, info);
-
-    auto* instrument = new QLabel(surface);
-    instrument->setObjectName(QStringLiteral("LblInstrument"));
-    instrument->setGeometry(twipRect(4020, 540, 3330, 315));
-    instrument->setAlignment(Qt::AlignCenter);
-    instrument->setCursor(Qt::PointingHandCursor);
-    QFont bold = instrument->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.2);
-    instrument->setFont(bold);
-    bindLabel(p.lblInstrument, instrument);
-    instrument->installEventFilter(this);
-    m_instrumentLabel = instrument;
+    m_panelWidgets = new PanelWidgets(*m_panel, surface);
+    connect(m_panelWidgets, &PanelWidgets::instrumentLabelPressed, this, &MainWindow::chooseInstrument);
 }
 
 void MainWindow::createFrames(QWidget* surface)
@@ -403,7 +318,7 @@ void MainWindow::load()
         m_devicesMenu, *m_setup.port, [this](int channel) { m_panel->sendChannelSettings(channel); }, this);
 
     // 6. File > New: chord 3, octave 0, every channel back to its defaults.
-    m_panel->mnuNewClick();
+    m_panel->resetToDefaults();
     // 7. The start instrument.
     m_panel->setStartupInstrument();
 
@@ -466,11 +381,6 @@ void MainWindow::installKeyPreview()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_instrumentLabel && event->type() == QEvent::MouseButtonPress) {
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            chooseInstrument();
-        return true;
-    }
     if (watched == m_keyPreviewWindow) {
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
             auto* key = static_cast<QKeyEvent*>(event);
@@ -495,7 +405,7 @@ void MainWindow::chooseInstrument()
     if (!m_panel->canChooseInstrument())
         return;
     const InstrumentChoice choice =
-        InstrumentDialog::choose(this, QString::fromStdString(m_panel->lblInstrument.caption()));
+        InstrumentDialog::choose(this, fromUtf8(m_panel->instrumentName()));
     if (!choice.name.isEmpty())
         m_panel->applyChosenInstrument(choice.name.toStdString(), choice.program);
 }

@@ -15,10 +15,8 @@
 class QAction;
 class QCheckBox;
 class QGroupBox;
-class QLabel;
 class QMenu;
 class QPushButton;
-class QRadioButton;
 class QTimer;
 
 namespace kelodi {
@@ -37,9 +35,9 @@ class KeyMap;
 class KeyPath;
 class LabelModes;
 class MidiPort;
+class PanelWidgets;
 class PianoKey;
 class PracticePanel;
-class SpinnerWidget;
 
 // What the entry routine hands the main window.
 struct MainWindowSetup {
@@ -102,7 +100,6 @@ private:
     void createKeys(QWidget* surface);
     void createPanel(QWidget* surface);
     void createFrames(QWidget* surface);
-    QLabel* createValueLabel(QWidget* parent, const char* name, const QRect& geometry);
     void installKeyPreview();
     void unload();
     void releaseComputerKeys();
@@ -134,7 +131,7 @@ private:
     RecordingPanel* m_recording = nullptr;
     PracticePanel* m_practice = nullptr;
     SongFilesMenu* m_songFiles = nullptr;
-    QLabel* m_instrumentLabel = nullptr;
+    PanelWidgets* m_panelWidgets = nullptr;
     QPointer<QWindow> m_keyPreviewWindow;
 
     QString m_closeRequest;        // "关闭" once the program is to end

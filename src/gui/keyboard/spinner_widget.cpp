@@ -2,12 +2,10 @@
 
 #include <QToolButton>
 
-#include "core/keyboard/controls.h"
-
 namespace kelodi {
 
-SpinnerWidget::SpinnerWidget(Spinner& model, QWidget* parent)
-    : QWidget(parent), m_model(model), m_up(new QToolButton(this)), m_down(new QToolButton(this))
+SpinnerWidget::SpinnerWidget(QWidget* parent)
+    : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
 {
     for (QToolButton* arrow : {m_up, m_down}) {
         arrow->setFocusPolicy(Qt::NoFocus);
@@ -17,10 +15,8 @@ SpinnerWidget::SpinnerWidget(Spinner& model, QWidget* parent)
     }
     m_up->setArrowType(Qt::UpArrow);
     m_down->setArrowType(Qt::DownArrow);
-    connect(m_up, &QToolButton::clicked, this, [this] { m_model.stepUp(); });
-    connect(m_down, &QToolButton::clicked, this, [this] { m_model.stepDown(); });
-    m_model.display = [this](int) { refresh(); };
-    refresh();
+    connect(m_up, &QToolButton::clicked, this, [this] { emit stepRequested(+1); });
+    connect(m_down, &QToolButton::clicked, this, [this] { emit stepRequested(-1); });
 }
 
 void SpinnerWidget::resizeEvent(QResizeEvent*)
@@ -30,11 +26,11 @@ void SpinnerWidget::resizeEvent(QResizeEvent*)
     m_down->setGeometry(0, upper, width(), height() - upper);
 }
 
-void SpinnerWidget::refresh()
+void SpinnerWidget::showValue(int value, int minimum, int maximum)
 {
-    m_up->setEnabled(m_model.value() < m_model.maximum());
-    m_down->setEnabled(m_model.value() > m_model.minimum());
-    setToolTip(QString::number(m_model.value()));
+    m_up->setEnabled(value < maximum);
+    m_down->setEnabled(value > minimum);
+    setToolTip(QString::number(value));
 }
 
 }  // namespace kelodi

@@ -18,8 +18,8 @@ TEST_P(ChordSoundingTest, SoundsTheChordItIsNamedFor)
 {
     const test::ChordSpelling& chord = GetParam();
     test::KeyboardRig rig;
-    rig.panel.vsbChord.setValue(chord.type);
-    EXPECT_EQ(rig.panel.lblChord.caption(), chord.label);
+    rig.panel.setChordType(chord.type);
+    EXPECT_EQ(rig.panel.state().caption(PanelSpinner::Chord), chord.label);
 
     rig.computer.formKeyDown(KeyD, 0);
     std::vector<ShortMessage> on;

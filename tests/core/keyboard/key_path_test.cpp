@@ -33,7 +33,7 @@ TEST_F(KeyPathTest, OnlyTheLeftButtonOnARealKeyDoesAnything)
 
 TEST_F(KeyPathTest, SingleNotePressAndRelease)
 {
-    rig.panel.vsbChord.setValue(0);
+    rig.panel.setChordType(0);
     rig.press(1);
     EXPECT_EQ(rig.view.caption, "Kelodi 7.90  字符：Shift+Q 琴键：#C 简谱：低音#1");
     EXPECT_EQ(rig.messages(), Messages{0x00642590u});
@@ -61,8 +61,8 @@ class ChordEdgeTest : public KeyPathTest, public ::testing::WithParamInterface<E
 TEST_P(ChordEdgeTest, SoundsWhatFitsAndReleasesExactlyThat)
 {
     const EdgeCase& c = GetParam();
-    rig.panel.vsbChord.setValue(c.chord);
-    rig.panel.vsbOctave.setValue(c.octave);
+    rig.panel.setChordType(c.chord);
+    rig.panel.setOctave(c.octave);
     rig.press(c.key);
     EXPECT_EQ(rig.messages(), c.sounded) << c.what;
     std::map<int, std::uint32_t> red;
@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(KeyPathTest, MutedChannelAndRecordPause)
 {
-    rig.panel.chkMute.setChecked(true);
+    rig.panel.setMute(true);
     rig.press(7);
     EXPECT_EQ(rig.view.caption, "Kelodi 7.90  字符：T 琴键：G 简谱：低音5");
     rig.release(7);
@@ -112,7 +112,7 @@ class HeldPairTest : public KeyPathTest, public ::testing::WithParamInterface<bo
 
 TEST_P(HeldPairTest, EachReleaseStopsItsOwnKey)
 {
-    rig.panel.vsbChord.setValue(0);
+    rig.panel.setChordType(0);
     rig.press(5);
     rig.press(7);
     rig.messages().clear();
@@ -149,18 +149,18 @@ TEST_P(ChangeWhileHeldTest, ReleaseStopsWhatThePressSounded)
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ChangeWhileHeldTest,
-    ::testing::Values(ChangeCase{"chord type", [](InstrumentPanel& p) { p.vsbChord.setValue(0); }},
-                      ChangeCase{"ninth chord", [](InstrumentPanel& p) { p.vsbChord.setValue(9); }},
-                      ChangeCase{"channel", [](InstrumentPanel& p) { p.vsbChannel.setValue(5); }},
-                      ChangeCase{"mute", [](InstrumentPanel& p) { p.chkMute.setChecked(true); }},
-                      ChangeCase{"octave", [](InstrumentPanel& p) { p.vsbOctave.setValue(2); }},
-                      ChangeCase{"File New", [](InstrumentPanel& p) { p.mnuNewClick(); }}));
+    ::testing::Values(ChangeCase{"chord type", [](InstrumentPanel& p) { p.setChordType(0); }},
+                      ChangeCase{"ninth chord", [](InstrumentPanel& p) { p.setChordType(9); }},
+                      ChangeCase{"channel", [](InstrumentPanel& p) { p.selectChannel(5); }},
+                      ChangeCase{"mute", [](InstrumentPanel& p) { p.setMute(true); }},
+                      ChangeCase{"octave", [](InstrumentPanel& p) { p.setOctave(2); }},
+                      ChangeCase{"File New", [](InstrumentPanel& p) { p.resetToDefaults(); }}));
 
 TEST_F(KeyPathTest, RestrikeStopsTheOldNotesAndSharedKeysStayRed)
 {
-    rig.panel.vsbChord.setValue(10);
+    rig.panel.setChordType(10);
     rig.press(0);  // 36 and 48, keys 0 and 12
-    rig.panel.vsbChannel.setValue(2);
+    rig.panel.selectChannel(2);
     rig.messages().clear();
     rig.press(0);
     Messages expected = notes(noteOffMessage, 0, {36, 48});
@@ -169,7 +169,7 @@ TEST_F(KeyPathTest, RestrikeStopsTheOldNotesAndSharedKeysStayRed)
     EXPECT_EQ(rig.messages(), expected);
     EXPECT_EQ(rig.view.colours[12], KeyColour::Red);
 
-    rig.panel.vsbChord.setValue(0);
+    rig.panel.setChordType(0);
     rig.press(12);
     rig.release(0);
     EXPECT_EQ(rig.view.colours[12], KeyColour::Red) << "key 12 still sounds";

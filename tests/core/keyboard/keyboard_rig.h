@@ -45,7 +45,7 @@ struct KeyboardRig {
 
     KeyboardRig()
     {
-        panel.mnuNewClick();
+        panel.resetToDefaults();
         panel.setStartupInstrument();
         keys.setRecorder(&recorder);
         midi.messages().clear();

@@ -55,10 +55,10 @@ TEST(NoStuckNotes, RandomPlayingThenReleasingEverythingSilencesAll)
             case 5:
             case 6: rig.computer.formKeyUp(code, shift); break;
             case 7: rig.computer.focusLost(); break;
-            case 8: pick(2) ? rig.panel.vsbChord.stepUp() : rig.panel.vsbChord.stepDown(); break;
-            case 9: pick(2) ? rig.panel.vsbOctave.stepUp() : rig.panel.vsbOctave.stepDown(); break;
-            case 10: rig.panel.vsbChannel.setValue(pick(ChannelCount)); break;
-            case 11: rig.panel.chkMute.setChecked(pick(3) == 0); break;
+            case 8: pick(2) ? rig.panel.stepChord(+1) : rig.panel.stepChord(-1); break;
+            case 9: pick(2) ? rig.panel.step(PanelSpinner::Octave, +1) : rig.panel.step(PanelSpinner::Octave, -1); break;
+            case 10: rig.panel.selectChannel(pick(ChannelCount)); break;
+            case 11: rig.panel.setMute(pick(3) == 0); break;
             }
         }
         rig.computer.focusLost();

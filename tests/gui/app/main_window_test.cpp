@@ -103,7 +103,7 @@ TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
     EXPECT_EQ(child<SpinnerWidget>("VsbChannel")->geometry(), QRect(104, 12, 20, 21));
     EXPECT_EQ(child<QLabel>("LblOctave")->geometry(), QRect(519, 8, 112, 23));
     EXPECT_EQ(child<QCheckBox>("ChkSustain")->geometry(), QRect(388, 64, 55, 17));
-    EXPECT_EQ(child<QRadioButton>("Option1_1")->geometry(), QRect(580, 64, 49, 17));
+    EXPECT_EQ(child<QRadioButton>("ChordOption")->geometry(), QRect(580, 64, 49, 17));
     EXPECT_EQ(child<QGroupBox>("Frame2")->geometry(), QRect(640, 4, 97, 77));
     EXPECT_EQ(child<QGroupBox>("Frame1")->geometry(), QRect(12, 292, 729, 89));
     EXPECT_EQ(child<QCheckBox>("Check1")->geometry(), QRect(264, 64, 113, 17));
@@ -117,7 +117,7 @@ TEST_F(MainWindowTest, LabelsShowTheStartValues)
     EXPECT_EQ(child<QLabel>("LblReverb")->text(), QStringLiteral(" 混响 000"));
     EXPECT_EQ(child<QLabel>("LblChord")->text(), QStringLiteral(" Major 7th"));
     EXPECT_EQ(child<QLabel>("LblOctave")->text(), QStringLiteral(" 八度音程 0"));
-    EXPECT_TRUE(child<QRadioButton>("Option1_1")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>("ChordOption")->isChecked());
 }
 
 TEST_F(MainWindowTest, ComputerKeysPlayThroughTheKeyPath)

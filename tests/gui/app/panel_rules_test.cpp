@@ -110,8 +110,8 @@ TEST_F(PanelRulesTest, ChordArrowsReachEveryChordAndEachSoundsItsIntervals)
         click("VsbChord", step.up);
         const test::ChordSpelling& chord = spellings[static_cast<std::size_t>(step.type)];
         EXPECT_EQ(text("LblChord").toStdString(), chord.label);
-        EXPECT_EQ(child<QRadioButton>("Option1_0")->isChecked(), step.type == 0) << chord.label;
-        EXPECT_EQ(child<QRadioButton>("Option1_1")->isChecked(), step.type != 0) << chord.label;
+        EXPECT_EQ(child<QRadioButton>("SingleNoteOption")->isChecked(), step.type == 0) << chord.label;
+        EXPECT_EQ(child<QRadioButton>("ChordOption")->isChecked(), step.type != 0) << chord.label;
         Messages expected;
         for (int interval : chord.intervals)
             expected.push_back(noteOnMessage(0, 48 + interval));
@@ -134,7 +134,7 @@ TEST_F(PanelRulesTest, FileNewResetsEveryChannelAndShowsChannelZero)
     for (int i = 0; i < 3; ++i)
         click("VsbChord", false);
     click("VsbOctave", true);
-    ASSERT_TRUE(child<QRadioButton>("Option1_0")->isChecked());
+    ASSERT_TRUE(child<QRadioButton>("SingleNoteOption")->isChecked());
 
     messages().clear();
     child<QAction>("MnuNew")->trigger();
@@ -157,7 +157,7 @@ TEST_F(PanelRulesTest, FileNewResetsEveryChannelAndShowsChannelZero)
     EXPECT_EQ(text("LblInstrument"), QStringLiteral("大钢琴"));
     EXPECT_FALSE(checked("ChkSustain"));
     EXPECT_FALSE(checked("ChkMute"));
-    EXPECT_TRUE(child<QRadioButton>("Option1_1")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>("ChordOption")->isChecked());
     EXPECT_EQ(notesOfKey(Qt::Key_D), (Messages{noteOnMessage(0, 48), noteOnMessage(0, 52), noteOnMessage(0, 55),
                                                noteOnMessage(0, 59)}));
 }

@@ -107,7 +107,7 @@ TEST_F(SongFilesMenuTest, MidiExportHoldsWhatTheWindowsOwnReplaySends)
     // Channel 2 (its instrument is program 1), octave +1, chord type 10.
     click("VsbChannel", true);
     click("VsbOctave", true);
-    window->panel().vsbChord.setValue(10);
+    window->panel().setChordType(10);
 
     dialogs.saveAnswers = {file("song.mid")};
     songs().exportMidiAction()->trigger();
