@@ -11,8 +11,6 @@ constexpr std::string_view Crlf = "\r\n";
 // Moves the text down to the lower part of the key.
 constexpr int LeadingLineBreaks = 8;
 
-bool isMode(int index) { return index >= 0 && index < 3; }
-
 // The scale degree over or under its octave dots: one dot below for the low
 // octave, none for the middle, one above for the high octave and a colon
 // (two dots) above for the highest.
@@ -30,47 +28,36 @@ std::string jianpuPiece(int key, const std::string& jianpuName)
 
 }  // namespace
 
-LabelModes::LabelModes(KeyboardView& view, const KeyMap& map) : m_view(view), m_map(map)
+LabelModes::LabelModes(KeyboardView& keys, const KeyMap& map) : m_keys(keys), m_map(map) {}
+
+void LabelModes::setView(LabelModesView* view)
 {
-    for (int i = 0; i < 3; ++i)
-        check2[static_cast<std::size_t>(i)].handler = [this, i] { check2Click(i); };
+    m_view = view;
+    if (m_view)
+        m_view->showLabelModes(m_on);
 }
 
-bool LabelModes::isMenuChecked(int index) const
+void LabelModes::toggle(LabelMode mode)
 {
-    return isMode(index) && m_menuChecked[static_cast<std::size_t>(index)];
+    m_on[index(mode)] = !m_on[index(mode)];
+    relabelKeys();
+    if (m_view)
+        m_view->showLabelModes(m_on);
 }
 
-// A click has already changed the box; the mode follows it. Running this
-// again for the same click (from the box's handler and from the window)
-// finds both in step and changes nothing.
-void LabelModes::check2Click(int index)
+void LabelModes::setMode(LabelMode mode, bool on)
 {
-    if (m_mirroring || !isMode(index))
-        return;
-    if (check2[static_cast<std::size_t>(index)].isChecked() != m_menuChecked[static_cast<std::size_t>(index)])
-        tishi1Click(index);
+    if (isOn(mode) != on)
+        toggle(mode);
 }
 
-void LabelModes::tishi1Click(int index)
+void LabelModes::relabelKeys()
 {
-    if (!isMode(index))
-        return;
-    m_menuChecked[static_cast<std::size_t>(index)] = !m_menuChecked[static_cast<std::size_t>(index)];
-
-    m_mirroring = true;
-    for (std::size_t i = 0; i < 3; ++i)
-        check2[i].setChecked(m_menuChecked[i]);
-    m_mirroring = false;
-    if (displayMenuCheck) {
-        for (int i = 0; i < 3; ++i)
-            displayMenuCheck(i, m_menuChecked[static_cast<std::size_t>(i)]);
-    }
-
-    for (const WhiteKey& white : m_map.whiteKeys()) {
-        m_view.setKeyCaption(white.keyIndex,
-                             caption(m_map, white.keyIndex, m_menuChecked[0], m_menuChecked[1], m_menuChecked[2]));
-    }
+    const bool jianpu = isOn(LabelMode::Jianpu);
+    const bool noteName = isOn(LabelMode::NoteName);
+    const bool computerKey = isOn(LabelMode::ComputerKey);
+    for (const WhiteKey& white : m_map.whiteKeys())
+        m_keys.setKeyCaption(white.keyIndex, caption(m_map, white.keyIndex, jianpu, noteName, computerKey));
 }
 
 std::string LabelModes::caption(const KeyMap& map, int key, bool jianpu, bool noteName, bool computerKey)

@@ -33,8 +33,8 @@
 #include "gui/desktop/help_menu.h"
 #include "gui/desktop/tray_icon.h"
 #include "gui/desktop/web_link_labels.h"
-#include "gui/keyboard/control_binding.h"
 #include "gui/keyboard/input_guard_qt.h"
+#include "gui/keyboard/label_mode_controls.h"
 #include "gui/keyboard/instrument_dialog.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/panel_widgets.h"
@@ -132,9 +132,12 @@ MainWindow::~MainWindow()
     m_songFiles = nullptr;
     delete m_recording;
     m_recording = nullptr;
-    // The panel goes with the members; its view must go first.
+    // The panel and the label modes go with the members; their views must
+    // go first.
     delete m_panelWidgets;
     m_panelWidgets = nullptr;
+    delete m_labelModeControls;
+    m_labelModeControls = nullptr;
 }
 
 void MainWindow::createMenus()
@@ -160,20 +163,9 @@ void MainWindow::createMenus()
     connect(mixer, &QAction::triggered, this,
             [this] { runMixerCommand(this, QString::fromStdString(m_setup.mixerProgram)); });
 
-    QMenu* show = menuBar()->addMenu(QStringLiteral("显示(&S)"));
-    show->setObjectName(QStringLiteral("tishi"));
-    const char* modes[] = {"简谱(&P)", "琴键(&Y)", "键盘按键(&J)"};
-    for (int i = 0; i < 3; ++i) {
-        QAction* item = show->addAction(QString::fromUtf8(modes[i]));
-        item->setObjectName(QStringLiteral("tishi1_%1").arg(i));
-        item->setCheckable(true);
-        // The model decides the tick; the action only reports the choice.
-        connect(item, &QAction::triggered, this, [this, i, item] {
-            item->setChecked(m_labelModes->isMenuChecked(i));
-            m_labelModes->tishi1Click(i);
-        });
-        m_tishi1[static_cast<std::size_t>(i)] = item;
-    }
+    // Its items come with the key tables, as the boxes of the "显示" frame.
+    m_labelModesMenu = menuBar()->addMenu(QStringLiteral("显示(&S)"));
+    m_labelModesMenu->setObjectName(QStringLiteral("LabelModesMenu"));
 
     m_recordingsMenu = menuBar()->addMenu(QStringLiteral("曲目列表(&Q)"));
     m_recordingsMenu->setObjectName(QStringLiteral("liebiao"));
@@ -232,16 +224,9 @@ void MainWindow::createPanel(QWidget* surface)
 
 void MainWindow::createFrames(QWidget* surface)
 {
-    m_frame2 = new QGroupBox(QStringLiteral("显示"), surface);
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_frame2->setGeometry(twipRect(9600, 60, 1455, 1155));
-    const char* boxes[] = {"简谱", "琴键", "键盘按键"};
-    const int boxTops[] = {300, 540, 780};
-    for (int i = 0; i < 3; ++i) {
-        auto* box = new QCheckBox(QString::fromUtf8(boxes[i]), m_frame2);
-        box->setObjectName(QStringLiteral("Check2_%1").arg(i));
-        box->setGeometry(twipRect(180, boxTops[i], 1215, 195));
-    }
+    m_labelModesFrame = new QGroupBox(QStringLiteral("显示"), surface);
+    m_labelModesFrame->setObjectName(QStringLiteral("LabelModesFrame"));
+    m_labelModesFrame->setGeometry(twipRect(9600, 60, 1455, 1155));
 
     m_check1 = new QCheckBox(QStringLiteral("重复录制回放"), surface);
     m_check1->setObjectName(QStringLiteral("Check1"));
@@ -297,13 +282,7 @@ void MainWindow::load()
     m_keyPath = std::make_unique<KeyPath>(*m_setup.port, *m_panel, view(), *m_keyMap);
     m_computerKeyboard = std::make_unique<ComputerKeyboard>(*m_keyPath, *m_keyMap);
     m_labelModes = std::make_unique<LabelModes>(view(), *m_keyMap);
-    // A box's own handler is the mode change, so the boxes bind like any other.
-    for (int i = 0; i < 3; ++i)
-        bindCheckBox(m_labelModes->check2[static_cast<std::size_t>(i)],
-                     m_frame2->findChild<QCheckBox*>(QStringLiteral("Check2_%1").arg(i)));
-    m_labelModes->displayMenuCheck = [this](int index, bool checked) {
-        m_tishi1[static_cast<std::size_t>(index)]->setChecked(checked);
-    };
+    m_labelModeControls = new LabelModeControls(*m_labelModes, m_labelModesMenu, m_labelModesFrame);
 
     // The recorder's button row; the key path reports presses to it.
     m_recording = new RecordingPanel(*m_keyPath, m_frame1, m_check1, this);

@@ -33,6 +33,7 @@ class WebLinkLabels;
 class InstrumentPanel;
 class KeyMap;
 class KeyPath;
+class LabelModeControls;
 class LabelModes;
 class MidiPort;
 class PanelWidgets;
@@ -114,9 +115,10 @@ private:
     std::unique_ptr<LabelModes> m_labelModes;
 
     std::array<PianoKey*, 44> m_keys{};
-    std::array<QAction*, 3> m_tishi1{};
+    QMenu* m_labelModesMenu = nullptr;
     QGroupBox* m_frame1 = nullptr;
-    QGroupBox* m_frame2 = nullptr;
+    QGroupBox* m_labelModesFrame = nullptr;
+    LabelModeControls* m_labelModeControls = nullptr;
     QCheckBox* m_check1 = nullptr;
     QTimer* m_timerEnd = nullptr;
     QMenu* m_devicesMenu = nullptr;

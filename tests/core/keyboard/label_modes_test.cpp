@@ -43,52 +43,55 @@ TEST_P(CaptionTest, PiecesComeInFixedOrderBelowEightLineBreaks)
 
 INSTANTIATE_TEST_SUITE_P(AllModes, CaptionTest, ::testing::Range(0, 8));
 
+// Remembers every set of modes it was shown.
+struct ModesLog : LabelModesView {
+    void showLabelModes(const LabelModeSet& on) override { shown.push_back(on); }
+    std::vector<LabelModeSet> shown;
+};
+
 struct LabelModesTest : ::testing::Test {
     test::FakeKeyboardView view;
     KeyMap map;
     LabelModes modes{view, map};
-    std::vector<std::pair<int, bool>> ticks;
-    LabelModesTest()
-    {
-        modes.displayMenuCheck = [this](int i, bool on) { ticks.emplace_back(i, on); };
-    }
+    ModesLog menuAndBoxes;
+    LabelModesTest() { modes.setView(&menuAndBoxes); }
 };
 
-TEST_F(LabelModesTest, MenuChoiceTicksTheBoxAndLabelsOnlyWhiteKeys)
+TEST_F(LabelModesTest, MenuChoiceTogglesItsModeAndLabelsOnlyWhiteKeys)
 {
-    int boxClicks = 0;
-    modes.check2[0].display = [&](int) { ++boxClicks; };
-    modes.tishi1Click(0);
-    EXPECT_TRUE(modes.isMenuChecked(0));
-    EXPECT_TRUE(modes.check2[0].isChecked());
-    EXPECT_EQ(boxClicks, 1);
-    EXPECT_EQ(ticks, (std::vector<std::pair<int, bool>>{{0, true}, {1, false}, {2, false}}));
+    menuAndBoxes.shown.clear();
+    modes.toggle(LabelMode::Jianpu);
+    EXPECT_TRUE(modes.isOn(LabelMode::Jianpu));
+    EXPECT_EQ(menuAndBoxes.shown, (std::vector<LabelModeSet>{{true, false, false}}));
     EXPECT_EQ(view.captions.size(), 26u);
     EXPECT_EQ(view.captions[36], Lead + ":\r\n1\r\n");
     EXPECT_EQ(view.captions.count(1), 0u);
-    modes.tishi1Click(2);
-    EXPECT_TRUE(modes.check2[2].isChecked());
+    modes.toggle(LabelMode::ComputerKey);
+    EXPECT_EQ(menuAndBoxes.shown.back(), (LabelModeSet{true, false, true}));
+    modes.toggle(LabelMode::Jianpu);
+    EXPECT_FALSE(modes.isOn(LabelMode::Jianpu));
+    EXPECT_EQ(view.captions[0], Lead + "Q\r\n");
 }
 
-TEST_F(LabelModesTest, BoxClickedTwiceTogglesOnceEachTime)
+// A box click switches its mode once: the box already shows the new state,
+// so being told it again (the window reports one click both ways) changes
+// nothing, and the menu shows what the box shows.
+TEST_F(LabelModesTest, ABoxClickTogglesOnce)
 {
-    modes.check2[1].setChecked(true);
-    EXPECT_TRUE(modes.isMenuChecked(1));
+    modes.setMode(LabelMode::NoteName, true);
+    EXPECT_TRUE(modes.isOn(LabelMode::NoteName));
     EXPECT_EQ(view.captions[29], Lead + "f1\r\n");
-    modes.check2[1].setChecked(false);
-    EXPECT_FALSE(modes.isMenuChecked(1));
-    EXPECT_FALSE(modes.check2[1].isChecked());
+    modes.setMode(LabelMode::NoteName, false);
+    EXPECT_FALSE(modes.isOn(LabelMode::NoteName));
     for (const auto& [key, caption] : view.captions)
         EXPECT_EQ(caption, Lead) << key;
 
-    modes.check2[2].setChecked(true);  // the window reports one click both ways
-    modes.check2Click(2);
-    EXPECT_TRUE(modes.isMenuChecked(2));
+    menuAndBoxes.shown.clear();
+    modes.setMode(LabelMode::ComputerKey, true);
+    modes.setMode(LabelMode::ComputerKey, true);
+    EXPECT_TRUE(modes.isOn(LabelMode::ComputerKey));
+    EXPECT_EQ(menuAndBoxes.shown, (std::vector<LabelModeSet>{{false, false, true}}));
     EXPECT_EQ(view.captions[0], Lead + "Q\r\n");
-    modes.check2[0].setChecked(true);
-    EXPECT_TRUE(modes.isMenuChecked(0));
-    modes.tishi1Click(3);
-    EXPECT_FALSE(modes.isMenuChecked(3));
 }
 
 }  // namespace

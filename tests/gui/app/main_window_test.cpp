@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
     EXPECT_EQ(child<QLabel>("LblOctave")->geometry(), QRect(519, 8, 112, 23));
     EXPECT_EQ(child<QCheckBox>("ChkSustain")->geometry(), QRect(388, 64, 55, 17));
     EXPECT_EQ(child<QRadioButton>("ChordOption")->geometry(), QRect(580, 64, 49, 17));
-    EXPECT_EQ(child<QGroupBox>("Frame2")->geometry(), QRect(640, 4, 97, 77));
+    EXPECT_EQ(child<QGroupBox>("LabelModesFrame")->geometry(), QRect(640, 4, 97, 77));
     EXPECT_EQ(child<QGroupBox>("Frame1")->geometry(), QRect(12, 292, 729, 89));
     EXPECT_EQ(child<QCheckBox>("Check1")->geometry(), QRect(264, 64, 113, 17));
 }
@@ -262,8 +262,8 @@ TEST_F(MainWindowTest, InstrumentLabelOpensTheChooserAndSendsTheChoice)
 
 TEST_F(MainWindowTest, LabelModesFromMenuAndBoxesMirrorEachOther)
 {
-    auto* menuItem = window->findChild<QAction*>(QStringLiteral("tishi1_0"));
-    auto* box = child<QCheckBox>("Check2_0");
+    auto* menuItem = window->findChild<QAction*>(QStringLiteral("JianpuMenuItem"));
+    auto* box = child<QCheckBox>("JianpuBox");
     menuItem->trigger();
     EXPECT_TRUE(menuItem->isChecked());
     EXPECT_TRUE(box->isChecked());
