@@ -27,8 +27,9 @@ public:
     explicit StampingKeys(const Clock& clock) : m_clock(clock) {}
     void pressKey(int) override { stamps.push_back(m_clock.now()); }
     void releaseKey(int) override {}
-    void setRecordPause(bool) override {}
-    bool recordPause() const override { return true; }
+    void pauseReleaseReports() override {}
+    void resumeReleaseReports() override {}
+    bool releaseReportsPaused() const override { return true; }
     std::vector<double> stamps;
 
 private:

@@ -115,9 +115,9 @@ kelodi::RecordingEvents song(int key, int count)
 void practise(kelodi::MainWindow& window, const kelodi::RecordingEvents& events)
 {
     kelodi::RecordingController& controller = window.recording().controller();
-    controller.click(kelodi::command1::StopPlayback);
+    controller.click(kelodi::RecorderButton::Stop);
     controller.setEvents(events);
-    controller.click(kelodi::command1::ReplayRecording);
+    controller.click(kelodi::RecorderButton::Replay);
 }
 
 }  // namespace

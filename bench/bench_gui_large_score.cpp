@@ -154,7 +154,7 @@ int child(const char* programFolder, bool practise)
     PracticePanel& practice = window.practice();
     practice.practiceItem()->setChecked(practise);
 
-    QAction* item = window.findChild<QAction*>(QStringLiteral("liebiao1_0"));
+    QAction* item = window.findChild<QAction*>(QStringLiteral("RecordingItem_0"));
     if (!item) {
         std::fprintf(stderr, "no recording listed\n");
         return 1;
@@ -185,7 +185,7 @@ int child(const char* programFolder, bool practise)
     const long peak = statusKiB("VmHWM");
     std::printf("%.1f %.1f %.1f %.1f %.1f %zu\n", firstNoteMs, busyMs, cpuMs, (peak - rssBefore) / 1024.0,
                 (rssAfter - rssBefore) / 1024.0, window.recording().controller().events().size());
-    window.recording().controller().click(command1::StopPlayback);
+    window.recording().controller().click(RecorderButton::Stop);
     return 0;
 }
 

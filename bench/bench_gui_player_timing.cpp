@@ -37,8 +37,9 @@ public:
         if (key == 0)
             stamps.push_back(m_clock.now());
     }
-    void setRecordPause(bool paused) override { m_pause = paused; }
-    bool recordPause() const override { return m_pause; }
+    void pauseReleaseReports() override { m_pause = true; }
+    void resumeReleaseReports() override { m_pause = false; }
+    bool releaseReportsPaused() const override { return m_pause; }
 
     std::vector<double> stamps;
 
@@ -49,7 +50,7 @@ private:
 
 class NoUi : public RecordingUi {
 public:
-    void setCommandEnabled(int, bool) override {}
+    void setButtonEnabled(RecorderButton, bool) override {}
     std::optional<std::filesystem::path> chooseSavePath() override { return std::nullopt; }
     std::optional<std::filesystem::path> chooseOpenPath() override { return std::nullopt; }
     bool askYesNo(std::string_view) override { return false; }
@@ -100,7 +101,7 @@ int main(int argc, char* argv[])
     QTimer::singleShot(0, [&] {
         cpuStart = cpuSeconds();
         start = clock.now();
-        controller.click(command1::ReplayRecording);
+        controller.click(RecorderButton::Replay);
     });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {

@@ -38,8 +38,8 @@ void ComputerKeyboard::formKeyDown(int keyCode, int shift)
         m_keys.cmdKeyMouseDown(key, LeftButton);
 }
 
-// Each release after the first one of a key-up runs with the record pause
-// set, so the recorder sees one release per key-up.
+// Each release after the first one of a key-up runs with release reports
+// paused, so the recorder sees one release per key-up.
 bool ComputerKeyboard::release(int code)
 {
     KeyState& state = m_states[static_cast<std::size_t>(code)];
@@ -53,7 +53,7 @@ bool ComputerKeyboard::release(int code)
     else
         m_keys.reportRelease(key);
     pressed = -1;
-    m_keys.setRecordPause(true);
+    m_keys.pauseReleaseReports();
     return true;
 }
 
@@ -61,7 +61,7 @@ void ComputerKeyboard::formKeyUp(int keyCode, int shift)
 {
     if (!isPlainCode(keyCode))
         return;
-    m_keys.setRecordPause(false);
+    m_keys.resumeReleaseReports();
     if (shift == ShiftOnly) {
         // The key that went up cannot be told apart from the other shifted
         // keys, so all of them go.
@@ -77,7 +77,7 @@ void ComputerKeyboard::formKeyUp(int keyCode, int shift)
         release(keyCode);
         release(keyCode + ShiftCodeOffset);
     }
-    m_keys.setRecordPause(false);
+    m_keys.resumeReleaseReports();
 }
 
 void ComputerKeyboard::focusLost()

@@ -99,7 +99,7 @@ void KeyPath::reportRelease(int key)
     if (!isKey(key))
         return;
     m_view.setCaption(m_title);
-    if (m_recorder && !m_recordPause)
+    if (m_recorder && !m_releaseReportsPaused)
         m_recorder->recordEvent(ReleaseMarker);
 }
 

@@ -59,7 +59,7 @@ public:
     void cmdKeyMouseDown(int key, int button);
 
     // A release of key 0..43, same rule for button and key. Resets the
-    // caption and reports the release unless recordPause() holds. If the key
+    // caption and reports the release unless release reports are paused. If the key
     // sounds, sends note-off for the notes its press sounded and gives back
     // the colours of the keys no other sounding key still holds.
     void cmdKeyMouseUp(int key, int button);
@@ -69,9 +69,14 @@ public:
     // that never pressed the key they name. Keys outside 0..43 do nothing.
     void reportRelease(int key);
 
-    // While paused ("暂停记录"), releases are not reported to the recorder.
-    bool recordPause() const { return m_recordPause; }
-    void setRecordPause(bool paused) { m_recordPause = paused; }
+    // While release reports are paused, releases are not reported to the
+    // recorder. The recorder's row pauses them outside a recording; a sweep of
+    // several releases (one key-up of the computer keyboard, the release of
+    // every key) pauses them after each release, so the recorder hears of the
+    // sweep once at most.
+    void pauseReleaseReports() { m_releaseReportsPaused = true; }
+    void resumeReleaseReports() { m_releaseReportsPaused = false; }
+    bool releaseReportsPaused() const { return m_releaseReportsPaused; }
 
     // The note words (note * 256) of the last press that sounded, root first.
     // A chord note that would lie above 127 is not sounded and leaves its
@@ -103,7 +108,7 @@ private:
     KeyRecorderHook* m_recorder = nullptr;
     KeyPressListener* m_pressListener = nullptr;
     std::string m_title;
-    bool m_recordPause = false;
+    bool m_releaseReportsPaused = false;
     std::array<std::uint32_t, MaxChordNotes> m_chordNotes{};
     std::array<SoundingKey, KeyCount> m_keys{};
     // How many sounding presses hold each key red; it gets its rest colour

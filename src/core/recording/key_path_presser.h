@@ -14,8 +14,9 @@ public:
 
     void pressKey(int key) override { m_keyPath.cmdKeyMouseDown(key, LeftButton); }
     void releaseKey(int key) override { m_keyPath.cmdKeyMouseUp(key, LeftButton); }
-    void setRecordPause(bool paused) override { m_keyPath.setRecordPause(paused); }
-    bool recordPause() const override { return m_keyPath.recordPause(); }
+    void pauseReleaseReports() override { m_keyPath.pauseReleaseReports(); }
+    void resumeReleaseReports() override { m_keyPath.resumeReleaseReports(); }
+    bool releaseReportsPaused() const override { return m_keyPath.releaseReportsPaused(); }
 
 private:
     static constexpr int LeftButton = 1;

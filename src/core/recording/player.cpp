@@ -73,7 +73,7 @@ void Player::releaseAllKeys(KeyPresser& keys)
 {
     for (int key = 0; key < KeyCount; ++key) {
         keys.releaseKey(key);
-        keys.setRecordPause(true);
+        keys.pauseReleaseReports();
     }
 }
 

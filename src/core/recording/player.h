@@ -47,8 +47,8 @@ public:
     std::optional<double> nextDueTime() const;
 
     // Fires the next event if it is due at `now`: presses its key, or for a
-    // release event releases keys 0..43 in order, setting RecordPause again
-    // after each release. At most one event per call, because the following
+    // release event releases every key as releaseAllKeys does. At most one
+    // event per call, because the following
     // delay starts at `now`. True when an event fired.
     bool fireDue(double now);
 
@@ -60,8 +60,10 @@ public:
     // a scale that is not a positive number is refused.
     void setDelayScale(double scale);
 
-    // Releases keys 0..43 in order through the key path with RecordPause set
-    // after each release, so none of them is recorded.
+    // Releases keys 0..43 in order through the key path, pausing release
+    // reports after each release: the recorder hears of the first release at
+    // most (and of none while the row pauses reports, as it does outside a
+    // recording).
     static void releaseAllKeys(KeyPresser& keys);
 
 private:

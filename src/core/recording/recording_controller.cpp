@@ -10,45 +10,6 @@
 
 namespace kelodi {
 
-namespace {
-
-constexpr CommandStates RecordingStates{false, true, false, false, false, false, false};
-constexpr CommandStates IdleStates{true, false, true, true, true, false, true};
-constexpr CommandStates PlayingStates{false, false, false, false, false, true, true};
-constexpr CommandStates StartStates{true, false, false, false, true, false, false};
-
-}  // namespace
-
-bool CommandStates::enabled(int index) const
-{
-    switch (index) {
-    case command1::StartRecording: return startRecording;
-    case command1::EndRecording: return endRecording;
-    case command1::ReplayRecording: return replayRecording;
-    case command1::SaveRecording: return saveRecording;
-    case command1::PlayRecordingFile: return playRecordingFile;
-    case command1::StopPlayback: return stopPlayback;
-    default: return false;
-    }
-}
-
-std::optional<CommandStates> nengStates(int index)
-{
-    switch (index) {
-    case command1::StartRecording:
-        return RecordingStates;
-    case command1::EndRecording:
-    case command1::SaveRecording:
-    case command1::PlayRecordingFile:
-    case command1::StopPlayback:
-        return IdleStates;
-    case command1::ReplayRecording:
-        return PlayingStates;
-    default:
-        return std::nullopt;
-    }
-}
-
 RecordingController::RecordingController(KeyPresser& keys, RecordingUi& ui, PlaybackScheduler& scheduler,
                                          const Clock& clock, const TextCodec& codec)
     : m_keys(keys),
@@ -57,54 +18,47 @@ RecordingController::RecordingController(KeyPresser& keys, RecordingUi& ui, Play
       m_clock(clock),
       m_codec(codec),
       m_recorder(m_events, clock),
-      m_player(keys),
-      m_states(StartStates)
+      m_player(keys)
 {
 }
 
 void RecordingController::publishButtonStates()
 {
-    for (const CommandButton& button : Command1Buttons)
-        m_ui.setCommandEnabled(button.index, m_states.enabled(button.index));
+    for (const RecorderButtonPlace& place : RecorderButtons)
+        m_ui.setButtonEnabled(place.button, isEnabled(place.button));
 }
 
-bool RecordingController::isCommandEnabled(int index) const
+void RecordingController::enterState(RecorderState state)
 {
-    return m_states.enabled(index);
-}
-
-void RecordingController::neng(int index)
-{
-    const std::optional<CommandStates> states = nengStates(index);
-    if (!states)
-        return;
-    m_states = *states;
+    m_state = state;
     publishButtonStates();
-    m_keys.setRecordPause(states->recordPause);
+    if (state == RecorderState::Recording)
+        m_keys.resumeReleaseReports();
+    else
+        m_keys.pauseReleaseReports();
 }
 
-void RecordingController::click(int index)
+void RecordingController::click(RecorderButton button)
 {
-    neng(index);
-    switch (index) {
-    case command1::StartRecording: startRecording(); break;
-    case command1::EndRecording: endRecording(); break;
-    case command1::ReplayRecording: replayRecording(); break;
-    case command1::SaveRecording: saveRecording(); break;
-    case command1::PlayRecordingFile: playRecordingFile(); break;
-    case command1::StopPlayback: stopPlayback(); break;
-    default: break;
+    enterState(stateAfterClick(button));
+    switch (button) {
+    case RecorderButton::StartRecording: startRecording(); break;
+    case RecorderButton::EndRecording: endRecording(); break;
+    case RecorderButton::Replay: replayRecording(); break;
+    case RecorderButton::Save: saveRecording(); break;
+    case RecorderButton::PlayFile: playRecordingFile(); break;
+    case RecorderButton::Stop: stopPlayback(); break;
     }
     // A recording kept running through practice shows its row again once
     // nothing plays, so it can be ended.
     if (m_recorder.isRecording() && !isPlaying())
-        neng(command1::StartRecording);
+        enterState(RecorderState::Recording);
 }
 
 void RecordingController::startRecording()
 {
     m_recorder.start();
-    neng(command1::StartRecording);
+    enterState(RecorderState::Recording);
 }
 
 void RecordingController::endRecording()
@@ -117,13 +71,13 @@ void RecordingController::endRecording()
 void RecordingController::replayRecording()
 {
     m_stopRequested = false;
-    neng(command1::ReplayRecording);
+    enterState(RecorderState::Playing);
     m_guided = m_hooks && m_hooks->replayStarting(m_events, m_repeating, m_clock.now());
     if (m_guided) {
         // Practice presses no key itself. A recording kept running takes the
         // player's own presses and releases, as any recording does.
         if (m_recorder.isRecording())
-            m_keys.setRecordPause(false);
+            m_keys.resumeReleaseReports();
         return;
     }
     // A replay ends a running recording: its own key presses must not be
@@ -166,14 +120,14 @@ void RecordingController::onEventDue()
 void RecordingController::endOfPass()
 {
     const bool guided = m_guided;
-    click(command1::StopPlayback);
+    click(RecorderButton::Stop);
     if (guided && m_hooks)
         m_hooks->guidedPassEnded();
     // Repeating a replay that has no events would restart at once, forever;
     // it ends like a single replay instead.
     if (m_ui.repeatChecked() && !m_events->empty()) {
         m_repeating = true;
-        click(command1::ReplayRecording);
+        click(RecorderButton::Replay);
         m_repeating = false;
     }
 }
@@ -199,7 +153,7 @@ void RecordingController::stopPlayback()
     m_guided = false;
     m_scheduler.cancel();
     Player::releaseAllKeys(m_keys);
-    neng(command1::StopPlayback);
+    enterState(RecorderState::Idle);
     if (m_hooks)
         m_hooks->replayStopped();
 }
@@ -229,7 +183,7 @@ void RecordingController::playRecordingFile()
     // Loading replaces the events a running replay plays; that replay ends
     // first, with its keys released.
     if (isPlaying())
-        click(command1::StopPlayback);
+        click(RecorderButton::Stop);
 
     m_playFileOutcome = PlayFileOutcome::Cancelled;
     std::filesystem::path path = m_pendingRecordingPath;
@@ -269,13 +223,13 @@ void RecordingController::playRecordingFile()
     }
     m_events = std::make_shared<RecordingEvents>(std::move(file->events));
     m_playFileOutcome = PlayFileOutcome::Played;
-    click(command1::ReplayRecording);
+    click(RecorderButton::Replay);
 }
 
 PlayFileOutcome RecordingController::playListedRecording(const std::filesystem::path& path)
 {
     m_pendingRecordingPath = path;
-    click(command1::PlayRecordingFile);
+    click(RecorderButton::PlayFile);
     m_pendingRecordingPath.clear();
     return m_playFileOutcome;
 }

@@ -3,12 +3,12 @@
 #include <array>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string_view>
 
 #include "core/keyboard/key_path.h"
 #include "core/recording/player.h"
 #include "core/recording/recorder.h"
+#include "core/recording/recorder_buttons.h"
 #include "core/recording/recording_events.h"
 
 namespace kelodi {
@@ -19,37 +19,6 @@ class PlaybackScheduler;
 class RecordingUi;
 class ReplayHooks;
 class TextCodec;
-
-// The recorder and player button row Command1, left to right. Positions are in
-// twips inside the bottom frame, 60 twips below its top; every button is
-// 1275 x 375 twips. The indices are the control-array indices, not positions.
-struct CommandButton {
-    int index;
-    std::string_view caption;
-    int left;
-    bool enabledAtStart;
-};
-
-inline constexpr std::array<CommandButton, 6> Command1Buttons = {{
-    {0, "录制开始(&S)", 360, true},
-    {1, "录制结束(&E)", 1860, false},
-    {2, "录制回放(&O)", 3420, false},
-    {12, "停 止(&T)", 4980, false},
-    {3, "保存(&B)", 6600, false},
-    {11, "播放文件(&F)", 8580, true},
-}};
-inline constexpr int Command1Top = 60;
-inline constexpr int Command1Width = 1275;
-inline constexpr int Command1Height = 375;
-
-namespace command1 {
-inline constexpr int StartRecording = 0;
-inline constexpr int EndRecording = 1;
-inline constexpr int ReplayRecording = 2;
-inline constexpr int SaveRecording = 3;
-inline constexpr int PlayRecordingFile = 11;
-inline constexpr int StopPlayback = 12;
-}  // namespace command1
 
 inline constexpr std::string_view RepeatCaption = "重复录制回放";
 inline constexpr std::string_view RecordingDialogTitle = "录制文件";
@@ -63,22 +32,6 @@ inline constexpr std::string_view FileUnreadableMessage = "文件无法读取！
 inline constexpr std::string_view NothingToPlayMessage = "文件中没有可播放的音符！";
 inline constexpr std::string_view SaveFailedMessage = "文件保存失败！";
 
-// Enabled states of the six buttons and the RecordPause flag for the state
-// that follows operation `index` (the neng table). Empty for an index that
-// changes nothing.
-struct CommandStates {
-    bool startRecording;     // 0
-    bool endRecording;       // 1
-    bool replayRecording;    // 2
-    bool saveRecording;      // 3
-    bool playRecordingFile;  // 11
-    bool stopPlayback;       // 12
-    bool recordPause;
-
-    bool enabled(int index) const;
-};
-std::optional<CommandStates> nengStates(int index);
-
 // How "播放文件(&F)" ended.
 enum class PlayFileOutcome {
     Played,         // the file's events are in memory and playing
@@ -89,7 +42,7 @@ enum class PlayFileOutcome {
     NothingToPlay,  // read, but no key in it ("文件中没有可播放的音符！")
 };
 
-// The recorder and the player behind the Command1 row: recording, replaying
+// The recorder and the player behind the button row: recording, replaying
 // (once or repeated), stopping, saving and playing files, with the buttons'
 // enabled states. Owns the events in memory (RecordingEvents).
 //
@@ -107,25 +60,25 @@ public:
     // set-up; the start state has "录制开始(&S)" and "播放文件(&F)" enabled).
     void publishButtonStates();
 
-    // Command1_Click: neng(index), then the button's operation. Clicks made by
-    // code run whatever the button's enabled state, as on the form.
-    void click(int index);
+    // A click on a button of the row: the row takes the state the click leads
+    // to (stateAfterClick), then the button's operation runs. Clicks made by
+    // code run whatever the button's enabled state.
+    void click(RecorderButton button);
 
-    // RecordEvent (luzhiyinyue): the key path reports here
-    // (KeyPath::setRecorder(&controller)).
+    // The key path reports each press and release here
+    // (KeyPath::setRecorder(&controller)); only a running recording keeps it.
     void recordEvent(int value) override { m_recorder.recordEvent(value); }
 
-    // Plays a recording chosen in the recordings list: the path is handed over
-    // as PendingRecordingPath and "播放文件(&F)" is clicked, which skips its
-    // dialog. A replay still running is stopped first (all keys released).
-    // Returns when the new replay has started (or the file was refused), with
-    // how it went; a file too large or unreadable leaves the events in memory
-    // as they were.
+    // Plays a recording chosen in the recordings list: "播放文件(&F)" is
+    // clicked with the path handed over, so it skips its dialog. A replay
+    // still running is stopped first (all keys released). Returns when the new
+    // replay has started (or the file was refused), with how it went; a file
+    // too large or unreadable leaves the events in memory as they were.
     PlayFileOutcome playListedRecording(const std::filesystem::path& path);
 
     // Shutdown's first step: the stop button, which ends a replay and releases
     // every key.
-    void shutdown() { click(command1::StopPlayback); }
+    void shutdown() { click(RecorderButton::Stop); }
 
     // Who follows the replays and may take them over (the practice). Not
     // owned; nullptr (the default) for none.
@@ -139,11 +92,12 @@ public:
     // now awaited on.
     void setTempoPercent(int percent);
 
-    bool isCommandEnabled(int index) const;
+    bool isEnabled(RecorderButton button) const { return isEnabledIn(m_state, button); }
+    RecorderState state() const { return m_state; }
     bool isRecording() const { return m_recorder.isRecording(); }
     // A replay runs, by the player or taken over by the hooks.
     bool isPlaying() const { return m_player.isPlaying() || m_guided; }
-    // PlayState "停止": a stop was requested and no replay started since.
+    // A stop was requested and no replay started since.
     bool stopRequested() const { return m_stopRequested; }
 
     const RecordingEvents& events() const { return *m_events; }
@@ -152,7 +106,7 @@ public:
     void setEvents(RecordingEvents events) { m_events = std::make_shared<RecordingEvents>(std::move(events)); }
 
 private:
-    void neng(int index);
+    void enterState(RecorderState state);
     void startRecording();
     void endRecording();
     void replayRecording();
@@ -173,7 +127,7 @@ private:
     std::shared_ptr<RecordingEvents> m_events = std::make_shared<RecordingEvents>();
     Recorder m_recorder;
     Player m_player;
-    CommandStates m_states;
+    RecorderState m_state = RecorderState::Start;
     bool m_stopRequested = false;
     std::filesystem::path m_pendingRecordingPath;
     ReplayHooks* m_hooks = nullptr;

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "core/recording/recorder_buttons.h"
+
 namespace kelodi {
 
 // What the recorder and player need from the main window. The GUI implements
@@ -13,9 +15,8 @@ class RecordingUi {
 public:
     virtual ~RecordingUi() = default;
 
-    // Enables or disables the Command1 button with this index (0, 1, 2, 3, 11
-    // or 12; see Command1Buttons).
-    virtual void setCommandEnabled(int index, bool enabled) = 0;
+    // Enables or disables a button of the recorder's row.
+    virtual void setButtonEnabled(RecorderButton button, bool enabled) = 0;
 
     // The common file dialog for saving or opening a recording: title
     // RecordingDialogTitle, one filter RecordingDialogFilter, empty file name;
@@ -30,7 +31,7 @@ public:
     // A message with an OK button, no icon, the program's title.
     virtual void showMessage(std::string_view text) = 0;
 
-    // The check box "重复录制回放" (Check1): replay again after the end.
+    // The check box "重复录制回放": replay again after the end.
     virtual bool repeatChecked() const = 0;
 };
 

@@ -168,7 +168,7 @@ void MainWindow::createMenus()
     m_labelModesMenu->setObjectName(QStringLiteral("LabelModesMenu"));
 
     m_recordingsMenu = menuBar()->addMenu(QStringLiteral("曲目列表(&Q)"));
-    m_recordingsMenu->setObjectName(QStringLiteral("liebiao"));
+    m_recordingsMenu->setObjectName(QStringLiteral("RecordingsMenu"));
 
     // Filled once the recorder exists.
     m_practiceMenu = menuBar()->addMenu(fromUtf8(PracticeMenuCaption));

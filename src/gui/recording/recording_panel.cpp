@@ -31,19 +31,32 @@ std::optional<std::filesystem::path> chosenPath(const QString& name)
     return pathFromUtf8(name.toStdString());
 }
 
+QString buttonName(RecorderButton button)
+{
+    switch (button) {
+    case RecorderButton::StartRecording: return QStringLiteral("StartRecordingButton");
+    case RecorderButton::EndRecording: return QStringLiteral("EndRecordingButton");
+    case RecorderButton::Replay: return QStringLiteral("ReplayButton");
+    case RecorderButton::Stop: return QStringLiteral("StopButton");
+    case RecorderButton::Save: return QStringLiteral("SaveButton");
+    case RecorderButton::PlayFile: return QStringLiteral("PlayFileButton");
+    }
+    return {};
+}
+
 }  // namespace
 
 RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repeat, QWidget* window)
     : QObject(window), m_window(window), m_repeat(repeat), m_presser(std::make_unique<KeyPathPresser>(keyPath)),
       m_driver(std::make_unique<PlayerDriver>(m_clock)), m_list(std::make_unique<RecordingsList>())
 {
-    for (const CommandButton& entry : Command1Buttons) {
-        auto* button = new QPushButton(fromUtf8(entry.caption), frame);
-        button->setObjectName(QStringLiteral("Command1_%1").arg(entry.index));
-        button->setGeometry(twipRect(entry.left, Command1Top, Command1Width, Command1Height));
-        const int index = entry.index;
-        connect(button, &QPushButton::clicked, this, [this, index] { m_controller->click(index); });
-        m_buttons[entry.index] = button;
+    for (const RecorderButtonPlace& place : RecorderButtons) {
+        auto* button = new QPushButton(fromUtf8(place.caption), frame);
+        button->setObjectName(buttonName(place.button));
+        button->setGeometry(twipRect(place.left, RecorderButtonTop, RecorderButtonWidth, RecorderButtonHeight));
+        const RecorderButton which = place.button;
+        connect(button, &QPushButton::clicked, this, [this, which] { m_controller->click(which); });
+        m_buttons[static_cast<std::size_t>(which)] = button;
     }
     RecordingUi& ui = *this;
     m_controller = std::make_unique<RecordingController>(*m_presser, ui, *m_driver, m_clock, systemTextCodec());
@@ -91,7 +104,7 @@ void RecordingPanel::addRecordingItems()
         QString caption = QString::fromStdString(captions[static_cast<std::size_t>(i)]);
         caption.replace(QLatin1Char('&'), QLatin1String("&&"));
         QAction* item = m_menu->addAction(caption);
-        item->setObjectName(QStringLiteral("liebiao1_%1").arg(i));
+        item->setObjectName(QStringLiteral("RecordingItem_%1").arg(i));
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, i] { chooseRecording(i); });
     }
@@ -124,10 +137,9 @@ void RecordingPanel::shutdown()
     m_controller->shutdown();
 }
 
-void RecordingPanel::setCommandEnabled(int index, bool enabled)
+void RecordingPanel::setButtonEnabled(RecorderButton button, bool enabled)
 {
-    if (auto it = m_buttons.find(index); it != m_buttons.end())
-        it->second->setEnabled(enabled);
+    m_buttons[static_cast<std::size_t>(button)]->setEnabled(enabled);
 }
 
 std::optional<std::filesystem::path> RecordingPanel::chooseSavePath()

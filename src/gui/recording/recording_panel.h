@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-#include <map>
+#include <array>
 #include <memory>
 
 #include "core/recording/clock.h"
@@ -22,8 +22,8 @@ class PlayerDriver;
 class RecordingController;
 class RecordingsList;
 
-// The recorder and player of the main window: the Command1 button row in the
-// bottom frame, the repeat box, the recordings menu, and the dialogs they
+// The recorder and player of the main window: the button row in the bottom
+// frame, the repeat box, the recordings menu, and the dialogs they
 // open. The rules are RecordingController's; this class shows them.
 class RecordingPanel : public QObject, private RecordingUi {
     Q_OBJECT
@@ -33,7 +33,7 @@ public:
     ~RecordingPanel() override;
 
     RecordingController& controller() { return *m_controller; }
-    QPushButton* button(int index) const { return m_buttons.at(index); }
+    QPushButton* button(RecorderButton which) const { return m_buttons[static_cast<std::size_t>(which)]; }
 
     // FillRecordingsList: lists the recordings folder into `menu` (once).
     // The save and open dialogs start in that folder.
@@ -50,7 +50,7 @@ public:
 
 private:
     // RecordingUi
-    void setCommandEnabled(int index, bool enabled) override;
+    void setButtonEnabled(RecorderButton button, bool enabled) override;
     std::optional<std::filesystem::path> chooseSavePath() override;
     std::optional<std::filesystem::path> chooseOpenPath() override;
     bool askYesNo(std::string_view question) override;
@@ -65,7 +65,7 @@ private:
     QCheckBox* m_repeat;
     QMenu* m_menu = nullptr;
     QString m_dialogFolder;  // where the file dialogs open
-    std::map<int, QPushButton*> m_buttons;
+    std::array<QPushButton*, RecorderButtons.size()> m_buttons{};
     SteadyClock m_clock;
     std::unique_ptr<KeyPathPresser> m_presser;
     std::unique_ptr<PlayerDriver> m_driver;

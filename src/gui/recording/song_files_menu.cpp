@@ -286,11 +286,11 @@ void SongFilesMenu::importMidi()
     // released, and a recording ends.
     RecordingController& controller = m_recording.controller();
     if (controller.isPlaying())
-        controller.click(command1::StopPlayback);
+        controller.click(RecorderButton::Stop);
     if (controller.isRecording())
-        controller.click(command1::EndRecording);
+        controller.click(RecorderButton::EndRecording);
     controller.setEvents(melody->events);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
 
     // While it plays, the player may keep it among the recordings.
     const QString folder = QString::fromStdString(pathToUtf8(m_recording.listedFolder()));

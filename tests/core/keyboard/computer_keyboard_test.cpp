@@ -56,7 +56,7 @@ TEST_F(ComputerKeyboardTest, HeldKeySoundsOnceAndItsKeyUpReportsOnce)
     computer.formKeyUp(KeyW, 0);
     EXPECT_EQ(events(), (std::vector<int>{2, ReleaseMarker}));
     EXPECT_EQ(rig.messages().size(), 8u);
-    EXPECT_FALSE(rig.keys.recordPause());
+    EXPECT_FALSE(rig.keys.releaseReportsPaused());
     computer.formKeyDown(KeyW, 0);
     EXPECT_EQ(rig.messages().size(), 12u) << "a new press after the release";
 }
@@ -164,7 +164,7 @@ TEST_F(ComputerKeyboardTest, FocusLossReleasesHeldKeysAsTheirKeyUpsWould)
     computer.focusLost();
     EXPECT_FALSE(anySounding());
     EXPECT_EQ(events(), (std::vector<int>{ReleaseMarker, ReleaseMarker, ReleaseMarker}));
-    EXPECT_FALSE(rig.keys.recordPause());
+    EXPECT_FALSE(rig.keys.releaseReportsPaused());
     computer.formKeyDown(KeyW, 0);
     EXPECT_TRUE(rig.keys.isSounding(2));
 }

@@ -46,15 +46,6 @@ public:
     std::function<void()> onSummary;
 };
 
-std::string enabledRow(const RecordingController& c)
-{
-    std::string row;
-    for (const CommandButton& b : Command1Buttons)
-        if (c.isCommandEnabled(b.index))
-            row += (row.empty() ? "" : " ") + std::to_string(b.index);
-    return row;
-}
-
 class PracticeTest : public ::testing::Test {
 protected:
     PracticeTest()
@@ -83,7 +74,7 @@ protected:
     }
     void releaseByHand()
     {
-        if (!keys.recordPause())
+        if (!keys.releaseReportsPaused())
             controller.recordEvent(ReleaseMarker);
     }
 
@@ -102,10 +93,10 @@ TEST_F(PracticeTest, WaitsForThePlayersPressesAndEndsWithTheFigures)
     setSong();
     const RecordingEvents song = controller.events();
     practice.setEnabled(true);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
 
     EXPECT_TRUE(controller.isPlaying());
-    EXPECT_EQ(enabledRow(controller), "12");
+    EXPECT_EQ(test::enabledRow(controller), "stop");
     EXPECT_FALSE(scheduler.pending());  // no event is timed: nothing plays by itself
     EXPECT_EQ(view.marked, 12);
     EXPECT_EQ(view.highlighted, 0u);
@@ -133,7 +124,7 @@ TEST_F(PracticeTest, WaitsForThePlayersPressesAndEndsWithTheFigures)
     EXPECT_EQ(view.summaries[0], (PracticeFigures{3, 3, 1, 2.25}));
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"release-all"}));
     EXPECT_FALSE(controller.isPlaying());
-    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
     EXPECT_EQ(view.figures, (PracticeFigures{3, 3, 1, 2.25}));  // they stay with the score
     EXPECT_EQ(controller.events(), song);                      // nothing was recorded
 }
@@ -142,9 +133,9 @@ TEST_F(PracticeTest, StopEndsAPassAtOnceWithoutTheBox)
 {
     setSong();
     practice.setEnabled(true);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     play(12);
-    controller.click(command1::StopPlayback);
+    controller.click(RecorderButton::Stop);
     EXPECT_FALSE(controller.isPlaying());
     EXPECT_EQ(view.marked, -1);
     EXPECT_EQ(view.highlighted, std::nullopt);
@@ -155,12 +146,12 @@ TEST_F(PracticeTest, StopEndsAPassAtOnceWithoutTheBox)
 
     // Stopped after the last press but before the end ran: no box, and a new
     // pass is not ended by the old one's end.
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     play(12);
     play(14);
     play(16);
-    controller.click(command1::StopPlayback);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Stop);
+    controller.click(RecorderButton::Replay);
     deferral.runAll();
     EXPECT_TRUE(view.summaries.empty());
     EXPECT_TRUE(controller.isPlaying());
@@ -173,13 +164,13 @@ TEST_F(PracticeTest, RepeatStartsTheSongAgainAfterTheBox)
     practice.setEnabled(true);
     ui.repeat = true;
     std::string rowAtSummary;
-    view.onSummary = [&] { rowAtSummary = enabledRow(controller); };
-    controller.click(command1::ReplayRecording);
+    view.onSummary = [&] { rowAtSummary = test::enabledRow(controller); };
+    controller.click(RecorderButton::Replay);
     play(12);
     play(14);
     play(16);
     deferral.runNext();
-    EXPECT_EQ(rowAtSummary, "0 2 3 11");  // the box comes after the stop
+    EXPECT_EQ(rowAtSummary, "record replay save play-file");  // the box comes after the stop
     EXPECT_EQ(view.summaries.size(), 1u);
     EXPECT_TRUE(controller.isPlaying());
     EXPECT_EQ(view.marked, 12);
@@ -196,12 +187,12 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
 
     practice.setEnabled(true);
     ui.repeat = true;
-    controller.click(command1::StartRecording);
+    controller.click(RecorderButton::StartRecording);
     controller.playListedRecording(path);  // the list stays usable while recording
     fs::remove_all(folder);
     EXPECT_TRUE(controller.isRecording());
     EXPECT_TRUE(controller.isPlaying());
-    EXPECT_FALSE(keys.recordPause());  // releases by hand are recorded
+    EXPECT_FALSE(keys.releaseReportsPaused());  // releases by hand are recorded
 
     play(19);  // a wrong key, recorded like any other press
     releaseByHand();
@@ -216,11 +207,11 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
     EXPECT_EQ(practice.session().figures().notes, 2u);
     EXPECT_EQ(view.marked, 12);
 
-    controller.click(command1::StopPlayback);
-    EXPECT_EQ(enabledRow(controller), "1");  // the recording's row, so it can be ended
-    EXPECT_FALSE(keys.recordPause());
+    controller.click(RecorderButton::Stop);
+    EXPECT_EQ(test::enabledRow(controller), "end");  // the recording's row, so it can be ended
+    EXPECT_FALSE(keys.releaseReportsPaused());
     releaseByHand();
-    controller.click(command1::EndRecording);
+    controller.click(RecorderButton::EndRecording);
     EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{19, R, 12, R, 14, R}));
     EXPECT_NEAR(controller.events().eventDelays[2], 0.5, 1e-6);
     EXPECT_EQ(view.scores.back().noteCount, 3u);  // the window shows the take
@@ -229,7 +220,7 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
 TEST_F(PracticeTest, AnOrdinaryReplayMarksTheNextPressAndHighlightsTheNote)
 {
     setSong();
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     EXPECT_TRUE(scheduler.pending());
     EXPECT_EQ(view.marked, 12);
     EXPECT_EQ(view.highlighted, std::nullopt);
@@ -262,7 +253,7 @@ TEST_F(PracticeTest, ASongWithoutPressesIsReplayedAsUsual)
     releases.append(0.1f, R);
     controller.setEvents(releases);
     practice.setEnabled(true);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     EXPECT_TRUE(scheduler.pending());
     scheduler.runAll();
     EXPECT_FALSE(controller.isPlaying());
@@ -277,7 +268,7 @@ TEST_F(PracticeTest, TempoScalesTheDelaysFromTheAwaitedEventOn)
     events.append(2.0f, 14);
     controller.setEvents(events);
     controller.setTempoPercent(200);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     EXPECT_DOUBLE_EQ(scheduler.due(), 5000.5);
     scheduler.runNext();
     const double fired = clock.now();
@@ -307,7 +298,7 @@ TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
     controller.setEvents(events);
     const std::size_t lastWritten = MaxScoreNotes - 1;
 
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     ASSERT_EQ(view.scores.size(), 1u);
     EXPECT_TRUE(view.scores[0].cut);
     EXPECT_EQ(view.scores[0].noteCount, MaxScoreNotes);
@@ -322,7 +313,7 @@ TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
     EXPECT_FALSE(controller.isPlaying());
 
     practice.setEnabled(true);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     EXPECT_EQ(view.figures->notes, presses);
     for (std::size_t i = 0; i < presses; ++i) {
         EXPECT_EQ(view.marked, keyOf(i)) << "press " << i;

@@ -27,7 +27,7 @@ TEST(RecordAndReplay, AReplayedFileSoundsLikeThePerformance)
     RecordingController controller(presser, ui, scheduler, clock, systemTextCodec());
     rig.keys.setRecorder(&controller);
 
-    controller.click(command1::StartRecording);
+    controller.click(RecorderButton::StartRecording);
     rig.press(0);
     clock.advance(0.3);
     rig.release(0);
@@ -35,19 +35,19 @@ TEST(RecordAndReplay, AReplayedFileSoundsLikeThePerformance)
     rig.press(16);
     clock.advance(0.4);
     rig.release(16);
-    controller.click(command1::EndRecording);
+    controller.click(RecorderButton::EndRecording);
     const std::vector<ShortMessage> performance = rig.messages();
     ASSERT_FALSE(performance.empty());
 
     const fs::path path = fs::temp_directory_path() / "kelodi-record-and-replay.dzq";
     ui.nextSavePath = path;
-    controller.click(command1::SaveRecording);
+    controller.click(RecorderButton::Save);
     ASSERT_TRUE(ui.messages.empty());
 
     rig.messages().clear();
     controller.setEvents({});
     ui.nextOpenPath = path;
-    controller.click(command1::PlayRecordingFile);
+    controller.click(RecorderButton::PlayFile);
     std::vector<double> fired;
     while (scheduler.pending()) {
         const std::size_t before = rig.messages().size();
@@ -80,11 +80,11 @@ TEST(RecordAndReplay, ASecondRecordingReplacesTheFirst)
     rig.keys.setRecorder(&controller);
 
     const auto record = [&](int key) {
-        controller.click(command1::StartRecording);
+        controller.click(RecorderButton::StartRecording);
         rig.press(key);
         clock.advance(0.25);
         rig.release(key);
-        controller.click(command1::EndRecording);
+        controller.click(RecorderButton::EndRecording);
     };
     record(12);
     clock.advance(3.0);
@@ -92,12 +92,14 @@ TEST(RecordAndReplay, ASecondRecordingReplacesTheFirst)
     EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, ReleaseMarker}));
     EXPECT_EQ(controller.events().eventDelays, (std::vector<float>{0.1f, 0.25f}));
     // The buttons show the idle row again: record, replay, save, play file.
-    EXPECT_EQ(ui.enabledStates, (std::map<int, bool>{{0, true}, {1, false}, {2, true}, {3, true}, {11, true},
-                                                     {12, false}}));
+    using B = RecorderButton;
+    EXPECT_EQ(ui.enabledStates, (std::map<B, bool>{{B::StartRecording, true}, {B::EndRecording, false},
+                                                   {B::Replay, true}, {B::Save, true}, {B::PlayFile, true},
+                                                   {B::Stop, false}}));
 
     // Choosing a file ends a recording even when the file does not play:
     // the idle buttons offer no way to end it, so nothing may be recorded.
-    controller.click(command1::StartRecording);
+    controller.click(RecorderButton::StartRecording);
     controller.playListedRecording(std::filesystem::temp_directory_path() / "kelodi-no-such-recording.dzq");
     EXPECT_FALSE(controller.isRecording());
     rig.press(5);

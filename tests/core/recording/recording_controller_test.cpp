@@ -19,18 +19,6 @@ using ::testing::ElementsAre;
 
 constexpr float R = static_cast<float>(ReleaseMarker);
 
-// The enabled buttons in row order (0, 1, 2, 12, 3, 11), as a string such as
-// "0 11", so a failure shows the whole row.
-std::string enabledRow(const RecordingController& c)
-{
-    std::string row;
-    for (const CommandButton& b : Command1Buttons) {
-        if (c.isCommandEnabled(b.index))
-            row += (row.empty() ? "" : " ") + std::to_string(b.index);
-    }
-    return row;
-}
-
 class RecordingControllerTest : public ::testing::Test {
 protected:
     RecordingControllerTest() { controller.publishButtonStates(); }
@@ -52,18 +40,18 @@ protected:
 
 TEST_F(RecordingControllerTest, StartsWithRecordAndPlayFileEnabled)
 {
-    EXPECT_EQ(enabledRow(controller), "0 11");
+    EXPECT_EQ(test::enabledRow(controller), "record play-file");
     EXPECT_EQ(ui.enabledStates.size(), 6u);
-    EXPECT_TRUE(ui.enabledStates[0]);
-    EXPECT_TRUE(ui.enabledStates[11]);
-    EXPECT_FALSE(ui.enabledStates[12]);
+    EXPECT_TRUE(ui.enabledStates[RecorderButton::StartRecording]);
+    EXPECT_TRUE(ui.enabledStates[RecorderButton::PlayFile]);
+    EXPECT_FALSE(ui.enabledStates[RecorderButton::Stop]);
 }
 
 TEST_F(RecordingControllerTest, RecordsPressesAndReleasesWithTheirSpacing)
 {
-    controller.click(command1::StartRecording);
-    EXPECT_EQ(enabledRow(controller), "1");
-    EXPECT_FALSE(keys.recordPause());
+    controller.click(RecorderButton::StartRecording);
+    EXPECT_EQ(test::enabledRow(controller), "end");
+    EXPECT_FALSE(keys.releaseReportsPaused());
     EXPECT_TRUE(controller.isRecording());
 
     controller.recordEvent(0);
@@ -76,9 +64,9 @@ TEST_F(RecordingControllerTest, RecordsPressesAndReleasesWithTheirSpacing)
     controller.recordEvent(44);  // no key: ignored
     controller.recordEvent(-1);
 
-    controller.click(command1::EndRecording);
-    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
-    EXPECT_TRUE(keys.recordPause());
+    controller.click(RecorderButton::EndRecording);
+    EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
+    EXPECT_TRUE(keys.releaseReportsPaused());
     EXPECT_FALSE(controller.isRecording());
 
     const RecordingEvents& e = controller.events();
@@ -95,7 +83,7 @@ TEST_F(RecordingControllerTest, RecordsPressesAndReleasesWithTheirSpacing)
 
 TEST_F(RecordingControllerTest, LongPausesAreFoldedToTenSeconds)
 {
-    controller.click(command1::StartRecording);
+    controller.click(RecorderButton::StartRecording);
     controller.recordEvent(0);
     clock.advance(12.5);
     controller.recordEvent(2);
@@ -112,12 +100,12 @@ TEST_F(RecordingControllerTest, LongPausesAreFoldedToTenSeconds)
 TEST_F(RecordingControllerTest, ARecordingWithoutKeysKeepsThePreviousEvents)
 {
     setEvents({{0.1f, 7}, {0.2f, R}});
-    controller.click(command1::StartRecording);
-    controller.click(command1::EndRecording);
+    controller.click(RecorderButton::StartRecording);
+    controller.click(RecorderButton::EndRecording);
     EXPECT_EQ(controller.events().size(), 2u);
 
     // The first event of the next recording replaces them all.
-    controller.click(command1::StartRecording);
+    controller.click(RecorderButton::StartRecording);
     controller.recordEvent(9);
     EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{9}));
 }
@@ -126,9 +114,9 @@ TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
 {
     setEvents({{0.1f, 0}, {0.5f, R}});
     const double start = clock.now();
-    controller.click(command1::ReplayRecording);
-    EXPECT_EQ(enabledRow(controller), "12");
-    EXPECT_TRUE(keys.recordPause());
+    controller.click(RecorderButton::Replay);
+    EXPECT_EQ(test::enabledRow(controller), "stop");
+    EXPECT_TRUE(keys.releaseReportsPaused());
     EXPECT_TRUE(controller.isPlaying());
     EXPECT_DOUBLE_EQ(scheduler.due(), start + 0.1f);
     EXPECT_TRUE(keys.entries.empty());
@@ -144,7 +132,7 @@ TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 0", "release-all", "release-all"}));
     EXPECT_FALSE(scheduler.pending());
     EXPECT_FALSE(controller.isPlaying());
-    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
     for (const bool paused : keys.pauseAtRelease)
         EXPECT_TRUE(paused);  // no release of the replay is ever recorded
 }
@@ -152,7 +140,7 @@ TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
 TEST_F(RecordingControllerTest, AnEventFiresOnlyWhenStrictlyMoreThanItsDelayHasPassed)
 {
     setEvents({{0.25f, 3}, {0.0f, 5}, {0.0f, 7}});
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     const double due = scheduler.due();
     ASSERT_TRUE(scheduler.runNext(0.0));  // exactly at the due time: too early
     EXPECT_TRUE(keys.entries.empty());
@@ -173,14 +161,14 @@ TEST_F(RecordingControllerTest, StopDuringAReplayReleasesEverythingAndNeverRepea
 {
     ui.repeat = true;
     setEvents({{0.1f, 12}, {1.0f, R}, {0.1f, 14}});
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     scheduler.runNext();
-    controller.click(command1::StopPlayback);
+    controller.click(RecorderButton::Stop);
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "release-all"}));
     EXPECT_FALSE(scheduler.pending());
     EXPECT_FALSE(controller.isPlaying());
     EXPECT_TRUE(controller.stopRequested());
-    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
     EXPECT_EQ(keys.releaseCalls.size(), 44u);
     for (int k = 0; k < 44; ++k)
         EXPECT_EQ(keys.releaseCalls[static_cast<std::size_t>(k)], k);
@@ -189,7 +177,7 @@ TEST_F(RecordingControllerTest, StopDuringAReplayReleasesEverythingAndNeverRepea
 TEST_F(RecordingControllerTest, ShutdownStopsAReplay)
 {
     setEvents({{0.1f, 12}, {1.0f, 14}});
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     scheduler.runNext();
     controller.shutdown();
     EXPECT_FALSE(scheduler.pending());
@@ -199,8 +187,8 @@ TEST_F(RecordingControllerTest, ShutdownStopsAReplay)
 TEST_F(RecordingControllerTest, AStopFromInsideAKeyPressEndsTheReplay)
 {
     setEvents({{0.1f, 12}, {0.1f, 14}});
-    keys.onPress = [&](int) { controller.click(command1::StopPlayback); };
-    controller.click(command1::ReplayRecording);
+    keys.onPress = [&](int) { controller.click(RecorderButton::Stop); };
+    controller.click(RecorderButton::Replay);
     scheduler.runAll();
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "release-all"}));
     EXPECT_FALSE(scheduler.pending());
@@ -210,17 +198,17 @@ TEST_F(RecordingControllerTest, RepeatPlaysAgainUntilStopped)
 {
     ui.repeat = true;
     setEvents({{0.1f, 12}, {0.2f, R}});
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(scheduler.runNext());
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "release-all", "release-all", "press 12",
                                                       "release-all", "release-all"}));
     // The next pass started at the end of the previous one, with a fresh clock.
     EXPECT_TRUE(controller.isPlaying());
-    EXPECT_EQ(enabledRow(controller), "12");
+    EXPECT_EQ(test::enabledRow(controller), "stop");
     EXPECT_NEAR(scheduler.due(), keys.entries.back().time + 0.1, 1e-6);
 
-    controller.click(command1::StopPlayback);
+    controller.click(RecorderButton::Stop);
     EXPECT_FALSE(scheduler.pending());
     EXPECT_FALSE(controller.isPlaying());
 }
@@ -228,18 +216,18 @@ TEST_F(RecordingControllerTest, RepeatPlaysAgainUntilStopped)
 TEST_F(RecordingControllerTest, ReplayOfNoEventsEndsAtOnceEvenWithRepeat)
 {
     ui.repeat = true;
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"release-all"}));
     EXPECT_FALSE(scheduler.pending());
     EXPECT_FALSE(controller.isPlaying());
-    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
 }
 
 TEST_F(RecordingControllerTest, AReplayEndsARecordingAndIsNotRecorded)
 {
     setEvents({{0.1f, 12}});
-    controller.click(command1::StartRecording);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::StartRecording);
+    controller.click(RecorderButton::Replay);
     EXPECT_FALSE(controller.isRecording());
     controller.recordEvent(3);  // a key played by hand during the replay
     scheduler.runAll();
@@ -252,7 +240,7 @@ TEST_F(RecordingControllerTest, RecordingsBeyond32767EventsPlayWhole)
     for (int i = 0; i < 40000; ++i)
         events.append(0.001f, static_cast<float>(i % 44));
     controller.setEvents(events);
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     scheduler.runAll(50000);
     EXPECT_EQ(keys.entries.size(), 40001u);  // every press and the final stop
     EXPECT_EQ(keys.entries[39999].what, "press " + std::to_string(39999 % 44));
@@ -261,7 +249,7 @@ TEST_F(RecordingControllerTest, RecordingsBeyond32767EventsPlayWhole)
 TEST_F(RecordingControllerTest, ChangingTheEventsDuringAReplayDoesNotDisturbIt)
 {
     setEvents({{0.1f, 12}, {0.1f, 14}});
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     scheduler.runNext();
     setEvents({});
     scheduler.runAll();
@@ -275,9 +263,9 @@ TEST_F(RecordingControllerTest, ARecordingStartedDuringAReplayLeavesTheReplayedE
 {
     setEvents({{0.1f, 12}, {0.1f, 14}, {0.1f, 16}});
     keys.onPress = [this](int key) { controller.recordEvent(key); };
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     scheduler.runNext();
-    controller.click(command1::StartRecording);  // by code: buttons do not allow it
+    controller.click(RecorderButton::StartRecording);  // by code: buttons do not allow it
     scheduler.runAll();
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "press 14", "press 16", "release-all"}));
     EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, 16}));
@@ -285,7 +273,7 @@ TEST_F(RecordingControllerTest, ARecordingStartedDuringAReplayLeavesTheReplayedE
 
 TEST_F(RecordingControllerTest, EventsPutInPlaceWhileRecordingAreReplacedNotExtended)
 {
-    controller.click(command1::StartRecording);
+    controller.click(RecorderButton::StartRecording);
     controller.recordEvent(3);
     setEvents({{0.25f, 7}});  // what a file loaded meanwhile does
     clock.advance(0.5);
@@ -340,10 +328,10 @@ TEST_F(RecordingFilesTest, PlaysAChosenFile)
 {
     setEvents({{0.1f, 40}});
     ui.nextOpenPath = write("tune.dzq", "琴键倍数:2\r\n0.5,C|0.5,抬起\r\n");
-    controller.click(command1::PlayRecordingFile);
+    controller.click(RecorderButton::PlayFile);
     EXPECT_EQ(ui.openDialogs, 1);
     EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{0, R}));
-    EXPECT_EQ(enabledRow(controller), "12");
+    EXPECT_EQ(test::enabledRow(controller), "stop");
     scheduler.runAll();
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 0", "release-all", "release-all"}));
     EXPECT_NEAR(keys.entries[1].time - keys.entries[0].time, 1.0, 1e-5);
@@ -353,22 +341,22 @@ TEST_F(RecordingFilesTest, CancelMissingAndUnplayableFilesKeepTheEvents)
 {
     setEvents({{0.1f, 40}});
     ui.nextOpenPath.reset();
-    controller.click(command1::PlayRecordingFile);
+    controller.click(RecorderButton::PlayFile);
     EXPECT_TRUE(ui.messages.empty());
 
     ui.nextOpenPath = m_folder / "gone.dzq";
-    controller.click(command1::PlayRecordingFile);
+    controller.click(RecorderButton::PlayFile);
     EXPECT_THAT(ui.messages, ElementsAre("播放的文件不存在！"));
 
     ui.messages.clear();
     ui.nextOpenPath = write("empty.dzq", "简谱倍数:1\r\n音符比例:0.5\r\n音符最长:2\r\nnot a score\r\n");
-    controller.click(command1::PlayRecordingFile);
+    controller.click(RecorderButton::PlayFile);
     EXPECT_THAT(ui.messages, ElementsAre("文件中没有可播放的音符！"));
 
     EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{40}));
     EXPECT_FALSE(scheduler.pending());
     EXPECT_TRUE(keys.entries.empty());
-    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
 }
 
 // Files that are there but cannot be played each say why, and change nothing:
@@ -390,7 +378,7 @@ TEST_F(RecordingFilesTest, TooLargeAndUnreadableFilesSayWhyAndKeepTheEvents)
         ui.messages.pop_back();
     }
     ui.nextOpenPath = large;
-    controller.click(command1::PlayRecordingFile);
+    controller.click(RecorderButton::PlayFile);
     EXPECT_THAT(ui.messages,
                 ElementsAre("文件太大，无法播放！", "文件无法读取！", "文件太大，无法播放！"));
     EXPECT_EQ(controller.playListedRecording(m_folder / "gone.dzq"), PlayFileOutcome::Missing);
@@ -419,7 +407,7 @@ TEST_F(RecordingFilesTest, ChoosingFromTheListWhileRecordingOrPlaying)
     write("a.dzq", "0.1,D");
     list.fill();
 
-    controller.click(command1::StartRecording);
+    controller.click(RecorderButton::StartRecording);
     controller.playListedRecording(list.choose(0));
     EXPECT_FALSE(controller.isRecording());
     EXPECT_TRUE(controller.isPlaying());
@@ -435,7 +423,7 @@ TEST_F(RecordingFilesTest, ChoosingFromTheListWhileRecordingOrPlaying)
 
     // The pending path is handed over once: the button asks again.
     ui.nextOpenPath.reset();
-    controller.click(command1::PlayRecordingFile);
+    controller.click(RecorderButton::PlayFile);
     EXPECT_EQ(ui.openDialogs, 1);
 }
 
@@ -453,25 +441,25 @@ TEST_F(RecordingFilesTest, SavingAsksBeforeReplacingAFile)
     const fs::path path = write("song.dzq", "old");
 
     ui.nextSavePath.reset();
-    controller.click(command1::SaveRecording);
+    controller.click(RecorderButton::Save);
     EXPECT_TRUE(ui.questions.empty());
 
     ui.nextSavePath = path;
     ui.answerYes = false;
-    controller.click(command1::SaveRecording);
+    controller.click(RecorderButton::Save);
     EXPECT_THAT(ui.questions, ElementsAre("文件已经存在，需要覆盖吗?"));
     EXPECT_EQ(contents(path), "old");
 
     ui.answerYes = true;
-    controller.click(command1::SaveRecording);
+    controller.click(RecorderButton::Save);
     EXPECT_EQ(contents(path), encodeRecording(controller.events(), systemTextCodec()));
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(enabledRow(controller), "0 2 3 11");
+    EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
 
     // A new name is written without a question.
     ui.questions.clear();
     ui.nextSavePath = m_folder / "new";
-    controller.click(command1::SaveRecording);
+    controller.click(RecorderButton::Save);
     EXPECT_TRUE(ui.questions.empty());
     EXPECT_TRUE(fs::exists(m_folder / "new"));
 }
@@ -480,7 +468,7 @@ TEST_F(RecordingFilesTest, AFailedSaveIsReported)
 {
     setEvents({{0.1f, 0}});
     ui.nextSavePath = m_folder / "no-such-folder" / "x.dzq";
-    controller.click(command1::SaveRecording);
+    controller.click(RecorderButton::Save);
     EXPECT_THAT(ui.messages, ElementsAre("文件保存失败！"));
 }
 

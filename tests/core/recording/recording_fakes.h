@@ -11,12 +11,13 @@
 #include "core/recording/clock.h"
 #include "core/recording/key_presser.h"
 #include "core/recording/playback_scheduler.h"
+#include "core/recording/recording_controller.h"
 #include "core/recording/recording_ui.h"
 
 namespace kelodi::test {
 
 // Key path stand-in: a journal of presses and releases with the time they
-// happened, and the RecordPause flag. Releases of all 44 keys are folded into
+// happened, and the pause of release reports. Releases of all 44 keys are folded into
 // one "release-all" entry when they come as one block 0..43.
 class JournalKeys : public KeyPresser {
 public:
@@ -37,7 +38,7 @@ public:
     void releaseKey(int key) override
     {
         releaseCalls.push_back(key);
-        pauseAtRelease.push_back(m_recordPause);
+        pauseAtRelease.push_back(m_releaseReportsPaused);
         if (key == 0)
             m_pendingReleases = 0;
         if (key == m_pendingReleases)
@@ -47,8 +48,9 @@ public:
             m_pendingReleases = 0;
         }
     }
-    void setRecordPause(bool paused) override { m_recordPause = paused; }
-    bool recordPause() const override { return m_recordPause; }
+    void pauseReleaseReports() override { m_releaseReportsPaused = true; }
+    void resumeReleaseReports() override { m_releaseReportsPaused = false; }
+    bool releaseReportsPaused() const override { return m_releaseReportsPaused; }
 
     std::vector<std::string> whats() const
     {
@@ -60,12 +62,12 @@ public:
 
     std::vector<Entry> entries;
     std::vector<int> releaseCalls;
-    std::vector<bool> pauseAtRelease;  // RecordPause as each release saw it
+    std::vector<bool> pauseAtRelease;  // the pause of reports each release saw
     std::function<void(int)> onPress;
 
 private:
     const Clock& m_clock;
-    bool m_recordPause = false;
+    bool m_releaseReportsPaused = false;
     int m_pendingReleases = 0;
 };
 
@@ -117,9 +119,23 @@ private:
     std::function<void()> m_callback;
 };
 
+// The enabled buttons in row order, as a string such as "record play-file",
+// so a failure shows the whole row.
+inline std::string enabledRow(const RecordingController& c)
+{
+    std::string row;
+    for (const RecorderButtonPlace& place : RecorderButtons) {
+        if (!c.isEnabled(place.button))
+            continue;
+        const char* names[] = {"record", "end", "replay", "stop", "save", "play-file"};
+        row += (row.empty() ? "" : " ") + std::string(names[static_cast<std::size_t>(place.button)]);
+    }
+    return row;
+}
+
 class ScriptedUi : public RecordingUi {
 public:
-    void setCommandEnabled(int index, bool enabled) override { enabledStates[index] = enabled; }
+    void setButtonEnabled(RecorderButton button, bool enabled) override { enabledStates[button] = enabled; }
     std::optional<std::filesystem::path> chooseSavePath() override
     {
         ++saveDialogs;
@@ -138,7 +154,7 @@ public:
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
     bool repeatChecked() const override { return repeat; }
 
-    std::map<int, bool> enabledStates;
+    std::map<RecorderButton, bool> enabledStates;
     std::optional<std::filesystem::path> nextSavePath;
     std::optional<std::filesystem::path> nextOpenPath;
     bool answerYes = true;

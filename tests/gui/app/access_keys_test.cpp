@@ -165,12 +165,15 @@ TEST_F(AccessKeysTest, ButtonsThatGaveTheirKeyToAMenuDrawNoUnderline)
         return drawn(&plain);
     };
     RecordingPanel& recorder = window->recording();
-    EXPECT_EQ(recorder.button(0)->text(), QStringLiteral("录制开始(&S)"));
-    EXPECT_EQ(drawn(recorder.button(0)), drawnWithout(recorder.button(0), QStringLiteral("录制开始(S)")));
-    EXPECT_EQ(recorder.button(11)->text(), QStringLiteral("播放文件(&F)"));
-    EXPECT_EQ(drawn(recorder.button(11)), drawnWithout(recorder.button(11), QStringLiteral("播放文件(F)")));
+    QPushButton* record = recorder.button(RecorderButton::StartRecording);
+    QPushButton* playFile = recorder.button(RecorderButton::PlayFile);
+    QPushButton* replay = recorder.button(RecorderButton::Replay);
+    EXPECT_EQ(record->text(), QStringLiteral("录制开始(&S)"));
+    EXPECT_EQ(drawn(record), drawnWithout(record, QStringLiteral("录制开始(S)")));
+    EXPECT_EQ(playFile->text(), QStringLiteral("播放文件(&F)"));
+    EXPECT_EQ(drawn(playFile), drawnWithout(playFile, QStringLiteral("播放文件(F)")));
     // A button that kept its access key shows it underlined.
-    EXPECT_NE(drawn(recorder.button(2)), drawnWithout(recorder.button(2), QStringLiteral("录制回放(O)")));
+    EXPECT_NE(drawn(replay), drawnWithout(replay, QStringLiteral("录制回放(O)")));
 }
 
 }  // namespace

@@ -320,37 +320,37 @@ TEST_F(MainWindowTest, MinimisedFromMaximisedRestoresNormal)
 
 TEST_F(MainWindowTest, RecorderButtonsFollowTheRecordingState)
 {
-    auto enabled = [this](int index) { return window->recording().button(index)->isEnabled(); };
-    EXPECT_TRUE(enabled(0));
-    EXPECT_FALSE(enabled(1));
-    EXPECT_FALSE(enabled(2));
-    EXPECT_FALSE(enabled(12));
-    EXPECT_FALSE(enabled(3));
-    EXPECT_TRUE(enabled(11));
-    EXPECT_EQ(window->recording().button(0)->geometry(), QRect(24, 4, 85, 25));
-    EXPECT_EQ(window->recording().button(11)->text(), QStringLiteral("播放文件(&F)"));
+    auto enabled = [this](RecorderButton which) { return window->recording().button(which)->isEnabled(); };
+    EXPECT_TRUE(enabled(RecorderButton::StartRecording));
+    EXPECT_FALSE(enabled(RecorderButton::EndRecording));
+    EXPECT_FALSE(enabled(RecorderButton::Replay));
+    EXPECT_FALSE(enabled(RecorderButton::Stop));
+    EXPECT_FALSE(enabled(RecorderButton::Save));
+    EXPECT_TRUE(enabled(RecorderButton::PlayFile));
+    EXPECT_EQ(window->recording().button(RecorderButton::StartRecording)->geometry(), QRect(24, 4, 85, 25));
+    EXPECT_EQ(window->recording().button(RecorderButton::PlayFile)->text(), QStringLiteral("播放文件(&F)"));
     // Its access key is the File menu's; the other buttons keep theirs.
-    EXPECT_TRUE(window->recording().button(11)->shortcut().isEmpty());
-    EXPECT_EQ(window->recording().button(2)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_O));
+    EXPECT_TRUE(window->recording().button(RecorderButton::PlayFile)->shortcut().isEmpty());
+    EXPECT_EQ(window->recording().button(RecorderButton::Replay)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_O));
 
-    QTest::mouseClick(window->recording().button(0), Qt::LeftButton);
-    EXPECT_TRUE(enabled(1));
-    EXPECT_FALSE(enabled(0));
+    QTest::mouseClick(window->recording().button(RecorderButton::StartRecording), Qt::LeftButton);
+    EXPECT_TRUE(enabled(RecorderButton::EndRecording));
+    EXPECT_FALSE(enabled(RecorderButton::StartRecording));
     QTest::keyPress(handle(), Qt::Key_D);
     QTest::keyRelease(handle(), Qt::Key_D);
-    QTest::mouseClick(window->recording().button(1), Qt::LeftButton);
-    EXPECT_TRUE(enabled(2));
-    EXPECT_TRUE(enabled(3));
+    QTest::mouseClick(window->recording().button(RecorderButton::EndRecording), Qt::LeftButton);
+    EXPECT_TRUE(enabled(RecorderButton::Replay));
+    EXPECT_TRUE(enabled(RecorderButton::Save));
 
     messages().clear();
-    QTest::mouseClick(window->recording().button(2), Qt::LeftButton);
-    EXPECT_TRUE(enabled(12));
-    EXPECT_FALSE(enabled(2));
+    QTest::mouseClick(window->recording().button(RecorderButton::Replay), Qt::LeftButton);
+    EXPECT_TRUE(enabled(RecorderButton::Stop));
+    EXPECT_FALSE(enabled(RecorderButton::Replay));
     // The first event fires 0.1 s after the start.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().empty(); }, 5000));
     EXPECT_EQ(messages().front(), noteOnMessage(0, 48));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return enabled(2); }, 5000));
-    EXPECT_FALSE(enabled(12));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return enabled(RecorderButton::Replay); }, 5000));
+    EXPECT_FALSE(enabled(RecorderButton::Stop));
 }
 
 // A program folder with recordings beside the program.

@@ -97,8 +97,8 @@ protected:
         controller().setEvents(std::move(events));
         // A recording started and ended without a key keeps the events and
         // leaves "录制回放(&O)" enabled.
-        window->recording().button(0)->click();
-        window->recording().button(1)->click();
+        window->recording().button(RecorderButton::StartRecording)->click();
+        window->recording().button(RecorderButton::EndRecording)->click();
     }
     int noteOns() const
     {
@@ -157,7 +157,7 @@ TEST_F(PracticePanelTest, APractisedSongWaitsForTheKeysAndEndsWithTheBox)
     setSong();
     panel().practiceItem()->trigger();
     messages().clear();
-    window->recording().button(2)->click();  // 录制回放(&O)
+    window->recording().button(RecorderButton::Replay)->click();  // 录制回放(&O)
 
     // Nothing plays by itself; the first key is marked with its letter.
     EXPECT_FALSE(QTest::qWaitFor([&] { return !messages().empty(); }, 300));
@@ -190,14 +190,14 @@ TEST_F(PracticePanelTest, APractisedSongWaitsForTheKeysAndEndsWithTheBox)
     EXPECT_EQ(noteOns(), 12);
     EXPECT_EQ(panel().markedKey(), -1);
     EXPECT_FALSE(controller().isPlaying());
-    EXPECT_TRUE(window->recording().button(2)->isEnabled());
+    EXPECT_TRUE(window->recording().button(RecorderButton::Replay)->isEnabled());
     EXPECT_TRUE(panel().scoreWindow()->figuresLabel()->text().startsWith(QStringLiteral("练习完成")));
 }
 
 TEST_F(PracticePanelTest, AnOrdinaryReplayShowsItsScoreAndMarksTheNextKeyUntilItEnds)
 {
     setSong();
-    window->recording().button(2)->click();
+    window->recording().button(RecorderButton::Replay)->click();
     EXPECT_EQ(panel().scoreWindow()->view()->score().noteCount, 2u);
     EXPECT_EQ(panel().markedKey(), 12);
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel().markedKey() == 14; }, 3000));
@@ -243,15 +243,15 @@ TEST_F(PracticePanelTest, ASongTooLongForTheScoreSaysSoAboveItWithoutAQtWarning)
         events.append(0.01f, R);
     }
     setSong(std::move(events));
-    window->recording().button(2)->click();
+    window->recording().button(RecorderButton::Replay)->click();
     EXPECT_TRUE(score->cutNotice()->isVisible());
     EXPECT_EQ(score->cutNotice()->text(), QStringLiteral("曲谱太长，只显示前 %1 个音符。").arg(MaxScoreNotes));
     EXPECT_EQ(score->view()->score().noteCount, MaxScoreNotes);
     score->repaint();
-    window->recording().button(12)->click();
+    window->recording().button(RecorderButton::Stop)->click();
 
     setSong();
-    window->recording().button(2)->click();
+    window->recording().button(RecorderButton::Replay)->click();
     EXPECT_FALSE(score->cutNotice()->isVisible());
     EXPECT_TRUE(warnings.messages.isEmpty()) << warnings.text();
 }

@@ -47,7 +47,7 @@ TEST(PlayerDriver, CallsBackFromTheEventLoopOnlyAfterTheDueTime)
 
 class NoUi : public RecordingUi {
 public:
-    void setCommandEnabled(int, bool) override {}
+    void setButtonEnabled(RecorderButton, bool) override {}
     std::optional<std::filesystem::path> chooseSavePath() override { return std::nullopt; }
     std::optional<std::filesystem::path> chooseOpenPath() override { return std::nullopt; }
     bool askYesNo(std::string_view) override { return false; }
@@ -71,7 +71,7 @@ TEST(PlayerDriver, ReplaysEventsInOrderWithTheirSpacing)
     }
     controller.setEvents(events);
     const double start = clock.now();
-    controller.click(command1::ReplayRecording);
+    controller.click(RecorderButton::Replay);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isPlaying(); }, 5000));
 
     std::vector<std::string> expected;

@@ -18,9 +18,9 @@ TEST_F(RecordingRulesTest, ASecondRecordingReplacesTheFirst)
 {
     RecordingPanel& recorder = window->recording();
     const auto record = [&](Qt::Key key) {
-        QTest::mouseClick(recorder.button(command1::StartRecording), Qt::LeftButton);
+        QTest::mouseClick(recorder.button(RecorderButton::StartRecording), Qt::LeftButton);
         QTest::keyClick(handle(), key);
-        QTest::mouseClick(recorder.button(command1::EndRecording), Qt::LeftButton);
+        QTest::mouseClick(recorder.button(RecorderButton::EndRecording), Qt::LeftButton);
     };
     record(Qt::Key_D);
     record(Qt::Key_F);
@@ -31,7 +31,7 @@ TEST_F(RecordingRulesTest, ASecondRecordingReplacesTheFirst)
     EXPECT_FLOAT_EQ(events.eventDelays.front(), 0.1f);
 
     messages().clear();
-    QTest::mouseClick(recorder.button(command1::ReplayRecording), Qt::LeftButton);
+    QTest::mouseClick(recorder.button(RecorderButton::Replay), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.controller().isPlaying(); }, 10000));
     std::vector<ShortMessage> noteOns;
     for (ShortMessage m : messages())

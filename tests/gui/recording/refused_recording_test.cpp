@@ -53,7 +53,7 @@ TEST(RefusedRecording, TooLargeOrUnreadableKeepsTheCheckMarkAndTheEvents)
     ASSERT_EQ(items.size(), 3);
     RecordingController& controller = window.recording().controller();
     items[2]->trigger();  // c.dzq plays
-    controller.click(command1::StopPlayback);
+    controller.click(RecorderButton::Stop);
     const RecordingEvents played = controller.events();
     ASSERT_EQ(played.size(), 2u);
 

@@ -115,7 +115,7 @@ TEST_F(SongFilesMenuTest, MidiExportHoldsWhatTheWindowsOwnReplaySends)
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("导出完成")});
 
     messages().clear();
-    controller().click(command1::ReplayRecording);
+    controller().click(RecorderButton::Replay);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !controller().isPlaying(); }, 5000));
     Messages replayed = {programChangeMessage(1, 1)};
     replayed.insert(replayed.end(), messages().begin(), messages().end());
