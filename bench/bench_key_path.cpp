@@ -86,11 +86,11 @@ int main()
     for (int i = 0; i < Presses; ++i) {
         const int code = whites[static_cast<std::size_t>(i) % whites.size()].keyCode;
         auto start = std::chrono::steady_clock::now();
-        computer.formKeyDown(code, 0);
+        computer.keyDown(code, 0);
         auto end = std::chrono::steady_clock::now();
         pressTimes.push_back(std::chrono::duration<double, std::micro>(end - start).count());
         start = std::chrono::steady_clock::now();
-        computer.formKeyUp(code, 0);
+        computer.keyUp(code, 0);
         end = std::chrono::steady_clock::now();
         releaseTimes.push_back(std::chrono::duration<double, std::micro>(end - start).count());
     }

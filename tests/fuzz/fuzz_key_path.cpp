@@ -182,14 +182,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (in.next() % 22) {
         case 0:
         case 1:
-        case 2: keys.cmdKeyMouseDown(in.next() % 46 - 1, in.next() % 8 == 0 ? 2 : 1); break;
+        case 2: keys.press(in.next() % 46 - 1, in.next() % 8 == 0 ? 2 : 1); break;
         case 3:
-        case 4: keys.cmdKeyMouseUp(in.next() % 46 - 1, in.next() % 8 == 0 ? 2 : 1); break;
+        case 4: keys.release(in.next() % 46 - 1, in.next() % 8 == 0 ? 2 : 1); break;
         case 5:
         case 6:
-        case 7: computer.formKeyDown(keyCode(in), in.next() % 8); break;
+        case 7: computer.keyDown(keyCode(in), in.next() % 8); break;
         case 8:
-        case 9: computer.formKeyUp(keyCode(in), in.next() % 8); break;
+        case 9: computer.keyUp(keyCode(in), in.next() % 8); break;
         case 10: computer.focusLost(); break;
         case 11: panel.stepChord(in.next() % 2 ? +1 : -1); break;
         case 12: panel.step(PanelSpinner::Octave, in.next() % 2 ? +1 : -1); break;

@@ -21,7 +21,7 @@ ComputerKeyboard::ComputerKeyboard(KeyPath& keys, const KeyMap& map) : m_keys(ke
     m_pressedKeys.fill(-1);
 }
 
-void ComputerKeyboard::formKeyDown(int keyCode, int shift)
+void ComputerKeyboard::keyDown(int keyCode, int shift)
 {
     if (!isPlainCode(keyCode))
         return;
@@ -35,7 +35,7 @@ void ComputerKeyboard::formKeyDown(int keyCode, int shift)
     const int key = m_map.keyForCode(code);
     m_pressedKeys[static_cast<std::size_t>(code)] = static_cast<std::int8_t>(key);
     if (key >= 0)
-        m_keys.cmdKeyMouseDown(key, LeftButton);
+        m_keys.press(key, LeftButton);
 }
 
 // Each release after the first one of a key-up runs with release reports
@@ -49,7 +49,7 @@ bool ComputerKeyboard::release(int code)
     const int key = static_cast<int>(std::lround(m_map.keyCodeMapEntry(code)));
     std::int8_t& pressed = m_pressedKeys[static_cast<std::size_t>(code)];
     if (pressed >= 0 && pressed == key)
-        m_keys.cmdKeyMouseUp(key, LeftButton);
+        m_keys.release(key, LeftButton);
     else
         m_keys.reportRelease(key);
     pressed = -1;
@@ -57,7 +57,7 @@ bool ComputerKeyboard::release(int code)
     return true;
 }
 
-void ComputerKeyboard::formKeyUp(int keyCode, int shift)
+void ComputerKeyboard::keyUp(int keyCode, int shift)
 {
     if (!isPlainCode(keyCode))
         return;
@@ -84,7 +84,7 @@ void ComputerKeyboard::focusLost()
 {
     for (int code = 0; code < KeyCodeCount; ++code) {
         if (m_states[static_cast<std::size_t>(code)] == KeyState::Down)
-            formKeyUp(code % ShiftCodeOffset, 0);
+            keyUp(code % ShiftCodeOffset, 0);
     }
 }
 

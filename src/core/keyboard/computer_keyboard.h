@@ -22,7 +22,7 @@ public:
 
     // Presses the code's key unless the code is already down, so the system's
     // repeats of a held key sound nothing.
-    void formKeyDown(int keyCode, int shift);
+    void keyDown(int keyCode, int shift);
 
     // Releases, with Shift held, every shifted code not yet released (in code
     // order) and the key's own code if it is down; otherwise the key's plain
@@ -31,7 +31,7 @@ public:
     // stops only the key it pressed itself: the sweeps also pass over codes
     // that were never pressed (Shift+E names R's key), and those must not cut
     // off a key that is still held.
-    void formKeyUp(int keyCode, int shift);
+    void keyUp(int keyCode, int shift);
 
     // The window lost the keyboard focus: the key-ups of the keys still held
     // will never come, so each held key is released now as its key-up would

@@ -31,7 +31,7 @@ bool KeyPath::isSounding(int key) const
 
 std::uint32_t KeyPath::restColour(int key) { return isBlackKey(key) ? KeyColour::Black : KeyColour::White; }
 
-void KeyPath::cmdKeyMouseDown(int key, int button)
+void KeyPath::press(int key, int button)
 {
     if (button != LeftButton || !isKey(key))
         return;
@@ -103,7 +103,7 @@ void KeyPath::reportRelease(int key)
         m_recorder->recordEvent(ReleaseMarker);
 }
 
-void KeyPath::cmdKeyMouseUp(int key, int button)
+void KeyPath::release(int key, int button)
 {
     if (button != LeftButton || !isKey(key))
         return;

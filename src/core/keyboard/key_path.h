@@ -56,13 +56,13 @@ public:
     // or chord on the current channel and colours its keys red. Pressing a
     // key that still sounds stops its previous notes first. Last of all, the
     // press listener hears of the press.
-    void cmdKeyMouseDown(int key, int button);
+    void press(int key, int button);
 
     // A release of key 0..43, same rule for button and key. Resets the
     // caption and reports the release unless release reports are paused. If the key
     // sounds, sends note-off for the notes its press sounded and gives back
     // the colours of the keys no other sounding key still holds.
-    void cmdKeyMouseUp(int key, int button);
+    void release(int key, int button);
 
     // The caption and recorder part of a release, without stopping anything:
     // for the key-up sweeps of the computer keyboard, which also release codes

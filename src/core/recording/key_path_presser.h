@@ -12,8 +12,8 @@ class KeyPathPresser final : public KeyPresser {
 public:
     explicit KeyPathPresser(KeyPath& keyPath) : m_keyPath(keyPath) {}
 
-    void pressKey(int key) override { m_keyPath.cmdKeyMouseDown(key, LeftButton); }
-    void releaseKey(int key) override { m_keyPath.cmdKeyMouseUp(key, LeftButton); }
+    void pressKey(int key) override { m_keyPath.press(key, LeftButton); }
+    void releaseKey(int key) override { m_keyPath.release(key, LeftButton); }
     void pauseReleaseReports() override { m_keyPath.pauseReleaseReports(); }
     void resumeReleaseReports() override { m_keyPath.resumeReleaseReports(); }
     bool releaseReportsPaused() const override { return m_keyPath.releaseReportsPaused(); }

@@ -203,10 +203,10 @@ void MainWindow::createKeys(QWidget* surface)
             key->setColour(0xFFFFFF);
         }
         connect(key, &PianoKey::mouseDown, this, [this](int index, int button) {
-            m_keyPath->cmdKeyMouseDown(index, button);
+            m_keyPath->press(index, button);
         });
         connect(key, &PianoKey::mouseUp, this, [this](int index, int button) {
-            m_keyPath->cmdKeyMouseUp(index, button);
+            m_keyPath->release(index, button);
         });
         m_keys[static_cast<std::size_t>(k)] = key;
     }
@@ -368,9 +368,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
                 const int code = virtualKeyCode(*key);
                 const int shift = modifierMask(*key);
                 if (event->type() == QEvent::KeyPress)
-                    m_computerKeyboard->formKeyDown(code, shift);
+                    m_computerKeyboard->keyDown(code, shift);
                 else
-                    m_computerKeyboard->formKeyUp(code, shift);
+                    m_computerKeyboard->keyUp(code, shift);
             }
         } else if (event->type() == QEvent::FocusOut) {
             releaseComputerKeys();

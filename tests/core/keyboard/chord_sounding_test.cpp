@@ -21,7 +21,7 @@ TEST_P(ChordSoundingTest, SoundsTheChordItIsNamedFor)
     rig.panel.setChordType(chord.type);
     EXPECT_EQ(rig.panel.state().caption(PanelSpinner::Chord), chord.label);
 
-    rig.computer.formKeyDown(KeyD, 0);
+    rig.computer.keyDown(KeyD, 0);
     std::vector<ShortMessage> on;
     std::vector<ShortMessage> off;
     for (int step : chord.intervals) {
@@ -33,7 +33,7 @@ TEST_P(ChordSoundingTest, SoundsTheChordItIsNamedFor)
     EXPECT_EQ(rig.view.colours.size(), chord.intervals.size());
 
     rig.messages().clear();
-    rig.computer.formKeyUp(KeyD, 0);
+    rig.computer.keyUp(KeyD, 0);
     EXPECT_EQ(rig.messages(), off);
     for (const auto& [key, colour] : rig.view.colours)
         EXPECT_EQ(colour, isBlackKey(key) ? KeyColour::Black : KeyColour::White) << "key " << key;

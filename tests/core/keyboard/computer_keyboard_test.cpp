@@ -37,7 +37,7 @@ class KeyDownTest : public ComputerKeyboardTest, public ::testing::WithParamInte
 TEST_P(KeyDownTest, PlaysTheMappedKey)
 {
     const PressCase& c = GetParam();
-    computer.formKeyDown(c.keyCode, c.shift);
+    computer.keyDown(c.keyCode, c.shift);
     EXPECT_EQ(events(), c.key < 0 ? std::vector<int>{} : std::vector<int>{c.key}) << c.what;
 }
 
@@ -51,28 +51,28 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyDownTest,
 TEST_F(ComputerKeyboardTest, HeldKeySoundsOnceAndItsKeyUpReportsOnce)
 {
     for (int repeat = 0; repeat < 5; ++repeat)
-        computer.formKeyDown(KeyW, 0);
+        computer.keyDown(KeyW, 0);
     EXPECT_EQ(rig.messages(), (std::vector<ShortMessage>{0x00642690u, 0x00642A90u, 0x00642D90u, 0x00643190u}));
-    computer.formKeyUp(KeyW, 0);
+    computer.keyUp(KeyW, 0);
     EXPECT_EQ(events(), (std::vector<int>{2, ReleaseMarker}));
     EXPECT_EQ(rig.messages().size(), 8u);
     EXPECT_FALSE(rig.keys.releaseReportsPaused());
-    computer.formKeyDown(KeyW, 0);
+    computer.keyDown(KeyW, 0);
     EXPECT_EQ(rig.messages().size(), 12u) << "a new press after the release";
 }
 
 TEST_F(ComputerKeyboardTest, KeyUpsOfKeylessCodesAndShiftSweepsReportOnce)
 {
-    computer.formKeyDown(Space, 0);
-    computer.formKeyUp(Space, 0);
-    computer.formKeyUp(Space, 0);  // nothing left to release
+    computer.keyDown(Space, 0);
+    computer.keyUp(Space, 0);
+    computer.keyUp(Space, 0);  // nothing left to release
     EXPECT_EQ(events(), std::vector<int>{ReleaseMarker});
 
-    computer.formKeyDown(ShiftKey, Shift);
-    computer.formKeyDown(KeyW, Shift);
-    computer.formKeyUp(KeyW, Shift);  // 301 shifted codes released, one report
+    computer.keyDown(ShiftKey, Shift);
+    computer.keyDown(KeyW, Shift);
+    computer.keyUp(KeyW, Shift);  // 301 shifted codes released, one report
     EXPECT_EQ(events(), (std::vector<int>{ReleaseMarker, 3, ReleaseMarker}));
-    computer.formKeyUp(KeyE, Shift);
+    computer.keyUp(KeyE, Shift);
     EXPECT_EQ(events().size(), 3u);
     EXPECT_FALSE(anySounding());
     EXPECT_EQ(rig.messages().size(), 8u);
@@ -80,32 +80,32 @@ TEST_F(ComputerKeyboardTest, KeyUpsOfKeylessCodesAndShiftSweepsReportOnce)
 
 TEST_F(ComputerKeyboardTest, ShiftLetGoFirstEndsTheShiftedNoteWithItsKey)
 {
-    computer.formKeyDown(ShiftKey, Shift);
-    computer.formKeyDown(KeyW, Shift);
-    computer.formKeyUp(ShiftKey, 0);
+    computer.keyDown(ShiftKey, Shift);
+    computer.keyDown(KeyW, Shift);
+    computer.keyUp(ShiftKey, 0);
     EXPECT_TRUE(rig.keys.isSounding(3));
-    computer.formKeyUp(KeyW, 0);
+    computer.keyUp(KeyW, 0);
     EXPECT_FALSE(anySounding());
     EXPECT_EQ(events(), (std::vector<int>{3, ReleaseMarker, ReleaseMarker}));
 }
 
 TEST_F(ComputerKeyboardTest, PlainKeyLetGoWhileShiftIsHeldStopsAndPlaysAgain)
 {
-    computer.formKeyDown(KeyW, 0);
-    computer.formKeyDown(ShiftKey, Shift);
+    computer.keyDown(KeyW, 0);
+    computer.keyDown(ShiftKey, Shift);
     rig.messages().clear();
-    computer.formKeyUp(KeyW, Shift);
+    computer.keyUp(KeyW, Shift);
     EXPECT_EQ(rig.messages(), (std::vector<ShortMessage>{0x2680u, 0x2A80u, 0x2D80u, 0x3180u}));
-    computer.formKeyUp(ShiftKey, 0);
-    computer.formKeyDown(KeyW, 0);
+    computer.keyUp(ShiftKey, 0);
+    computer.keyDown(KeyW, 0);
     EXPECT_TRUE(rig.keys.isSounding(2)) << "not taken for a repeat";
 }
 
 TEST_F(ComputerKeyboardTest, TwoHeldKeysReleaseIndependently)
 {
-    computer.formKeyDown(KeyW, 0);
-    computer.formKeyDown(KeyE, 0);
-    computer.formKeyUp(KeyW, 0);
+    computer.keyDown(KeyW, 0);
+    computer.keyDown(KeyE, 0);
+    computer.keyUp(KeyW, 0);
     EXPECT_FALSE(rig.keys.isSounding(2));
     EXPECT_TRUE(rig.keys.isSounding(4));
 }
@@ -116,26 +116,26 @@ TEST_F(ComputerKeyboardTest, SweptCodesNeverCutOffAKeyStillHeld)
 {
     constexpr int KeyR = 82;
     constexpr int KeyQ = 81;
-    computer.formKeyDown(KeyE, 0);
-    computer.formKeyDown(KeyR, 0);
-    computer.formKeyUp(KeyE, 0);  // also releases Shift+E, which names R's key 5
+    computer.keyDown(KeyE, 0);
+    computer.keyDown(KeyR, 0);
+    computer.keyUp(KeyE, 0);  // also releases Shift+E, which names R's key 5
     EXPECT_TRUE(rig.keys.isSounding(5));
     EXPECT_FALSE(rig.keys.isSounding(4));
 
-    computer.formKeyDown(ShiftKey, Shift);
-    computer.formKeyDown(KeyW, Shift);
-    computer.formKeyUp(KeyW, Shift);  // the first Shift sweep: every shifted code
+    computer.keyDown(ShiftKey, Shift);
+    computer.keyDown(KeyW, Shift);
+    computer.keyUp(KeyW, Shift);  // the first Shift sweep: every shifted code
     EXPECT_TRUE(rig.keys.isSounding(5));
     EXPECT_FALSE(rig.keys.isSounding(3));
-    computer.formKeyUp(ShiftKey, 0);  // Shift pressed nothing: released as key 0
+    computer.keyUp(ShiftKey, 0);  // Shift pressed nothing: released as key 0
     EXPECT_TRUE(rig.keys.isSounding(5));
 
-    computer.formKeyDown(KeyQ, 0);
-    computer.formKeyDown(Space, 0);
-    computer.formKeyUp(Space, 0);  // space is released as key 0, Q's key
+    computer.keyDown(KeyQ, 0);
+    computer.keyDown(Space, 0);
+    computer.keyUp(Space, 0);  // space is released as key 0, Q's key
     EXPECT_TRUE(rig.keys.isSounding(0));
-    computer.formKeyUp(KeyQ, 0);
-    computer.formKeyUp(KeyR, 0);
+    computer.keyUp(KeyQ, 0);
+    computer.keyUp(KeyR, 0);
     EXPECT_FALSE(anySounding());
 }
 
@@ -146,9 +146,9 @@ TEST_F(ComputerKeyboardTest, SweepsPassOverKeysHeldOtherwise)
 {
     rig.press(0);
     rig.press(1);
-    computer.formKeyDown(ShiftKey, Shift);
-    computer.formKeyDown(KeyW, Shift);
-    computer.formKeyUp(KeyW, Shift);
+    computer.keyDown(ShiftKey, Shift);
+    computer.keyDown(KeyW, Shift);
+    computer.keyUp(KeyW, Shift);
     EXPECT_TRUE(rig.keys.isSounding(0));
     EXPECT_TRUE(rig.keys.isSounding(1));
     EXPECT_FALSE(rig.keys.isSounding(3));
@@ -156,16 +156,16 @@ TEST_F(ComputerKeyboardTest, SweepsPassOverKeysHeldOtherwise)
 
 TEST_F(ComputerKeyboardTest, FocusLossReleasesHeldKeysAsTheirKeyUpsWould)
 {
-    computer.formKeyDown(KeyW, 0);
-    computer.formKeyDown(ShiftKey, Shift);
-    computer.formKeyDown(KeyE, Shift);
+    computer.keyDown(KeyW, 0);
+    computer.keyDown(ShiftKey, Shift);
+    computer.keyDown(KeyE, Shift);
     rig.recorder.events.clear();
     computer.focusLost();
     computer.focusLost();
     EXPECT_FALSE(anySounding());
     EXPECT_EQ(events(), (std::vector<int>{ReleaseMarker, ReleaseMarker, ReleaseMarker}));
     EXPECT_FALSE(rig.keys.releaseReportsPaused());
-    computer.formKeyDown(KeyW, 0);
+    computer.keyDown(KeyW, 0);
     EXPECT_TRUE(rig.keys.isSounding(2));
 }
 

@@ -23,8 +23,8 @@ struct KeyPathTest : ::testing::Test {
 
 TEST_F(KeyPathTest, OnlyTheLeftButtonOnARealKeyDoesAnything)
 {
-    rig.keys.cmdKeyMouseDown(0, 2);
-    rig.keys.cmdKeyMouseUp(0, 4);
+    rig.keys.press(0, 2);
+    rig.keys.release(0, 4);
     rig.press(44);
     EXPECT_EQ(rig.view.caption, "untouched");
     EXPECT_TRUE(rig.recorder.events.empty());

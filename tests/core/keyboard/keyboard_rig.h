@@ -51,8 +51,8 @@ struct KeyboardRig {
         midi.messages().clear();
     }
     std::vector<ShortMessage>& messages() { return midi.messages(); }
-    void press(int key) { keys.cmdKeyMouseDown(key, 1); }
-    void release(int key) { keys.cmdKeyMouseUp(key, 1); }
+    void press(int key) { keys.press(key, 1); }
+    void release(int key) { keys.release(key, 1); }
 };
 
 }  // namespace kelodi::test

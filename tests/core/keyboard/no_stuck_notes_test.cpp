@@ -51,9 +51,9 @@ TEST(NoStuckNotes, RandomPlayingThenReleasingEverythingSilencesAll)
             case 1: rig.press(pick(KeyCount)); break;
             case 2: rig.release(pick(KeyCount)); break;
             case 3:
-            case 4: rig.computer.formKeyDown(code, shift); break;
+            case 4: rig.computer.keyDown(code, shift); break;
             case 5:
-            case 6: rig.computer.formKeyUp(code, shift); break;
+            case 6: rig.computer.keyUp(code, shift); break;
             case 7: rig.computer.focusLost(); break;
             case 8: pick(2) ? rig.panel.stepChord(+1) : rig.panel.stepChord(-1); break;
             case 9: pick(2) ? rig.panel.step(PanelSpinner::Octave, +1) : rig.panel.step(PanelSpinner::Octave, -1); break;

@@ -347,7 +347,7 @@ TEST(PracticeKeyPath, ThePressSoundsBeforeThePracticeHearsOfIt)
     Listener listener(rig);
     rig.keys.setPressListener(&listener);
     rig.press(2);
-    rig.keys.cmdKeyMouseDown(5, 2);  // right button: no press
+    rig.keys.press(5, 2);  // right button: no press
     rig.release(2);
     EXPECT_EQ(listener.heard, (std::vector<int>{2}));
     EXPECT_EQ(listener.sentBefore, (std::vector<std::size_t>{4}));  // the chord's four note-ons

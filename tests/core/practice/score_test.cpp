@@ -70,9 +70,9 @@ TEST(ComputerKeyLabel, PlaysTheKeyItNames)
             if (white.computerKey == label.key)
                 code = white.keyCode;
         ASSERT_GE(code, 0) << "key " << key << " label " << label.key;
-        rig.computer.formKeyDown(code, label.shift ? 1 : 0);
+        rig.computer.keyDown(code, label.shift ? 1 : 0);
         EXPECT_TRUE(rig.keys.isSounding(key)) << "key " << key << " label " << (label.shift ? "Shift+" : "") << label.key;
-        rig.computer.formKeyUp(code, label.shift ? 1 : 0);
+        rig.computer.keyUp(code, label.shift ? 1 : 0);
     }
     EXPECT_TRUE(computerKeyLabel(rig.map, 44).key.empty());
 }
