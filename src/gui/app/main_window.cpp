@@ -111,7 +111,7 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     m_timerEnd->setObjectName(QStringLiteral("Timer_end"));
     m_timerEnd->setInterval(100);
     connect(m_timerEnd, &QTimer::timeout, this, [this] {
-        if (m_closeRequest == QStringLiteral("关闭"))
+        if (m_closing)
             QApplication::exit(0);
     });
 
@@ -330,7 +330,7 @@ void MainWindow::load()
     connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::requestExit);
     connect(m_tray, &TrayIcon::restoreRequested, this, [this] { restoreFromTray(this, m_restoreWindowState); });
 
-    // Timer2: the input-language guard.
+    // The input-language guard, ticked once a second.
     new InputGuardTimer(this);
 
     // Computer keys held while a menu opens would never see their key-up.
@@ -424,7 +424,7 @@ void MainWindow::changeEvent(QEvent* event)
 
 void MainWindow::requestExit()
 {
-    m_closeRequest = QStringLiteral("关闭");
+    m_closing = true;
     // Let pending events run for a tenth of a second, then unload.
     QTimer::singleShot(100, this, [this] { close(); });
 }
@@ -434,7 +434,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     unload();
     // The close is refused; Timer_end ends the program on its first tick.
     event->ignore();
-    m_closeRequest = QStringLiteral("关闭");
+    m_closing = true;
     m_timerEnd->start();
 }
 

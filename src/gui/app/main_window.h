@@ -79,7 +79,9 @@ public:
     RecordingPanel& recording() { return *m_recording; }
     PracticePanel& practice() { return *m_practice; }
     SongFilesMenu& songFiles() { return *m_songFiles; }
-    const QString& closeRequest() const { return m_closeRequest; }
+    // True once the program is to end: the exit command or the close box has
+    // run, and the end timer ends the program on its next tick.
+    bool isClosing() const { return m_closing; }
 
     // The common exit command (File "退出(&E)", tray "退出(&F)").
     void requestExit();
@@ -136,7 +138,7 @@ private:
     PanelWidgets* m_panelWidgets = nullptr;
     QPointer<QWindow> m_keyPreviewWindow;
 
-    QString m_closeRequest;        // "关闭" once the program is to end
+    bool m_closing = false;        // the program is to end
     int m_restoreWindowState = 0;  // 2 maximised, 0 normal or minimised
 };
 
