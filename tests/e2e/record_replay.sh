@@ -10,9 +10,10 @@ app="$WORK/app"
 mkdir -p "$app/录制"
 cp "$BIN/kelodi" "$app/"
 
-button() {  # button INDEX: click Command1(INDEX) in the bottom frame
+button() {  # button NAME: click the recorder row's button in the bottom frame
   local left
-  case $1 in 0) left=24 ;; 1) left=124 ;; 2) left=228 ;; 12) left=332 ;; 3) left=440 ;; 11) left=572 ;; esac
+  case $1 in start) left=24 ;; end) left=124 ;; replay) left=228 ;; stop) left=332 ;; save) left=440 ;; play-file) left=572 ;;
+    *) fail "no button $1" ;; esac
   xdotool mousemove --window "$win" $(( 12 + left + 40 )) $(( menu + 292 + 4 + 12 )) click 1
 }
 # Time stamps of the note-ons of chord roots (the first of each group of four).
@@ -23,16 +24,16 @@ has_roots() { [ "$(roots "$1" | wc -l)" -ge "$2" ]; }
 
 note "record four keys"
 launch record "$app/kelodi"
-button 0
+button start
 for key in d f g h; do
   xdotool keydown "$key"; sleep 0.25; xdotool keyup "$key"; sleep 0.35
 done
-button 1
+button end
 wait_until 20 has_roots "$log" 4 || fail "expected 4 recorded presses, got $(roots "$log" | wc -l)"
 roots "$log" | tail -n 4 >"$WORK/recorded.times"
 
 note "save through the file dialog"
-button 3
+button save
 dialog=$(wait_window '^录制文件$' 10) || fail "no save dialog"
 focus "$dialog"
 xdotool type --delay 20 "$app/录制/e2e.dzq"
@@ -44,7 +45,7 @@ wait_until 20 test -f "$app/录制/e2e.dzq" || fail "nothing saved"
 
 note "play the file back"
 before=$(roots "$log" | wc -l)
-button 11
+button play-file
 dialog=$(wait_window '^录制文件$' 10) || fail "no open dialog"
 focus "$dialog"
 xdotool type --delay 20 "$app/录制/e2e.dzq"

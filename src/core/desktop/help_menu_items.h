@@ -5,8 +5,8 @@
 
 namespace kelodi {
 
-// Items of the main window's help menu "帮助(&H)" (`bangzhu1`). The index is
-// the item's number in the menu's control array; other parts of the program
+// Items of the main window's help menu "帮助(&H)". The index is
+// the item's number in the menu; other parts of the program
 // (the tray menu) run an item by this number. Numbers 2 and 4 are unused: the
 // menu has no item with them.
 enum HelpItem : int {

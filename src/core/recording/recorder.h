@@ -25,12 +25,12 @@ public:
     // the recorder.
     Recorder(std::shared_ptr<RecordingEvents>& events, const Clock& clock);
 
-    // StartRecording / EndRecording (RecordState "录制开始" or empty).
+    // Starts and ends taking down the key path's events.
     void start();
     void stop();
     bool isRecording() const { return m_recording; }
 
-    // RecordEvent (luzhiyinyue): the key path reports a press with the key
+    // The key path reports a press with the key
     // index 0..43 or a release with ReleaseMarker. Ignored while not recording
     // and for any other value.
     //

@@ -40,7 +40,7 @@ std::vector<RecordingName> selectRecordings(const std::vector<std::string>& file
 // far, usually nothing.
 std::vector<std::string> listFileNames(const std::filesystem::path& folder);
 
-// The menu "曲目列表(&Q)" (liebiao1): one item per recording, captioned with
+// The menu "曲目列表(&Q)": one item per recording, captioned with
 // its file name; the placeholder item "列表01" when there is none. One item
 // carries a check mark: the one played last, item 0 at start.
 class RecordingsList {

@@ -54,7 +54,7 @@ HelpMenu::HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window)
             const int index = entry.index;
             connect(action, &QAction::triggered, this, [this, index] { run(index); });
         }
-        action->setObjectName(QStringLiteral("bangzhu1_%1").arg(entry.index));
+        action->setObjectName(QStringLiteral("HelpItem_%1").arg(entry.index));
         m_actions[entry.index] = action;
     }
 }

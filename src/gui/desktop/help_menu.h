@@ -19,7 +19,7 @@ struct HelpFiles {
     QString newsOptOut;  // "v.sz", read at set-up and written on each change
 };
 
-// The main window's help menu "帮助(&H)" (`bangzhu1`): the help text, the home
+// The main window's help menu "帮助(&H)": the help text, the home
 // page, the news window, the contact and about boxes, and the user's choice not
 // to have news pop up, kept in "v.sz".
 //

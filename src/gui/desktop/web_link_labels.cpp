@@ -85,7 +85,7 @@ WebLinkLabels::WebLinkLabels(Shell& shell, QWidget* frame) : QObject(frame), m_s
             connect(link, &LinkLabel::clicked, this, [this, index] { click(index); });
             label = link;
         }
-        label->setObjectName(QStringLiteral("wangye_%1").arg(place.index));
+        label->setObjectName(QStringLiteral("WebLink_%1").arg(place.index));
         QRect box(pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height));
         // A caption ends where its link begins; with a wider font than the
         // design's it grows to the left rather than under the link.

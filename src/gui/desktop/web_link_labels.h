@@ -10,7 +10,7 @@ namespace kelodi {
 class LinkLabel;
 class Shell;
 
-// The row of link labels (`wangye`) in the main window's bottom frame:
+// The row of link labels in the main window's bottom frame:
 //   0 "软件主页:"  1 home page link   2 "软件升级:"  3 upgrade page link
 //   7 "QQ号码:"    6 chat link         4 "按键图示" (opens the key diagram)
 // Number 5 does not exist. The web links open their address through the
@@ -35,7 +35,7 @@ public:
 
 public slots:
     void resetLinks();
-    // wangye_Click: runs the label's action; plain captions do nothing.
+    // A click on label `index`: runs the label's action; plain captions do nothing.
     void click(int index);
 
 signals:

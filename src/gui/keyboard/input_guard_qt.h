@@ -39,8 +39,8 @@ private:
     QPointer<QWidget> m_mainWindow;
 };
 
-// Timer2 of the main window: ticks the input-language guard once a second for
-// as long as the window lives.
+// The main window's timer that ticks the input-language guard once a second
+// for as long as the window lives.
 class InputGuardTimer : public QObject {
     Q_OBJECT
 public:

@@ -49,7 +49,7 @@ public slots:
     // "新闻资讯(&W)": loads the page unless the window already shows one of
     // the news server, and shows the window, opt-out or not.
     void showNow();
-    // One tick of the schedule (`Timer_tan_Timer`).
+    // One tick of the schedule's timer.
     void tick();
 
 private:

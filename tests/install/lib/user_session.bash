@@ -46,9 +46,9 @@ session_stop() {
   [ "$EXIT_STATUS" = 0 ] || fail "$1: exit status $EXIT_STATUS"
 }
 
-button() {  # button INDEX: click Command1(INDEX) in the bottom frame
+button() {  # button NAME: click the recorder row's button in the bottom frame
   local left
-  case $1 in 0) left=24 ;; 1) left=124 ;; 12) left=332 ;; 3) left=440 ;; esac
+  case $1 in start) left=24 ;; end) left=124 ;; stop) left=332 ;; save) left=440 ;; *) fail "no button $1" ;; esac
   xdotool mousemove --window "$win" $(( 12 + left + 40 )) $(( menubar + 292 + 4 + 12 )) click 1
 }
 
@@ -101,13 +101,13 @@ user_session() {
   before=$(note_ons)
   menu q Return
   wait_for 10 more_note_ons "$before" || fail "the listed sample did not play"
-  button 12
+  button stop
 
   note "a take is recorded and saved where the save dialog opens"
-  button 0
+  button start
   for key in d f; do xdotool keydown "$key"; sleep 0.2; xdotool keyup "$key"; sleep 0.2; done
-  button 1
-  button 3
+  button end
+  button save
   local dialog
   dialog=$(wait_window '^录制文件$' 10) || fail "no save dialog"
   focus "$dialog"
