@@ -17,7 +17,7 @@ bool asksForInformationOnly(int argc, char* argv[]);
 int printInformation(QCoreApplication& app);
 
 // The entry routine: count the MIDI outputs, open the mapper, find the volume
-// program, show the main window and run until Timer_end ends the program.
+// program, show the main window and run until the main window's end timer ends the program.
 // `arguments` is the command line, the program's name first. Returns the
 // process exit status: 0 after a normal exit, 1 when start-up fails (after
 // the "Tinsyn - Error" box has been dismissed).

@@ -62,7 +62,7 @@ class KeyboardSurface : public QWidget {
 public:
     explicit KeyboardSurface(QWidget* parent) : QWidget(parent)
     {
-        setObjectName(QStringLiteral("form1"));
+        setObjectName(QStringLiteral("KeyboardSurface"));
         setMouseTracking(true);
         // The window may grow (or be maximised); the layout stays where it is.
         setMinimumSize(MainWindow::ClientWidth, MainWindow::ClientHeight);
@@ -107,10 +107,10 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     surface->keyBed = QRect(QPoint(first.left() + 4, first.top() + 4),
                             QPoint(last.left() + last.width() - 5, first.top() + first.height() - 5));
 
-    m_timerEnd = new QTimer(this);
-    m_timerEnd->setObjectName(QStringLiteral("Timer_end"));
-    m_timerEnd->setInterval(100);
-    connect(m_timerEnd, &QTimer::timeout, this, [this] {
+    m_endTimer = new QTimer(this);
+    m_endTimer->setObjectName(QStringLiteral("EndTimer"));
+    m_endTimer->setInterval(100);
+    connect(m_endTimer, &QTimer::timeout, this, [this] {
         if (m_closing)
             QApplication::exit(0);
     });
@@ -159,7 +159,7 @@ void MainWindow::createMenus()
     QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&X)"));
     system->setObjectName(QStringLiteral("MnuSystem"));
     QAction* mixer = system->addAction(QStringLiteral("打开系统音量(&D)"));
-    mixer->setObjectName(QStringLiteral("MnuMixer1"));
+    mixer->setObjectName(QStringLiteral("MnuMixer"));
     connect(mixer, &QAction::triggered, this,
             [this] { runMixerCommand(this, QString::fromStdString(m_setup.mixerProgram)); });
 
@@ -228,17 +228,17 @@ void MainWindow::createFrames(QWidget* surface)
     m_labelModesFrame->setObjectName(QStringLiteral("LabelModesFrame"));
     m_labelModesFrame->setGeometry(twipRect(9600, 60, 1455, 1155));
 
-    m_check1 = new QCheckBox(QStringLiteral("重复录制回放"), surface);
-    m_check1->setObjectName(QStringLiteral("Check1"));
-    m_check1->setGeometry(twipRect(3960, 960, 1695, 255));
+    m_repeatBox = new QCheckBox(QStringLiteral("重复录制回放"), surface);
+    m_repeatBox->setObjectName(QStringLiteral("RepeatReplayBox"));
+    m_repeatBox->setGeometry(twipRect(3960, 960, 1695, 255));
 
-    m_frame1 = new QGroupBox(surface);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(twipRect(180, 4380, 10935, 1335));
-    m_frame1->setMouseTracking(true);
+    m_bottomFrame = new QGroupBox(surface);
+    m_bottomFrame->setObjectName(QStringLiteral("BottomFrame"));
+    m_bottomFrame->setGeometry(twipRect(180, 4380, 10935, 1335));
+    m_bottomFrame->setMouseTracking(true);
     // The link row: home page, upgrade page, chat number, key diagram. Moving
     // the mouse over the window or the frame turns the links blue again.
-    m_links = new WebLinkLabels(*m_setup.shell, m_frame1);
+    m_links = new WebLinkLabels(*m_setup.shell, m_bottomFrame);
     m_links->watch(surface);
     connect(m_links, &WebLinkLabels::keyDiagramRequested, this, [this] { KeyDiagram::show(this); });
 }
@@ -285,7 +285,7 @@ void MainWindow::load()
     m_labelModeControls = new LabelModeControls(*m_labelModes, m_labelModesMenu, m_labelModesFrame);
 
     // The recorder's button row; the key path reports presses to it.
-    m_recording = new RecordingPanel(*m_keyPath, m_frame1, m_check1, this);
+    m_recording = new RecordingPanel(*m_keyPath, m_bottomFrame, m_repeatBox, this);
 
     // 3. Key preview: the window sees every key before the focused control.
     installKeyPreview();
@@ -432,10 +432,10 @@ void MainWindow::requestExit()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     unload();
-    // The close is refused; Timer_end ends the program on its first tick.
+    // The close is refused; the end timer ends the program on its first tick.
     event->ignore();
     m_closing = true;
-    m_timerEnd->start();
+    m_endTimer->start();
 }
 
 void MainWindow::unload()

@@ -54,7 +54,7 @@ struct MainWindowSetup {
     QString startFile;
 };
 
-// The main window form1: the whole instrument in a fixed layout. It only
+// The main window: the whole instrument in a fixed layout. It only
 // lays out widgets, mirrors the core models and forwards events; the rules
 // live in core.
 class MainWindow : public QMainWindow, private KeyboardView {
@@ -118,11 +118,11 @@ private:
 
     std::array<PianoKey*, 44> m_keys{};
     QMenu* m_labelModesMenu = nullptr;
-    QGroupBox* m_frame1 = nullptr;
+    QGroupBox* m_bottomFrame = nullptr;
     QGroupBox* m_labelModesFrame = nullptr;
     LabelModeControls* m_labelModeControls = nullptr;
-    QCheckBox* m_check1 = nullptr;
-    QTimer* m_timerEnd = nullptr;
+    QCheckBox* m_repeatBox = nullptr;
+    QTimer* m_endTimer = nullptr;
     QMenu* m_devicesMenu = nullptr;
     QMenu* m_recordingsMenu = nullptr;
     QMenu* m_practiceMenu = nullptr;

@@ -14,7 +14,7 @@ TrayIcon::TrayIcon(QObject* parent)
       m_menu(std::make_unique<QMenu>(QStringLiteral("托盘"))),
       m_tray(new QSystemTrayIcon(this))
 {
-    m_menu->setObjectName(QStringLiteral("qxa_tuopan"));
+    m_menu->setObjectName(QStringLiteral("TrayMenu"));
     m_actions[HomePage] = m_menu->addAction(QStringLiteral("软件主页(&H)"), this, &TrayIcon::homePageRequested);
     m_actions[News] = m_menu->addAction(QStringLiteral("新闻资讯(&W)"), this, &TrayIcon::newsRequested);
     m_actions[Separator] = m_menu->addSeparator();
@@ -22,7 +22,7 @@ TrayIcon::TrayIcon(QObject* parent)
     m_actions[Nothing] = m_menu->addAction(QStringLiteral("什么都不做(&T)"));
     m_actions[Exit] = m_menu->addAction(QStringLiteral("退出(&F)"), this, &TrayIcon::exitRequested);
     for (int i = 0; i < 5; ++i)
-        m_actions[i]->setObjectName(QStringLiteral("qxa_tuopan1_%1").arg(i));
+        m_actions[i]->setObjectName(QStringLiteral("TrayMenuItem_%1").arg(i));
     m_tray->setContextMenu(m_menu.get());
 
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

@@ -13,10 +13,10 @@ class QWidget;
 
 namespace kelodi {
 
-// The program's icon in the notification area (`mytuopan`). A left click asks
-// for the main window back; the context menu (`qxa_tuopan`) offers the home
+// The program's icon in the notification area. A left click asks
+// for the main window back; the context menu offers the home
 // page, the news window and exit. The icon only emits signals: the main window
-// decides what they do (HelpMenu::click(7) and (8), RequestExit, and
+// decides what they do (HelpMenu::click(7) and (8), requestExit() and
 // restoreFromTray()).
 class TrayIcon : public QObject {
     Q_OBJECT

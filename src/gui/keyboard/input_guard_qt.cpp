@@ -75,7 +75,7 @@ InputGuardTimer::InputGuardTimer(QWidget* mainWindow)
       m_guard(std::make_unique<InputLanguageGuard>(*m_platform)),
       m_timer(new QTimer(this))
 {
-    m_timer->setObjectName(QStringLiteral("Timer2"));
+    m_timer->setObjectName(QStringLiteral("InputGuardTimer"));
     m_timer->setInterval(IntervalMs);
     connect(m_timer, &QTimer::timeout, this, [this] { m_guard->tick(); });
     m_timer->start();

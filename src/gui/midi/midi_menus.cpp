@@ -102,7 +102,7 @@ bool runMixerCommand(QWidget* parent, const QString& program)
 QAction* addMixerCommand(QMenu* menu, QWidget* window, const QString& program)
 {
     QAction* action = menu->addAction(QStringLiteral("打开系统音量(&D)"));
-    action->setObjectName(QStringLiteral("MnuMixer1"));
+    action->setObjectName(QStringLiteral("MnuMixer"));
     QObject::connect(action, &QAction::triggered, menu,
                      [window = QPointer<QWidget>(window), program] { runMixerCommand(window, program); });
     return action;

@@ -56,7 +56,7 @@ private:
     QAction* m_deviceInfo = nullptr;
 };
 
-// "打开系统音量(&D)" (MnuMixer1): starts the system volume program detached,
+// "打开系统音量(&D)": starts the system volume program detached,
 // or says "Unable to load SndVol32.exe" in a warning box over `parent` when it
 // cannot be started, also when `program` is empty. True when it started.
 bool runMixerCommand(QWidget* parent, const QString& program);

@@ -15,7 +15,7 @@ class NewsWindow;
 class Shell;
 
 // Schedules the news window once per run and shows it on request. Owns the
-// main window's one-second timer (`Timer_tan`, running from construction) and
+// main window's one-second timer (running from construction) and
 // the news window, which it creates on first use and again after the user
 // has closed it.
 class NewsController : public QObject {

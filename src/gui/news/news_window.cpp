@@ -29,13 +29,13 @@ NewsWindow::NewsWindow(Shell& shell, QWidget* parent)
       m_container(new QWidget(this)),
       m_view(new NewsPageView(m_container))
 {
-    setObjectName(QStringLiteral("form_tan"));
+    setObjectName(QStringLiteral("NewsWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("新闻资讯"));
     setFixedSize(WindowSize);
 
     // Positions of the design, 15 twips to the pixel.
-    m_title->setObjectName(QStringLiteral("Label2"));
+    m_title->setObjectName(QStringLiteral("NewsTitle"));
     m_title->setGeometry(4, 4, 229, 17);
     QFont titleFont = m_title->font();
     titleFont.setBold(true);
@@ -46,13 +46,13 @@ NewsWindow::NewsWindow(Shell& shell, QWidget* parent)
     m_title->setCursor(Qt::SizeAllCursor);
     m_title->installEventFilter(this);
 
-    m_closeMark->setObjectName(QStringLiteral("Label1"));
+    m_closeMark->setObjectName(QStringLiteral("NewsCloseMark"));
     m_closeMark->setGeometry(236, 2, 17, 17);
     m_closeMark->setCursor(Qt::PointingHandCursor);
     m_closeMark->setToolTip(QStringLiteral("关闭"));
     m_closeMark->installEventFilter(this);
 
-    m_container->setObjectName(QStringLiteral("Picture1"));
+    m_container->setObjectName(QStringLiteral("NewsPageFrame"));
     m_container->setGeometry(4, 24, 245, 229);
     m_container->setAutoFillBackground(true);
     QPalette white = m_container->palette();
@@ -62,7 +62,7 @@ NewsWindow::NewsWindow(Shell& shell, QWidget* parent)
 
     // The page fills the white container; its scroll bars stay out of sight
     // (the wheel and the keys still scroll).
-    m_view->setObjectName(QStringLiteral("WebBrowser1"));
+    m_view->setObjectName(QStringLiteral("NewsPage"));
     m_view->setGeometry(0, 0, m_container->width(), m_container->height());
     m_view->setFrameShape(QFrame::NoFrame);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -16,7 +16,7 @@ namespace kelodi {
 class NewsPageView;
 class Shell;
 
-// The news pop-up (`form_tan`): a small frameless window that stays on top in
+// The news pop-up: a small frameless window that stays on top in
 // the bottom-right corner of the screen's work area. It slides in from its
 // bottom edge, can be dragged by its title, and fades out when its close mark
 // is clicked; closing destroys it. The page is loaded while the window is
@@ -65,11 +65,11 @@ private:
     bool dragByTitle(const QMouseEvent* mouse);
 
     Shell& m_shell;
-    QLabel* m_title;      // Label2
-    QLabel* m_closeMark;  // Label1
-    QWidget* m_container; // Picture1
-    NewsPageView* m_view; // WebBrowser1
-    QTimer m_slideTimer;  // Timer1
+    QLabel* m_title;
+    QLabel* m_closeMark;
+    QWidget* m_container;
+    NewsPageView* m_view;
+    QTimer m_slideTimer;
     QTimer m_fadeTimer;
     int m_regionTop = 0;
     int m_alpha = FadeFrom;

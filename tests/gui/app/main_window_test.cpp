@@ -105,8 +105,8 @@ TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
     EXPECT_EQ(child<QCheckBox>("ChkSustain")->geometry(), QRect(388, 64, 55, 17));
     EXPECT_EQ(child<QRadioButton>("ChordOption")->geometry(), QRect(580, 64, 49, 17));
     EXPECT_EQ(child<QGroupBox>("LabelModesFrame")->geometry(), QRect(640, 4, 97, 77));
-    EXPECT_EQ(child<QGroupBox>("Frame1")->geometry(), QRect(12, 292, 729, 89));
-    EXPECT_EQ(child<QCheckBox>("Check1")->geometry(), QRect(264, 64, 113, 17));
+    EXPECT_EQ(child<QGroupBox>("BottomFrame")->geometry(), QRect(12, 292, 729, 89));
+    EXPECT_EQ(child<QCheckBox>("RepeatReplayBox")->geometry(), QRect(264, 64, 113, 17));
 }
 
 TEST_F(MainWindowTest, LabelsShowTheStartValues)
@@ -292,7 +292,7 @@ TEST_F(MainWindowTest, ClosingResetsAndClosesThePortAndRefusesTheClose)
     ASSERT_GE(devices.journal.events.size(), 2u);
     EXPECT_EQ(devices.journal.events[devices.journal.events.size() - 2], "reset");
     EXPECT_EQ(devices.journal.events.back(), "close");
-    auto* timerEnd = window->findChild<QTimer*>(QStringLiteral("Timer_end"));
+    auto* timerEnd = window->findChild<QTimer*>(QStringLiteral("EndTimer"));
     ASSERT_NE(timerEnd, nullptr);
     EXPECT_TRUE(timerEnd->isActive());
     EXPECT_EQ(timerEnd->interval(), 100);
@@ -305,7 +305,7 @@ TEST_F(MainWindowTest, TrayExitEndsLikeTheFileMenu)
     EXPECT_TRUE(window->isClosing());
     // The exit command lets events run for a tenth of a second first.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !port.isOpen(); }, 5000));
-    window->findChild<QTimer*>(QStringLiteral("Timer_end"))->stop();
+    window->findChild<QTimer*>(QStringLiteral("EndTimer"))->stop();
 }
 
 TEST_F(MainWindowTest, MinimisedFromMaximisedRestoresNormal)

@@ -46,7 +46,7 @@ protected:
 
     test::RecordingShell shell;
     QWidget window;
-    QWidget* frame = new QWidget(&window);  // Frame1
+    QWidget* frame = new QWidget(&window);  // the bottom frame
     WebLinkLabels links{shell, frame};
 };
 

@@ -168,7 +168,7 @@ TEST(JackSameName, EachOfTwoLikeNamedDevicesGetsWhatIsPlayedOnIt)
     ASSERT_TRUE(choose(items[0])) << errors.join(QStringLiteral(", ")).toStdString();
     QTest::keyClick(window.windowHandle(), Qt::Key_E);
     window.close();
-    window.findChild<QTimer*>(QStringLiteral("Timer_end"))->stop();
+    window.findChild<QTimer*>(QStringLiteral("EndTimer"))->stop();
 
     // The second item's device heard W and was silenced when the first item
     // was chosen; the first item's device heard E only, and the shutdown.

@@ -192,7 +192,7 @@ TEST_F(MidiServerFault, QuittingDoesNotWaitForAStoppedServer)
     Watchdog watchdog(*m_server, std::chrono::seconds(15));
     EXPECT_LT(held([&] { m_window->close(); }), Bound);
     EXPECT_FALSE(m_port->isOpen());
-    m_window->findChild<QTimer*>(QStringLiteral("Timer_end"))->stop();  // the test runner must not end here
+    m_window->findChild<QTimer*>(QStringLiteral("EndTimer"))->stop();  // the test runner must not end here
 }
 
 TEST_F(MidiServerFault, AServerThatDiesIsReportedOnceAndKeysStayFast)

@@ -192,7 +192,7 @@ TEST_F(NewsTest, DraggingTheTitleMovesTheWindow)
         GTEST_SKIP() << "the window system may take the drag over";
     controller.showNow();
     NewsWindow* window = controller.window();
-    auto* title = window->findChild<QWidget*>(QStringLiteral("Label2"));
+    auto* title = window->findChild<QWidget*>(QStringLiteral("NewsTitle"));
     ASSERT_NE(title, nullptr);
     const QPoint before = window->pos();
     // Other events reach the title too and are no mouse events (undefined
