@@ -9,7 +9,6 @@ namespace kelodi {
 
 namespace {
 
-constexpr int LeftButton = 1;
 constexpr int LowestRootNote = 36;
 constexpr int HighestNote = 127;
 

@@ -9,6 +9,11 @@
 
 namespace kelodi {
 
+// The mouse button that plays, in the numbering press() and release() take
+// (1 left, 2 right, 4 middle): only the left one sounds. The computer keyboard
+// and the replay press with it too.
+inline constexpr int LeftButton = 1;
+
 class InstrumentPanel;
 class KeyboardView;
 class MidiPort;

@@ -2,9 +2,10 @@
 
 #include <string>
 
+#include "core/midi/short_message.h"
+
 namespace kelodi {
 
-inline constexpr int ChannelCount = 16;
 // The General MIDI percussion channel (shown to the user as 10). It keeps its
 // drum kit: no instrument can be chosen for it.
 inline constexpr int PercussionChannel = 9;

@@ -8,7 +8,6 @@
 namespace kelodi {
 
 namespace {
-constexpr int ChannelCount = 16;
 }
 
 DeviceMenu::DeviceMenu(MidiPort& port, DeviceMenuView& view,

@@ -26,6 +26,9 @@ inline constexpr int Reverb = 91;
 inline constexpr int Chorus = 93;
 }  // namespace Controller
 
+// MIDI's channels, 0..15 on the wire (shown to the user as 1..16).
+inline constexpr int ChannelCount = 16;
+
 // The one velocity the keyboard plays with.
 inline constexpr int NoteOnVelocity = 100;
 

@@ -19,7 +19,6 @@ public:
     bool releaseReportsPaused() const override { return m_keyPath.releaseReportsPaused(); }
 
 private:
-    static constexpr int LeftButton = 1;
     KeyPath& m_keyPath;
 };
 

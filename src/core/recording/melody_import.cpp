@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/keyboard/instrument_panel.h"
+#include "core/midi/short_message.h"
 #include "core/recording/dzq_format.h"
 
 namespace kelodi {
@@ -58,7 +59,7 @@ void collectNotes(const MidiTrack& track, const MelodySource& source, const Temp
         std::vector<std::uint64_t> ticks;
         std::size_t first = 0;
     };
-    std::vector<Started> sounding(16 * NotesPerChannel);
+    std::vector<Started> sounding(ChannelCount * NotesPerChannel);
     auto add = [&](std::uint64_t on, std::uint64_t off, int pitch) {
         notes.push_back({millisecondsAt(tempo, on), millisecondsAt(tempo, off), pitch});
     };

@@ -185,14 +185,14 @@ void MainWindow::createMenus()
 void MainWindow::createKeys(QWidget* surface)
 {
     int whiteLeft = 4;
-    std::array<int, 44> lefts{};
-    for (int k = 0; k < 44; ++k) {
+    std::array<int, KeyCount> lefts{};
+    for (int k = 0; k < KeyCount; ++k) {
         if (!isBlackKey(k)) {
             lefts[static_cast<std::size_t>(k)] = whiteLeft;
             whiteLeft += 28;
         }
     }
-    for (int k = 0; k < 44; ++k) {
+    for (int k = 0; k < KeyCount; ++k) {
         auto* key = new PianoKey(k, surface);
         if (isBlackKey(k)) {
             // A black key stands 12 pixels left of the next white key.
@@ -277,7 +277,7 @@ void MainWindow::load()
 
     // 2. Key tables and the keys' tool tips.
     m_keyMap = std::make_unique<KeyMap>();
-    for (int k = 0; k < 44; ++k)
+    for (int k = 0; k < KeyCount; ++k)
         m_keys[static_cast<std::size_t>(k)]->setToolTip(fromUtf8(m_keyMap->keyInfo(k)));
     m_keyPath = std::make_unique<KeyPath>(*m_setup.port, *m_panel, view(), *m_keyMap);
     m_computerKeyboard = std::make_unique<ComputerKeyboard>(*m_keyPath, *m_keyMap);
@@ -402,13 +402,13 @@ void MainWindow::setCaption(const std::string& caption)
 
 void MainWindow::setKeyColour(int key, std::uint32_t colour)
 {
-    if (key >= 0 && key < 44)
+    if (key >= 0 && key < KeyCount)
         m_keys[static_cast<std::size_t>(key)]->setColour(colour);
 }
 
 void MainWindow::setKeyCaption(int key, const std::string& caption)
 {
-    if (key >= 0 && key < 44)
+    if (key >= 0 && key < KeyCount)
         m_keys[static_cast<std::size_t>(key)]->setCaption(fromUtf8(caption));
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/app/data_places.h"
+#include "core/keyboard/key_map.h"
 #include "core/keyboard/keyboard_view.h"
 
 class QAction;
@@ -116,7 +117,7 @@ private:
     std::unique_ptr<ComputerKeyboard> m_computerKeyboard;
     std::unique_ptr<LabelModes> m_labelModes;
 
-    std::array<PianoKey*, 44> m_keys{};
+    std::array<PianoKey*, KeyCount> m_keys{};
     QMenu* m_labelModesMenu = nullptr;
     QGroupBox* m_bottomFrame = nullptr;
     QGroupBox* m_labelModesFrame = nullptr;

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPen>
 
+#include "core/keyboard/key_path.h"
+
 namespace kelodi {
 
 namespace {
@@ -21,7 +23,7 @@ constexpr int WhiteGuideTop = 116;
 int keyPathButton(Qt::MouseButton button)
 {
     switch (button) {
-    case Qt::LeftButton: return 1;
+    case Qt::LeftButton: return LeftButton;
     case Qt::RightButton: return 2;
     case Qt::MiddleButton: return 4;
     default: return 0;

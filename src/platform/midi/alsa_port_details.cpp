@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include "core/midi/short_message.h"
 #include "platform/midi/port_details.h"
 
 namespace kelodi {
@@ -24,7 +25,7 @@ void fillFromAlsa(MidiDeviceCaps& caps, snd_seq_port_info_t* port)
         caps.technology = MidiTechnology::Synth;
     // Zero channels means the port does not say; a MIDI port then serves all.
     const int channels = snd_seq_port_info_get_midi_channels(port);
-    if (channels > 0 && channels < 16)
+    if (channels > 0 && channels < ChannelCount)
         caps.channelMask = static_cast<std::uint16_t>((1u << channels) - 1);
     const int voices = snd_seq_port_info_get_synth_voices(port);
     if (voices > 0) {

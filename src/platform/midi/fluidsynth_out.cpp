@@ -534,9 +534,9 @@ MidiDeviceCaps FluidSynthEngine::caps() const
     int polyphony = 0;
     fluid_settings_getint(m_impl->m_settings, "synth.polyphony", &polyphony);
     caps.voices = caps.notes = static_cast<std::uint16_t>(std::clamp(polyphony, 0, 0xFFFF));
-    int channels = 16;
+    int channels = ChannelCount;
     fluid_settings_getint(m_impl->m_settings, "synth.midi-channels", &channels);
-    caps.channelMask = channels >= 16 ? 0xFFFF : static_cast<std::uint16_t>((1u << channels) - 1);
+    caps.channelMask = channels >= ChannelCount ? 0xFFFF : static_cast<std::uint16_t>((1u << channels) - 1);
     return caps;
 }
 
@@ -580,12 +580,12 @@ void FluidSynthEngine::silence()
     Impl& d = *m_impl;
     if (d.m_loaded.load(std::memory_order_acquire)) {
         fluid_synth_all_sounds_off(d.m_synth, -1);
-        for (int channel = 0; channel < 16; ++channel)
+        for (int channel = 0; channel < ChannelCount; ++channel)
             fluid_synth_cc(d.m_synth, channel, Controller::Sustain, 0);
         return;
     }
     // Nothing sounds before the load; only a pedal queued down must come up.
-    for (int channel = 0; channel < 16; ++channel)
+    for (int channel = 0; channel < ChannelCount; ++channel)
         d.send(controlChangeMessage(channel, Controller::Sustain, 0));
 }
 

@@ -85,11 +85,11 @@ public:
     std::vector<ShortMessage> releaseAll()
     {
         std::vector<ShortMessage> out;
-        for (int channel = 0; channel < 16; ++channel)
+        for (int channel = 0; channel < ChannelCount; ++channel)
             for (int note = 0; note < 128; ++note)
                 if (m_notes[channel].test(note))
                     out.push_back(noteOffMessage(channel, note));
-        for (int channel = 0; channel < 16; ++channel)
+        for (int channel = 0; channel < ChannelCount; ++channel)
             if (m_sustain.test(channel))
                 out.push_back(controlChangeMessage(channel, Controller::Sustain, 0));
         clear();
@@ -107,8 +107,8 @@ public:
     static constexpr int AllNotesOff = 123;
 
 private:
-    std::array<std::bitset<128>, 16> m_notes;
-    std::bitset<16> m_sustain;
+    std::array<std::bitset<128>, ChannelCount> m_notes;
+    std::bitset<ChannelCount> m_sustain;
 };
 
 // What reset() sends to an external port after releasing the tracked notes:
@@ -118,7 +118,7 @@ private:
 inline std::vector<ShortMessage> silenceEveryChannel()
 {
     std::vector<ShortMessage> out;
-    for (int channel = 0; channel < 16; ++channel) {
+    for (int channel = 0; channel < ChannelCount; ++channel) {
         out.push_back(controlChangeMessage(channel, Controller::Sustain, 0));
         out.push_back(controlChangeMessage(channel, SoundingNotes::AllNotesOff, 0));
     }
