@@ -46,7 +46,10 @@ failed_start() {  # failed_start NAME ARGS...: the error box, then a non-zero ex
   "$BIN/kelodi" "$@" --midi-log "$WORK/$name.log" >"$WORK/$name.stdout" 2>"$WORK/$name.out" &
   pid=$!
   _pids+=("$pid")
-  box=$(wait_window '^Tinsyn - Error$' 30) || fail "$name: no error box"
+  box=$(wait_window '^Tinsyn - Error$' 30) || {
+    kill -0 "$pid" 2>/dev/null && fail "$name: no error box within 30 s (still running): $(cat "$WORK/$name.out")"
+    fail "$name: no error box; the program ended first: $(cat "$WORK/$name.out")"
+  }
   xdotool search --onlyvisible --name '^Kelodi' >/dev/null 2>&1 && fail "$name: a main window appeared"
   focus "$box"
   xdotool key Return
