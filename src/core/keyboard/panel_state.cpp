@@ -63,7 +63,7 @@ int controllerNumber(ChannelControl control)
     return Controller::Volume;
 }
 
-int controlValue(const ChannelSettings& settings, ChannelControl control)
+int& controlValue(ChannelSettings& settings, ChannelControl control)
 {
     switch (control) {
     case ChannelControl::Pan: return settings.pan;
@@ -75,16 +75,10 @@ int controlValue(const ChannelSettings& settings, ChannelControl control)
     return settings.volume;
 }
 
-int& controlValue(ChannelSettings& settings, ChannelControl control)
+int controlValue(const ChannelSettings& settings, ChannelControl control)
 {
-    switch (control) {
-    case ChannelControl::Pan: return settings.pan;
-    case ChannelControl::Reverb: return settings.reverb;
-    case ChannelControl::Chorus: return settings.chorus;
-    case ChannelControl::Modulation: return settings.modulation;
-    case ChannelControl::Volume: break;
-    }
-    return settings.volume;
+    // Reads only: the field is chosen once, in the writable overload.
+    return controlValue(const_cast<ChannelSettings&>(settings), control);
 }
 
 SpinnerRange spinnerRange(PanelSpinner spinner)
