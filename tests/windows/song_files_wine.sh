@@ -17,12 +17,7 @@ compare_files() {
   run linux "$name" "${args[@]}"
   args=("${@//@OUT@/../windows/$file}")
   run windows "$name" "${args[@]}"
-  checks=$((checks + 1))
-  local ls ws
-  ls=$(cat "$work/linux/$name.status")
-  ws=$(cat "$work/windows/$name.status")
-  [ "$ls" = "$ws" ] || fail "$name: exit status $ws on Windows, $ls on Linux ($(head -3 "$work/windows/$name.err"))"
-  same_file "$name: stdout" "$work/linux/$name.out" "$work/windows/$name.out"
+  same_status_and_stdout "$name"
   # The output path is named in messages; each side names its own.
   same_file "$name: stderr" <(sed "s#\.\./linux/#../SIDE/#g" "$work/linux/$name.err") \
     <(sed "s#\.\./windows/#../SIDE/#g" "$work/windows/$name.err")

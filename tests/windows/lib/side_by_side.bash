@@ -71,6 +71,17 @@ same_file() {
   cmp -s "$a" "$b" || fail "$what differs:$(diff <(od -c "$a") <(od -c "$b") | head -20 | sed 's/^/  /')"
 }
 
+# same_status_and_stdout NAME: the two runs of NAME ended with the same exit
+# status and wrote the same standard output.
+same_status_and_stdout() {
+  local name=$1 ls ws
+  checks=$((checks + 1))
+  ls=$(cat "$work/linux/$name.status")
+  ws=$(cat "$work/windows/$name.status")
+  [ "$ls" = "$ws" ] || fail "$name: exit status $ws on Windows, $ls on Linux ($(head -3 "$work/windows/$name.err"))"
+  same_file "$name: stdout" "$work/linux/$name.out" "$work/windows/$name.out"
+}
+
 # compare NAME [--status-only] ARGS... : both tools, same exit status and the
 # same stdout; the same stderr too unless the message comes from the system
 # (a file that cannot be opened is described in the system's words).
@@ -84,12 +95,7 @@ compare() {
   fi
   run linux "$name" "$@"
   run windows "$name" "$@"
-  checks=$((checks + 1))
-  local ls ws
-  ls=$(cat "$work/linux/$name.status")
-  ws=$(cat "$work/windows/$name.status")
-  [ "$ls" = "$ws" ] || fail "$name: exit status $ws on Windows, $ls on Linux ($(head -3 "$work/windows/$name.err"))"
-  same_file "$name: stdout" "$work/linux/$name.out" "$work/windows/$name.out"
+  same_status_and_stdout "$name"
   if [ "$stderr" = yes ]; then
     same_file "$name: stderr" "$work/linux/$name.err" "$work/windows/$name.err"
   fi
