@@ -14,18 +14,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The recorder and the player on the real key path, on a clock the test moves.
+class RecordAndReplay : public ::testing::Test {
+protected:
+    RecordAndReplay() { rig.keys.setRecorder(&controller); }
+
+    test::KeyboardRig rig;
+    ManualClock clock;
+    KeyPathPresser presser{rig.keys};
+    test::ScriptedUi ui;
+    test::ManualScheduler scheduler{clock};
+    RecordingController controller{presser, ui, scheduler, clock, systemTextCodec()};
+};
+
 // The recorder and the player on the real key path: a performance recorded
 // from the keys, saved, read back and replayed sends the same notes in the
 // same order, with the recorded spacing.
-TEST(RecordAndReplay, AReplayedFileSoundsLikeThePerformance)
+TEST_F(RecordAndReplay, AReplayedFileSoundsLikeThePerformance)
 {
-    test::KeyboardRig rig;
-    ManualClock clock;
-    KeyPathPresser presser(rig.keys);
-    test::ScriptedUi ui;
-    test::ManualScheduler scheduler(clock);
-    RecordingController controller(presser, ui, scheduler, clock, systemTextCodec());
-    rig.keys.setRecorder(&controller);
 
     controller.click(RecorderButton::StartRecording);
     rig.press(0);
@@ -69,15 +75,8 @@ TEST(RecordAndReplay, AReplayedFileSoundsLikeThePerformance)
 // Every recording starts afresh: the second one replaces the first, and its
 // first event comes 0.1 s into the replay however long the pause between the
 // two recordings was.
-TEST(RecordAndReplay, ASecondRecordingReplacesTheFirst)
+TEST_F(RecordAndReplay, ASecondRecordingReplacesTheFirst)
 {
-    test::KeyboardRig rig;
-    ManualClock clock;
-    KeyPathPresser presser(rig.keys);
-    test::ScriptedUi ui;
-    test::ManualScheduler scheduler(clock);
-    RecordingController controller(presser, ui, scheduler, clock, systemTextCodec());
-    rig.keys.setRecorder(&controller);
 
     const auto record = [&](int key) {
         controller.click(RecorderButton::StartRecording);
