@@ -4,7 +4,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -12,7 +11,7 @@
 
 #include "core/midi/midi_port.h"
 #include "gui/app/main_window.h"
-#include "gui/desktop/recording_shell.h"
+#include "gui/midi/real_devices_window.h"
 #include "gui/midi/modal_helper.h"
 #include "platform/jack_midi_dump.h"
 #include "platform/midi/device_catalog.h"
@@ -39,21 +38,10 @@ TEST(JackDeviceSwitch, ChosenJackPortGetsTheChannelsAndThenTheTypedKeys)
     JackMidiDump dump("kdump-" + std::to_string(::getpid()));
     ASSERT_TRUE(dump.waitForPort(*ports));
 
-    QTemporaryDir folder;
-    MidiSetup setup;
-    setup.audioFile = (folder.path() + QStringLiteral("/synth.wav")).toStdString();
-    std::unique_ptr<MidiDeviceCatalog> devices = createMidiDeviceList(setup);
-    MidiPort port(*devices);
-    ASSERT_TRUE(port.open(MidiMapperId));
-
-    test::RecordingShell shell;
-    MainWindowSetup windowSetup;
-    windowSetup.port = &port;
-    windowSetup.shell = &shell;
-    windowSetup.programFolder = folder.path();
-    MainWindow window(windowSetup);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    test::RealDevicesWindow shown;
+    ASSERT_TRUE(shown.show());
+    MidiPort& port = shown.port;
+    MainWindow& window = *shown.window;
 
     auto* menu = window.findChild<QMenu*>(QStringLiteral("MnuDevices"));
     ASSERT_NE(menu, nullptr);

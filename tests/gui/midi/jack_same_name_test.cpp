@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -13,7 +12,7 @@
 
 #include "core/midi/midi_port.h"
 #include "gui/app/main_window.h"
-#include "gui/desktop/recording_shell.h"
+#include "gui/midi/real_devices_window.h"
 #include "platform/jack_midi_dump.h"
 #include "platform/midi/device_catalog.h"
 #include "platform/midi/jack_watch.h"
@@ -104,20 +103,10 @@ TEST(JackSameName, EachOfTwoLikeNamedDevicesGetsWhatIsPlayedOnIt)
     const std::vector<std::string> names = portsStartingWith(*ports, client, 2);
     ASSERT_EQ(names.size(), 2u);
 
-    QTemporaryDir folder;
-    MidiSetup setup;
-    setup.audioFile = (folder.path() + QStringLiteral("/synth.wav")).toStdString();
-    std::unique_ptr<MidiDeviceCatalog> devices = createMidiDeviceList(setup);
-    MidiPort port(*devices);
-    ASSERT_TRUE(port.open(MidiMapperId));
-    test::RecordingShell shell;
-    MainWindowSetup windowSetup;
-    windowSetup.port = &port;
-    windowSetup.shell = &shell;
-    windowSetup.programFolder = folder.path();
-    MainWindow window(windowSetup);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    test::RealDevicesWindow shown;
+    ASSERT_TRUE(shown.show());
+    const std::unique_ptr<MidiDeviceCatalog>& devices = shown.devices;
+    MainWindow& window = *shown.window;
 
     // A refused device shows a modal error box; close it and fail instead of
     // waiting on it.
