@@ -39,7 +39,7 @@ use_display() {
     export DISPLAY=$KELODI_TEST_DISPLAY
   else
     local d=$(( 200 + RANDOM % 500 ))
-    Xvfb ":$d" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$d" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     _pids+=($!)
     export DISPLAY=":$d"
     for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
