@@ -103,6 +103,17 @@ public:
     }
     // May be called from any thread.
     void resume() const { signal(SIGCONT); }
+    // Starts the server again under the same name after kill().
+    bool restart()
+    {
+        if (m_pid > 0 || m_program.empty())
+            return false;
+        m_pid = spawn();
+        m_running = m_pid > 0 && waitUntilAnswering(m_pid);
+        if (m_running)
+            m_killed = false;
+        return m_running;
+    }
     void kill()
     {
         if (m_pid <= 0)

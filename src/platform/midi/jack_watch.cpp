@@ -1,6 +1,7 @@
 #include "platform/midi/jack_watch.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -30,6 +31,57 @@ void serverGone(void* arg)
 std::mutex g_watchMutex;
 std::weak_ptr<JackWatch> g_watch;
 
+// libjack picks the default server by this variable each time a client opens.
+std::string defaultServerName()
+{
+    const char* name = std::getenv("JACK_DEFAULT_SERVER");
+    return name ? name : "";
+}
+
+// The client that answers questions about the default server (see
+// serverRunning). It is replaced when its server has gone away or another
+// server became the default.
+class ServerQuery {
+public:
+    // Runs ask(client) with the client held; nullopt when no server answers.
+    template <typename Ask>
+    auto ask(Ask ask) -> std::optional<decltype(ask(static_cast<jack_client_t*>(nullptr)))>
+    {
+        std::lock_guard lock(m_mutex);
+        const std::string server = defaultServerName();
+        if (m_client && (m_gone.load() || server != m_server)) {
+            // A client whose server died closes at once, without a request.
+            jack_client_close(m_client);
+            m_client = nullptr;
+        }
+        if (!m_client) {
+            m_gone.store(false);
+            m_client = jack_client_open("kelodi-query", JackNoStartServer, nullptr);
+            if (!m_client)
+                return std::nullopt;
+            m_server = server;
+            jack_on_shutdown(m_client, serverGone, this);
+        }
+        return ask(m_client);
+    }
+
+    // Kept to the end of the process and never closed there: closing waits
+    // for the server's answer, and a stopped server would hold the exit.
+    static ServerQuery& instance()
+    {
+        static auto* query = new ServerQuery;
+        return *query;
+    }
+
+private:
+    static void serverGone(void* arg) { static_cast<ServerQuery*>(arg)->m_gone.store(true); }
+
+    std::mutex m_mutex;
+    jack_client_t* m_client = nullptr;
+    std::string m_server;
+    std::atomic<bool> m_gone{false};
+};
+
 }  // namespace
 
 std::shared_ptr<JackWatch> JackWatch::acquire()
@@ -56,7 +108,28 @@ std::shared_ptr<JackWatch> JackWatch::acquire()
 
 bool JackWatch::serverRunning()
 {
-    return acquire() != nullptr;
+    return ServerQuery::instance().ask([](jack_client_t*) { return true; }).has_value();
+}
+
+bool JackWatch::supported()
+{
+    return true;
+}
+
+std::optional<std::vector<std::string>> JackWatch::midiDestinations()
+{
+    return ServerQuery::instance().ask([](jack_client_t* client) {
+        std::vector<std::string> names;
+        // The graph is read from memory shared with the server: no request
+        // is sent, and a stopped server does not hold the answer.
+        const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
+        if (!ports)
+            return names;
+        for (const char** p = ports; *p; ++p)
+            names.emplace_back(*p);
+        jack_free(ports);
+        return names;
+    });
 }
 
 void JackWatch::quietLibraryMessages()

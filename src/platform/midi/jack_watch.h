@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,23 @@ public:
     // JACK server runs or JACK support was not built.
     static std::shared_ptr<JackWatch> acquire();
 
+    // Questions about the default server are asked through one client of
+    // ours that is never activated and is kept while its server runs: it
+    // stays out of the process graph, and after the first question no client
+    // comes and goes (every client of the server hears of each one).
+
     // Whether a JACK client can connect now; true when this build cannot tell.
-    // Lets callers skip RtMidi's JACK backend, which complains on stderr when
-    // no server runs.
     static bool serverRunning();
+
+    // The full names of the MIDI ports that take input, in the server's order
+    // (the order RtMidi's JACK backend numbers them in); nullopt when no
+    // server runs.
+    static std::optional<std::vector<std::string>> midiDestinations();
+
+    // False in a build without libjack's headers: nothing is watched or
+    // asked (acquire() gives nothing, serverRunning() says yes, and
+    // midiDestinations() knows of no port), so JACK is used blind.
+    static bool supported();
 
     // Keeps libjack's own messages ("Cannot connect to server socket", ...)
     // off stderr: a missing JACK server is an ordinary state, not an error.

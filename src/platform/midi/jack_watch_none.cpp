@@ -16,6 +16,16 @@ bool JackWatch::serverRunning()
     return true;
 }
 
+std::optional<std::vector<std::string>> JackWatch::midiDestinations()
+{
+    return std::nullopt;
+}
+
+bool JackWatch::supported()
+{
+    return false;
+}
+
 void JackWatch::quietLibraryMessages() {}
 
 JackWatch::JackWatch(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}

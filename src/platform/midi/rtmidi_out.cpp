@@ -45,7 +45,7 @@ constexpr int MessagesPerCycle = 64;
 
 // Whether an error RtMidi reports is an ordinary state rather than news: its
 // debugging notes, and the JACK backend finding no server (the server may
-// stop between the check in usable() and the call).
+// stop between asking whether it runs and the call).
 bool expectedRtMidiError(RtMidiError::Type type, const std::string& message)
 {
     return type == RtMidiError::DEBUG_WARNING
@@ -258,44 +258,46 @@ public:
     }
 
 private:
-    // RtMidi's JACK backend writes a warning to stderr whenever it finds no
-    // server; ask quietly first.
-    static bool usable(RtMidi::Api api)
-    {
-        return api != RtMidi::UNSPECIFIED && (api != RtMidi::UNIX_JACK || JackWatch::serverRunning());
-    }
-
     static std::vector<SystemPortInfo> listPorts(RtMidi::Api api)
     {
         std::vector<SystemPortInfo> ports;
-        if (!usable(api))
-            return ports;
-        auto client = makeClient(api);
-        if (!client)
-            return ports;
-        for (const std::string& name : portNames(*client))
+        for (const std::string& name : destinationNames(api))
             ports.push_back({name, portCaps(api == RtMidi::LINUX_ALSA, name)});
         return ports;
     }
 
+    // RtMidi's JACK backend opens and activates a client of its own to list
+    // the ports, and warns on stderr when no server runs; JACK is asked
+    // through the watcher's quiet query client instead.
+    static std::vector<std::string> destinationNames(RtMidi::Api api)
+    {
+        if (api == RtMidi::UNSPECIFIED)
+            return {};
+        if (api == RtMidi::UNIX_JACK && JackWatch::supported())
+            return JackWatch::midiDestinations().value_or(std::vector<std::string>());
+        auto client = makeClient(api);
+        return client ? portNames(*client) : std::vector<std::string>();
+    }
+
     static std::unique_ptr<MidiOut> openPort(RtMidi::Api api, const std::string& name, int occurrence)
     {
-        if (!usable(api))
+        if (api == RtMidi::UNSPECIFIED)
             return nullptr;
+        // A JACK port is watched while it is open; without a watcher no
+        // server runs (RtMidi would only warn about it).
+        std::shared_ptr<JackWatch> watch;
+        if (api == RtMidi::UNIX_JACK && JackWatch::supported()) {
+            watch = JackWatch::acquire();
+            if (!watch)
+                return nullptr;
+        }
         auto out = makeClient(api);
         if (!out)
             return nullptr;
         const int index = findPort(*out, name, occurrence);
         if (index < 0)
             return nullptr;
-
-        std::shared_ptr<JackWatch> watch;
-        std::vector<std::string> before;
-        if (api == RtMidi::UNIX_JACK) {
-            watch = JackWatch::acquire();
-            if (watch)
-                before = watch->connections(name);
-        }
+        const std::vector<std::string> before = watch ? watch->connections(name) : std::vector<std::string>();
 
         try {
             out->openPort(static_cast<unsigned>(index), PortName);
