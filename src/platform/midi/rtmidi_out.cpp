@@ -74,12 +74,21 @@ std::unique_ptr<RtMidiOut> makeClient(RtMidi::Api api)
     }
 }
 
+// RtMidi asks the server for the count and for each name apart; a port that
+// goes away in between leaves a position with no name (RtMidi complains and
+// answers ""). No port has an empty name, so such a list is asked again.
 std::vector<std::string> portNames(RtMidiOut& out)
 {
+    constexpr int Attempts = 3;
     std::vector<std::string> names;
-    const unsigned count = out.getPortCount();
-    for (unsigned i = 0; i < count; ++i)
-        names.push_back(out.getPortName(i));
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        names.clear();
+        const unsigned count = out.getPortCount();
+        for (unsigned i = 0; i < count; ++i)
+            names.push_back(out.getPortName(i));
+        if (std::none_of(names.begin(), names.end(), [](const std::string& name) { return name.empty(); }))
+            break;
+    }
     return names;
 }
 
