@@ -14,13 +14,18 @@ gbk() { iconv -f UTF-8 -t GBK; }
 client="kelodi-dzq-dump-$$"
 jack_midi_dump "$client" >"$WORK/dump.txt" 2>/dev/null &
 _pids+=($!)
-device=""
-for _ in $(seq 1 100); do
-  device=$("$tool" play --list-devices 2>/dev/null | awk -F'\t' -v port="$client:input" '$2 == port {print $1}')
-  [ -n "$device" ] && break
-  sleep 0.1
-done
-[ -n "$device" ] || fail "the dump's port is not listed: $("$tool" play --list-devices 2>&1 | grep -v ALSA)"
+# Devices are numbered by their place in the server's list, which moves as
+# other programs' ports come and go: the number is looked up before each play.
+find_device() {
+  device=""
+  for _ in $(seq 1 100); do
+    device=$("$tool" play --list-devices 2>/dev/null | awk -F'\t' -v port="$client:input" '$2 == port {print $1}')
+    [ -n "$device" ] && return 0
+    sleep 0.1
+  done
+  fail "the dump's port is not listed: $("$tool" play --list-devices 2>&1 | grep -v ALSA)"
+}
+find_device
 note "jack_midi_dump is device $device"
 
 # The bytes of each event the dump received, lower-case hex.
@@ -56,6 +61,7 @@ note "Ctrl+C releases every note"
   for i in $(seq 1 100); do printf '0.1,C|0.05,E|0.05,G|0.2,抬起|\r\n'; done
 } | gbk >"$WORK/long.dzq"
 before=$(dumped | wc -l)
+find_device
 "$tool" play "$WORK/long.dzq" --device "$device" --chord 3 2>"$WORK/play.err" &
 player=$!
 wait_dumped $(( before + 13 )) || fail "the long score did not start: $(grep -v ALSA "$WORK/play.err")"
