@@ -31,6 +31,18 @@ void serverGone(void* arg)
 std::mutex g_watchMutex;
 std::weak_ptr<JackWatch> g_watch;
 
+// The names in a list libjack allocated (nullptr for none), which is freed.
+std::vector<std::string> takeNames(const char** list)
+{
+    std::vector<std::string> names;
+    if (!list)
+        return names;
+    for (const char** p = list; *p; ++p)
+        names.emplace_back(*p);
+    jack_free(list);
+    return names;
+}
+
 // libjack picks the default server by this variable each time a client opens.
 std::string defaultServerName()
 {
@@ -119,16 +131,9 @@ bool JackWatch::supported()
 std::optional<std::vector<std::string>> JackWatch::midiDestinations()
 {
     return ServerQuery::instance().ask([](jack_client_t* client) {
-        std::vector<std::string> names;
         // The graph is read from memory shared with the server: no request
         // is sent, and a stopped server does not hold the answer.
-        const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
-        if (!ports)
-            return names;
-        for (const char** p = ports; *p; ++p)
-            names.emplace_back(*p);
-        jack_free(ports);
-        return names;
+        return takeNames(jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput));
     });
 }
 
@@ -148,17 +153,10 @@ JackWatch::~JackWatch()
 
 std::vector<std::string> JackWatch::connections(const std::string& port) const
 {
-    std::vector<std::string> names;
     jack_port_t* handle = jack_port_by_name(m_impl->client, port.c_str());
     if (!handle)
-        return names;
-    const char** connected = jack_port_get_all_connections(m_impl->client, handle);
-    if (!connected)
-        return names;
-    for (const char** p = connected; *p; ++p)
-        names.emplace_back(*p);
-    jack_free(connected);
-    return names;
+        return {};
+    return takeNames(jack_port_get_all_connections(m_impl->client, handle));
 }
 
 std::uint64_t JackWatch::cycles() const
