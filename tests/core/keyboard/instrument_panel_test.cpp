@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "core/fakes/recording_midi.h"
+#include "core/fakes/reset_burst.h"
 #include "core/keyboard/instrument_panel.h"
 
 namespace kelodi {
 namespace {
 
 using Messages = std::vector<ShortMessage>;
+using test::resetBurst;
 
 struct PanelTest : ::testing::Test {
     test::RecordingPort midi;
@@ -22,20 +24,6 @@ struct PanelTest : ::testing::Test {
         midi.messages().clear();
     }
 };
-
-// File ▸ New: each channel's program, then volume 100, pan 64, reverb,
-// chorus and modulation 0 and sustain off, channels 0..15 in order.
-Messages resetBurst()
-{
-    const std::uint32_t programs[ChannelCount] = {0, 1, 24, 34, 48, 50, 52, 61, 80, 0, 85, 89, 91, 97, 101, 102};
-    Messages expected;
-    for (std::uint32_t c = 0; c < ChannelCount; ++c) {
-        for (ShortMessage m : {0xC0u + programs[c] * 256u, 0x6407B0u, 0x400AB0u, 0x005BB0u, 0x005DB0u, 0x0001B0u,
-                               0x0040B0u})
-            expected.push_back(m + c);
-    }
-    return expected;
-}
 
 Messages operator+(Messages a, const Messages& b)
 {

@@ -17,6 +17,7 @@
 #include <QWindow>
 
 #include "core/fakes/recording_midi.h"
+#include "core/fakes/reset_burst.h"
 #include "gui/desktop/recording_shell.h"
 #include "gui/desktop/tray_icon.h"
 #include "gui/midi/modal_helper.h"
@@ -70,13 +71,7 @@ protected:
 
 TEST_F(MainWindowTest, StartsWithTheResetBurstThenTheStartInstrument)
 {
-    const int programs[16] = {0, 1, 24, 34, 48, 50, 52, 61, 80, 0, 85, 89, 91, 97, 101, 102};
-    Messages expected;
-    for (int c = 0; c < 16; ++c) {
-        expected.push_back(programChangeMessage(c, programs[c]));
-        for (auto [controller, value] : {std::pair{7, 100}, {10, 64}, {91, 0}, {93, 0}, {1, 0}, {64, 0}})
-            expected.push_back(controlChangeMessage(c, controller, value));
-    }
+    Messages expected = test::resetBurst();
     expected.push_back(programChangeMessage(0, 9));
     EXPECT_EQ(messages(), expected);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kelodi 7.90"));

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "core/fakes/reset_burst.h"
 #include "core/keyboard/chord_spellings.h"
 #include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/spinner_widget.h"
@@ -138,13 +139,7 @@ TEST_F(PanelRulesTest, FileNewResetsEveryChannelAndShowsChannelZero)
 
     messages().clear();
     child<QAction>("MnuNew")->trigger();
-    const int programs[16] = {0, 1, 24, 34, 48, 50, 52, 61, 80, 0, 85, 89, 91, 97, 101, 102};
-    Messages expected;
-    for (int c = 0; c < 16; ++c) {
-        expected.push_back(programChangeMessage(c, programs[c]));
-        for (auto [controller, value] : {std::pair{7, 100}, {10, 64}, {91, 0}, {93, 0}, {1, 0}, {64, 0}})
-            expected.push_back(controlChangeMessage(c, controller, value));
-    }
+    Messages expected = test::resetBurst();
     for (auto [controller, value] : {std::pair{7, 100}, {10, 64}, {64, 0}})
         expected.push_back(controlChangeMessage(0, controller, value));
     EXPECT_EQ(messages(), expected);
