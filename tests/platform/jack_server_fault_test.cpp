@@ -25,11 +25,8 @@ class JackServerFault : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (createSystemPorts()->apiName() != "JACK")
-            GTEST_SKIP() << "system ports do not use JACK here";
-        m_server.emplace("kelodi-fault");
-        if (!m_server->running())
-            GTEST_SKIP() << "jackd -d dummy did not start";
+        if (const std::string why = test::startPrivateJackServer(m_server, "kelodi-fault"); !why.empty())
+            GTEST_SKIP() << why;
         m_ports = createSystemPorts();
         m_dumpName = "kelodi-fault-dump-" + std::to_string(::getpid());
         m_dump.emplace(m_dumpName);

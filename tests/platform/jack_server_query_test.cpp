@@ -82,13 +82,10 @@ class JackServerQuery : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (createSystemPorts()->apiName() != "JACK")
-            GTEST_SKIP() << "system ports do not use JACK here";
         // A server of the test's own: other tests that run at once register
         // clients on the shared one, and this one is killed.
-        m_server.emplace("kelodi-query");
-        if (!m_server->running())
-            GTEST_SKIP() << "jackd -d dummy did not start";
+        if (const std::string why = test::startPrivateJackServer(m_server, "kelodi-query"); !why.empty())
+            GTEST_SKIP() << why;
         m_ports = createSystemPorts();
     }
 

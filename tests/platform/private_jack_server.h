@@ -16,6 +16,7 @@
 
 #include "platform/midi/bounded_call.h"
 #include "platform/midi/jack_watch.h"
+#include "platform/midi/system_ports.h"
 
 namespace kelodi::test {
 
@@ -213,5 +214,15 @@ private:
     bool m_stopped = false;
     bool m_killed = false;
 };
+
+// Starts a private server named from `prefix` into `server` for a test that
+// needs one; the reason the test cannot run here, or "" when it can.
+inline std::string startPrivateJackServer(std::optional<PrivateJackServer>& server, const std::string& prefix)
+{
+    if (createSystemPorts()->apiName() != "JACK")
+        return "system ports do not use JACK here";
+    server.emplace(prefix);
+    return server->running() ? "" : "jackd -d dummy did not start";
+}
 
 }  // namespace kelodi::test

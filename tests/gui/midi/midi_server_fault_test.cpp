@@ -69,11 +69,8 @@ class MidiServerFault : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (createSystemPorts()->apiName() != "JACK")
-            GTEST_SKIP() << "system ports do not use JACK here";
-        m_server.emplace("kelodi-guifault");
-        if (!m_server->running())
-            GTEST_SKIP() << "jackd -d dummy did not start";
+        if (const std::string why = test::startPrivateJackServer(m_server, "kelodi-guifault"); !why.empty())
+            GTEST_SKIP() << why;
         m_dump.emplace("kgfd-" + std::to_string(::getpid()));  // short: menu items show 31 bytes
         ASSERT_TRUE(m_dump->waitForPort(*createSystemPorts()));
 
