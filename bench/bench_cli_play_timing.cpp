@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Player timing of the score tool's `play`: 1,000 events with delays of
 // 5-50 ms, fired by the blocking scheduler into a player whose key presses
 // are stamped. Prints how late each event fired against its due time (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading speed of the .dzq reader: a jianpu score at the 99,999-line limit
 // and a key-name file of 10 MB, each also at 1/8, 1/4 and 1/2 of that size to
 // show how the time grows. Files are generated in a temporary folder, GBK

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key-to-port latency through the real main window: from a key event handed
 // to the window to the last message handed to the port, chord type 3 (four
 // notes per press and per release), over 10,000 presses and releases. Also the

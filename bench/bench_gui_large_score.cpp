@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A score near the reader's 64 MiB limit, played from the recordings list of
 // the real main window: time from choosing the item to the first note-on at
 // the port, how long the window thread was busy in that call (wall time, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Player timing through the Qt driver: a replay of 2,000 events with delays of
 // 5-50 ms, fired by PlayerDriver from the event loop into a key path that
 // stamps each event. Prints how late each event fired against its due time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time of one computer-key event through the whole core key path:
 // ComputerKeyboard -> KeyPath -> MidiPort -> a MidiOut that only stores the
 // message. Chord type 3 (four notes per key), the start-up settings.

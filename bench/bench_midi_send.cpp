@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one send() through each output backend, as the keyboard uses it:
 // chords of five notes a few milliseconds apart. Also the whole channel
 // restore burst (112 messages) that follows a device switch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up cost of the recordings list: listing 录制/, decoding the names that
 // are not UTF-8 (GBK names copied from Windows) and sorting, for folders of
 // 100, 1,000 and 10,000 recordings, half of them with GBK names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How small an audio period the embedded synthesizer keeps up with: the synth
 // plays through a private dummy JACK server (44.1 kHz) at periods of 128 and
 // 256 frames while chords are played at a high rate, and the figures are the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up cost of the embedded synthesizer: how long creating the device list
 // blocks the caller (the window waits for that), how long until the SoundFont
 // is loaded and the start-up instrument is ready, and the resident memory

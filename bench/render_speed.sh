@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Offline WAV rendering of the score tool against FluidSynth's own file
 # renderer (fluidsynth -F) on the exported MIDI file, same SoundFont, same
 # sample rate, measured side by side with hyperfine. Prints the mean times

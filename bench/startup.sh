@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up of the real program: time from process start to the main window
 # shown and to the SoundFont loaded, and resident memory once it has loaded.
 # Median of 10 runs. Usage: bench/startup.sh BUILD_DIR [SOUNDFONT]

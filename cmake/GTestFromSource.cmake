@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # GoogleTest built from source for a cross build, with the targets that
 # find_package(GTest) would give. KELODI_GTEST_SOURCE_DIR points at the
 # sources (Debian: /usr/src/googletest from the googletest package).

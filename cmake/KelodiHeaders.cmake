@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Each library shows its users only its own headers.
 #
 # Sources include headers by their path below src/ ("core/midi/midi_out.h",

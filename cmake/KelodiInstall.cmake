@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` and the Debian package (`make package`). The shipped data
 # and the desktop files are installed by resources/CMakeLists.txt.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross build for 64-bit Windows with Debian's MinGW-w64 tool chain
 # (g++-mingw-w64-x86-64-posix). The posix flavour is needed: it gives
 # std::thread and std::mutex, which the program's threads rely on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built into every program of a sanitizer build (the "sanitize" preset), so
 // that the programs behave the same however they are started: by ctest, by an
 // end-to-end script or by hand. Options given in the environment still win.

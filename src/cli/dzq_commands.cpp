@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `events` and `convert`: the score files themselves, without any device.
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `midi` and `render`: a score as the player would sound it, written as a
 // Standard MIDI File or rendered by the embedded synthesizer into a WAV file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `from-midi`: the melody of a Standard MIDI File as a key-name score.
 
 #include "cli/score_tool.h"

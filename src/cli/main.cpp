@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelodi-dzq: the score tool. Reads .dzq files as the keyboard does, prints
 // or rewrites their events, exports them as MIDI or audio, plays them on a
 // MIDI device and brings melodies in from MIDI files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `play`: a score played in real time on a MIDI device, with the player's
 // timing, through the same key path as the window.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kelodi --help and --version answer without any display: no X server, no
 # platform plugin chosen, exit status 0.
 source "$(dirname "$0")/lib/common.bash"

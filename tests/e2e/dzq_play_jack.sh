@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `kelodi-dzq play` on a real MIDI device: jack_midi_dump on the suite's dummy
 # JACK server receives exactly the messages of the MIDI export, in order, over
 # the score's length; Ctrl+C stops a playback with every note released.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The score tool on files written here: both dialects, both encodings, the
 # exit statuses, and conversion to the key-name dialect.
 #   dzq_tool.sh BIN_DIR

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A score exported as MIDI, by the score tool and by the window's File menu,
 # holds the messages the window sends to the port when it replays the score
 # with the same panel, with the same spacing; an independent reader (midicsv)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The letters that also name menus (Q, S, D, F, H, X) keep playing after every
 # way of leaving a menu: a tap of Alt, an item chosen from the keyboard, Escape
 # out of a menu opened with Alt or with the mouse. A letter held for 300 ms

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kelodi plays through a JACK port when the JACK server stops answering
 # (SIGSTOP): closing the window still ends the program, with the port reset
 # and closed in the log, instead of waiting for the server forever.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Keys typed on the real keyboard and clicked with the mouse reach the port as
 # the expected messages; a held key sounds once however long the server
 # repeats it; a typed key is audible in the rendered audio at its pitch.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Follow-along practice in the real program: with 跟弹练习 ticked through the
 # menu, a sample score chosen from 曲目列表 plays nothing by itself; typing the
 # song's keys in order (as kelodi-dzq reads them), with wrong keys between,

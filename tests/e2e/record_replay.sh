@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A performance recorded on the real keyboard, saved through the file dialog,
 # read back and replayed sounds the same keys with the same spacing; after a
 # restart it is listed under 曲目列表(&Q) and plays from there.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The score tool's export and import on real files, read and written by
 # other programs: midicsv reads the exported MIDI file, FluidSynth's own
 # command line renders it for comparison, abc2midi writes the melodies to

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kelodi starts, opens the mapper, sends the reset burst and the start
 # instrument before any input, and ends with status 0 through the close box and
 # through File > 退出(&E), with the port reset and closed last.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the score reader: any bytes must read without a crash, a
 // hang or a sanitizer report, every event must be safe to play, and what is
 // read must survive the writer and reader unchanged.

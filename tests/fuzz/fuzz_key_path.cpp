@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the key path: any sequence of mouse presses and releases,
 // computer keys with any modifiers, focus losses, control changes (chord,
 // octave, channel, mute, sustain, volume and the other controllers, single

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the MIDI file reader and the melody import: any bytes must
 // read without a crash, a hang or a sanitizer report; a file that reads must
 // give a melody the keys can play, and its notes must survive the writer and

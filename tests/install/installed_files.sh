@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` into an empty prefix gives exactly the expected files, and
 # each desktop file is one the desktop accepts: the entry and the metadata pass
 # their validators, the MIME type builds into a MIME database, the icons have

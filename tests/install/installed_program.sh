@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program installed into a prefix that its user cannot write to: the user's
 # recordings and v.sz go to the user's data folder, the help text and the
 # sample scores come from share/kelodi, and nothing in the prefix changes.

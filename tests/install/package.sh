@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package of the build: kelodi_VERSION_ARCH.deb holds exactly the
 # installed files under /usr, owned by root, and depends on the libraries the
 # programs link (computed by dpkg-shlibdeps) and on what they open at run time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The score tool's own headers show nothing else.
 #if !__has_include("cli/score_tool.h")
 #error "cli/score_tool.h should be visible here"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a target that links kelodi_console sees: the console helpers and core.
 #if !__has_include("platform/console/console_io.h")
 #error "platform/console/console_io.h should be visible here"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a target that links kelodi_core sees: core's headers only.
 #if !__has_include("core/midi/midi_out.h")
 #error "core/midi/midi_out.h should be visible here"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a target that links kelodi_gui sees: the GUI and core, which its
 // headers build on; not the platform layer, which the GUI uses privately,
 // and never the score tool's headers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a target that links kelodi_platform sees: its backends, the text codec
 // and core, and nothing of the GUI or the score tool.
 #if !__has_include("platform/midi/device_catalog.h")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a target that links kelodi_text sees: the codec and core.
 #if !__has_include("platform/text/system_text_codec.h")
 #error "platform/text/system_text_codec.h should be visible here"

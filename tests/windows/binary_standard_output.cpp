@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into every test program built for Windows. The C library there
 // writes "\n" as "\r\n" in its default text mode, and CTest reads the list of
 // tests from a program's output: a "\r" would end up in every test name. The

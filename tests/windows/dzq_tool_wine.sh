@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kelodi-dzq.exe under Wine against the Linux kelodi-dzq. For the sample
 # scores and for GBK, UTF-8 and malformed files, `events` must print the same
 # bytes on stdout and stderr with the same exit status, and `convert` must

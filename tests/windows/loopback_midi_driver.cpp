@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A MIDI output driver for Wine that plays nothing and writes down what it
 // receives: the Windows counterpart of jack_midi_dump in the Linux tests. The
 // test Wine prefix names it as its sound driver (scripts/wine-run), so

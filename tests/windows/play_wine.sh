@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kelodi-dzq.exe play under Wine, on WinMM devices: the Wine prefix's sound
 # driver is the tests' loopback MIDI driver (scripts/wine-run), which offers
 # as many devices as KELODI_LOOPBACK_DEVICES says and writes down what each

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kelodi-dzq.exe's MIDI export and import under Wine against the Linux
 # kelodi-dzq: `midi` writes the same .mid bytes for every sample score and
 # panel, `from-midi` writes the same .dzq bytes and says the same on stderr,

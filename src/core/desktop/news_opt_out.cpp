@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/desktop/news_opt_out.h"
 
 #include <charconv>

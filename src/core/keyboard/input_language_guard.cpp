@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/keyboard/input_language_guard.h"
 
 namespace kelodi {

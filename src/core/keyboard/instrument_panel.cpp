@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/keyboard/instrument_panel.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/keyboard/key_path.h"
 
 #include "core/app/program_info.h"

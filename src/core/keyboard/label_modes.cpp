@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/keyboard/label_modes.h"
 
 #include "core/keyboard/key_map.h"

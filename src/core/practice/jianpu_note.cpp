@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/practice/jianpu_note.h"
 
 #include "core/keyboard/key_map.h"

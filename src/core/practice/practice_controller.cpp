@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/practice/practice_controller.h"
 
 #include "core/practice/practice_view.h"

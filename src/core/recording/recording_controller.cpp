@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/recording/recording_controller.h"
 
 #include "core/recording/clock.h"

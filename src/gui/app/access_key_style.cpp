@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/access_key_style.h"
 
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the program's icon as the desktop's icon theme files, from the same
 // drawing as the window's icon:
 //   kelodi_icon_files FOLDER NAME

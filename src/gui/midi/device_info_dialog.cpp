@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/midi/device_info_dialog.h"
 
 #include <QGridLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/midi/midi_menus.h"
 
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/midi/device_catalog.h"
 
 #include "platform/midi/fluidsynth_out.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/midi/jack_watch.h"
 
 // Built when libjack's headers are absent: there is nothing to watch with, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/midi/port_details.h"
 
 // Built where the ALSA headers are absent: ports get the basic capabilities.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/midi/fluidsynth_out.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"

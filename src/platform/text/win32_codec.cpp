@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/text/system_text_codec.h"
 
 #define WIN32_LEAN_AND_MEAN

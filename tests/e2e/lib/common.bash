@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers for the end-to-end scripts. Source it with the bin folder as $1.
 set -euo pipefail
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # midicsv output to one line per channel message: the tick, then the four
 # bytes of the message as the MIDI log writes them (lowest first, upper-case
 # hex). Other records are left out.

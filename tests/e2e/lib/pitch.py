@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Prints the fundamental frequency (Hz) of the loudest sound in a 16-bit WAV
 file after a given time (seconds, default 0), found by autocorrelation over a
 short window after its loudest point. Exit status 1 when it is silent."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks a top-level X11 window to close, as a window manager's close box does:
 // sends it the WM_DELETE_WINDOW client message. Usage: wm_delete WINDOW_ID
 #include <X11/Xlib.h>

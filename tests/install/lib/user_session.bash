@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A player's first sessions with an installed kelodi, as a user who cannot
 # write to the program's folder. Source after tests/e2e/lib/common.bash, then
 # call user_session BIN_DIR SHARED_DATA_DIR (BIN_DIR holds the installed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input-language guard's Windows calls against the real system (under
 // Wine in the cross build, which lists one plain layout, US English).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WinMM backend against the system's real multimedia API (under Wine in
 // the cross build, whose test prefix offers the devices of the tests'
 // loopback MIDI driver; one by default).

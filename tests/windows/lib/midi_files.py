@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Standard MIDI Files for the import checks, written byte by byte so that
 they hold what other programs write and the score tool's own export does not:
 several tracks, a drum channel, a tempo change, running status, note-ons of

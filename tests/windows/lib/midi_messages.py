@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The channel messages of a Standard MIDI File, one line each: the time in
 seconds (tempo changes followed), then the message's bytes as the loopback
 driver logs them, lowest first in upper-case hex, padded to four.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers for the scripts that run a Windows program of the cross build under
 # Wine beside the same program built for Linux. Source it with the script's
 # arguments:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shell/tray_area_sweep.h"
 
 #include <windows.h>
