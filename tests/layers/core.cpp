@@ -13,6 +13,9 @@
 #if __has_include("platform/text/system_text_codec.h")
 #error "core must not see the text codec (platform/text/system_text_codec.h)"
 #endif
+#if __has_include("platform/import/musicxml_reader.h")
+#error "core must not see the MusicXML reader (platform/import/musicxml_reader.h)"
+#endif
 #if __has_include("gui/app/main_window.h")
 #error "core must not see the GUI (gui/app/main_window.h)"
 #endif
