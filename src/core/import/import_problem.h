@@ -31,7 +31,7 @@ enum class ImportProblem {
 inline constexpr std::size_t MaxImportFileBytes = 64u * 1024u * 1024u;
 inline constexpr std::size_t MaxUnpackedBytes = 64u * 1024u * 1024u;
 inline constexpr std::size_t MaxImportParts = 256;
-inline constexpr std::size_t MaxImportMeasures = 20'000;  // in one part, as written
+inline constexpr std::size_t MaxImportMeasures = 200'000;  // of all parts together, as written
 inline constexpr std::size_t MaxPlayedMeasures = 100'000;  // repeats played out
 // Notes, rests and cursor moves read from a file; and notes of the song once
 // its repeats are played out.

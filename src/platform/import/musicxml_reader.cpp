@@ -149,13 +149,21 @@ private:
 
     QString attribute(const char* name) const { return m_xml.attributes().value(QLatin1String(name)).toString(); }
 
-    // Counts one note, rest or cursor move against MaxImportNotes.
-    bool countEvent()
+    // Counts one thing read into memory (a note, a cursor move, a mark, an
+    // instrument) against MaxImportNotes, so that no file can fill memory
+    // with things that are small in the file.
+    bool countElement()
     {
-        if (++m_events <= MaxImportNotes)
+        if (++m_elements <= MaxImportNotes)
             return true;
         fail(ImportProblem::TooManyElements, "more than " + std::to_string(MaxImportNotes) + " notes");
         return false;
+    }
+
+    void add(MusicXmlMeasure& measure, MusicXmlEvent event)
+    {
+        if (countElement())
+            measure.events.push_back(std::move(event));
     }
 
     void readPartwise()
@@ -245,7 +253,7 @@ private:
                 info.channel = *value - 1;
             else if (name == u"midi-program" && info.program < 0 && *value <= 128)
                 info.program = *value - 1;
-            else if (name == u"midi-unpitched" && *value <= 128)
+            else if (name == u"midi-unpitched" && *value <= 128 && countElement())
                 info.unpitched.insert(id, *value - 1);
         }
     }
@@ -268,9 +276,8 @@ private:
                 m_xml.skipCurrentElement();
                 continue;
             }
-            if (part.measures.size() >= MaxImportMeasures) {
-                fail(ImportProblem::TooManyElements,
-                     "more than " + std::to_string(MaxImportMeasures) + " measures in a part");
+            if (++m_measures > MaxImportMeasures) {
+                fail(ImportProblem::TooManyElements, "more than " + std::to_string(MaxImportMeasures) + " measures");
                 return;
             }
             readMeasure(part.measures.emplace_back(), info);
@@ -284,8 +291,7 @@ private:
             if (name == u"attributes") {
                 readAttributes(measure);
             } else if (name == u"note") {
-                if (countEvent())
-                    readNote(measure, info);
+                readNote(measure, info);
             } else if (name == u"backup" || name == u"forward") {
                 const bool back = name == u"backup";
                 int duration = 0;
@@ -295,17 +301,15 @@ private:
                     else
                         m_xml.skipCurrentElement();
                 }
-                if (countEvent()) {
-                    if (back)
-                        measure.events.emplace_back(MusicXmlBackup{duration});
-                    else
-                        measure.events.emplace_back(MusicXmlForward{duration});
-                }
+                if (back)
+                    add(measure, MusicXmlBackup{duration});
+                else
+                    add(measure, MusicXmlForward{duration});
             } else if (name == u"direction") {
                 readDirection(measure);
             } else if (name == u"sound") {
                 if (const std::optional<double> tempo = readSound(measure))
-                    measure.events.emplace_back(MusicXmlTempo{*tempo});
+                    add(measure, MusicXmlTempo{*tempo});
             } else if (name == u"barline") {
                 readBarline(measure);
             } else {
@@ -321,7 +325,7 @@ private:
             const QStringView name = m_xml.name();
             if (name == u"divisions") {
                 if (const std::optional<int> d = toInt(text()); d && *d > 0)
-                    measure.events.emplace_back(MusicXmlDivisions{*d});
+                    add(measure, MusicXmlDivisions{*d});
             } else if (name == u"key") {
                 readKey(measure);
             } else if (name == u"time") {
@@ -339,7 +343,7 @@ private:
                     else
                         m_xml.skipCurrentElement();
                 }
-                measure.events.emplace_back(MusicXmlTranspose{chromatic + 12 * octaves});
+                add(measure, MusicXmlTranspose{chromatic + 12 * octaves});
             } else {
                 m_xml.skipCurrentElement();
             }
@@ -446,7 +450,7 @@ private:
             const QString id = instrument.isEmpty() && info.unpitched.size() == 1 ? info.unpitched.constBegin().key() : instrument;
             note.pitch = info.unpitched.value(id, note.pitch);
         }
-        measure.events.emplace_back(note);
+        add(measure, note);
     }
 
     // <tie> and <tied>: "continue" both ends one tie and starts the next.
@@ -501,7 +505,7 @@ private:
         // The sound says how fast it plays; the printed mark stands in
         // where it does not.
         if (const std::optional<double> tempo = soundTempo ? soundTempo : metronome)
-            measure.events.emplace_back(MusicXmlTempo{*tempo});
+            add(measure, MusicXmlTempo{*tempo});
     }
 
     // Quarter notes per minute of a metronome mark "beat-unit = per-minute";
@@ -541,7 +545,8 @@ private:
         auto names = [&](const char* attributeName, std::vector<std::string>& to) {
             const QLatin1String key(attributeName);
             if (attributes.hasAttribute(key))
-                to.push_back(attributes.value(key).toString().trimmed().toStdString());
+                if (countElement())
+                    to.push_back(attributes.value(key).toString().trimmed().toStdString());
         };
         names("segno", measure.segno);
         names("coda", measure.coda);
@@ -553,7 +558,7 @@ private:
             measure.fine = true;
         if (const std::optional<double> dynamics = toNumber(attributes.value(QLatin1String("dynamics")).toString());
             dynamics && *dynamics >= 0)
-            measure.events.emplace_back(MusicXmlDynamics{*dynamics});
+            add(measure, MusicXmlDynamics{*dynamics});
         const std::optional<double> tempo = toNumber(attributes.value(QLatin1String("tempo")).toString());
         m_xml.skipCurrentElement();
         return tempo && *tempo > 0 ? tempo : std::nullopt;
@@ -587,7 +592,8 @@ private:
     QXmlStreamReader m_xml;
     MusicXmlScore m_score;
     QHash<QString, ScorePartInfo> m_partInfo;
-    std::size_t m_events = 0;
+    std::size_t m_elements = 0;
+    std::size_t m_measures = 0;  // of all parts
     ImportProblem m_problem = ImportProblem::None;
     std::string m_detail;
 };

@@ -28,8 +28,8 @@ namespace kelodi {
 //   unpacks to more than MaxUnpackedBytes — counted while it unpacks,
 //   whatever the archive's headers claim (UnpackedTooLarge) — or that hold
 //   no score (NoScoreInArchive);
-// - scores with more than MaxImportParts parts, MaxImportMeasures measures in
-//   a part or MaxImportNotes notes (TooManyElements).
+// - scores with more than MaxImportParts parts, MaxImportMeasures measures or
+//   MaxImportNotes notes (TooManyElements).
 // The build without Qt (the Windows cross build) has no reader: every call
 // returns NotInBuild.
 

@@ -162,6 +162,15 @@ TEST_P(RefusedDocument, IsRefusedWithItsReason)
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 
+std::string repeated(const std::string& head, const std::string& element, std::size_t times)
+{
+    std::string text = head;
+    text.reserve(head.size() + element.size() * times);
+    for (std::size_t i = 0; i < times; ++i)
+        text += element;
+    return text;
+}
+
 const std::string BillionLaughs =
     "<?xml version=\"1.0\"?>\n<!DOCTYPE score-partwise [\n<!ENTITY a \"aaaaaaaaaa\">\n"
     "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">\n"
@@ -184,7 +193,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"not XML", std::string("MThd\0\0\0\6\0\1\0\2\1\xE0", 14), ImportProblem::NotMusicXml},
         Refusal{"empty", "", ImportProblem::NotMusicXml},
         Refusal{"cut short", OneNote.substr(0, OneNote.size() / 2), ImportProblem::Malformed},
-        Refusal{"too large", std::string(MaxImportFileBytes + 1, ' '), ImportProblem::TooLarge}),
+        Refusal{"too large", std::string(MaxImportFileBytes + 1, ' '), ImportProblem::TooLarge},
+        // Small in the file, large in memory.
+        Refusal{"too many measures", repeated("<score-partwise><part>", "<measure/>", MaxImportMeasures + 1),
+                ImportProblem::TooManyElements},
+        Refusal{"too many parts", repeated("<score-partwise>", "<part/>", MaxImportParts + 1),
+                ImportProblem::TooManyElements},
+        Refusal{"too many marks", repeated("<score-partwise><part><measure>", "<sound segno=\"s\"/>", MaxImportNotes + 1),
+                ImportProblem::TooManyElements}),
     [](const ::testing::TestParamInfo<Refusal>& info) {
         std::string name = info.param.what;
         for (char& c : name)
