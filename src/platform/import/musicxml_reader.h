@@ -32,6 +32,17 @@ namespace kelodi {
 //   MaxImportNotes notes (TooManyElements).
 // The build without Qt (the Windows cross build) has no reader: every call
 // returns NotInBuild.
+//
+// In use, the window and the score tool alike:
+//   const ImportedSong song = readMusicXmlFile(path);
+//   if (!song.ok()) {
+//       // the window shows importProblemText(song.problem);
+//       // the score tool prints song.error ("not a MusicXML score: ...")
+//   }
+//   // song.parts: one per MusicXML part, or per voice of a part that has
+//   // several (track = the part's place in the file, voice = its voice).
+// Link Kelodi::MusicXml (kelodi_musicxml); its users see neither Qt nor
+// minizip.
 
 // Whether this build reads MusicXML at all.
 bool hasMusicXmlReader();
