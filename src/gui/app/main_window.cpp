@@ -364,6 +364,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_keyPreviewWindow) {
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
             auto* key = static_cast<QKeyEvent*>(event);
+            // Outside a menu a key never goes to the menu bar, which would
+            // take a letter for a menu's access key. Moving from one open
+            // menu to the next (the arrows, the pointer on another title)
+            // gives the bar the focus, and it hands the focus back only to a
+            // widget that held it before: here none does, so the bar keeps
+            // it after the menus close. The key goes on to the focus set here.
+            if (QApplication::focusWidget() == menuBar() && !QApplication::activePopupWidget())
+                centralWidget()->setFocus(Qt::OtherFocusReason);
             // A held key repeats; only its first press and its one release count.
             if (!key->isAutoRepeat()) {
                 const int code = virtualKeyCode(*key);

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
@@ -143,6 +144,40 @@ TEST_F(AccessKeysTest, MenuOpenedWithTheMouseLeavesTheLettersToTheKeys)
     messages().clear();
     QTest::mouseClick(window->key(7), Qt::LeftButton, {}, QPoint(15, 100));
     EXPECT_EQ(messages().size(), 8u);
+    expectPlays(Qt::Key_F, 14);
+    expectMenusStillOpen();
+}
+
+// Moving from one open menu to the next puts the keyboard focus on the menu
+// bar for a moment; the letters must still play once the menus are closed.
+TEST_F(AccessKeysTest, MenusLeftForTheNextOneLeaveTheLettersToTheKeys)
+{
+    QMenuBar* bar = window->menuBar();
+    click(Qt::Key_F, Qt::AltModifier);
+    click(Qt::Key_Right);
+    EXPECT_EQ(QApplication::activePopupWidget(), menuTitled(QStringLiteral("MIDI设备(&D)")));
+    click(Qt::Key_Escape);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_NE(QApplication::focusWidget(), bar) << "the menu bar kept the keyboard";
+    expectPlays(Qt::Key_H, 17);
+    expectPlays(Qt::Key_F, 14);
+
+    // The pointer resting on the menu bar moves onto another title while a
+    // menu is open; the open menu hands the move on to the bar.
+    click(Qt::Key_S, Qt::AltModifier);
+    QMenu* help = menuTitled(QStringLiteral("帮助(&H)"));
+    const QPoint onHelp = bar->actionGeometry(help->menuAction()).center();
+    QMouseEvent move(QEvent::MouseMove, onHelp, bar->mapToGlobal(onHelp), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    EXPECT_EQ(QApplication::activePopupWidget(), help);
+    click(Qt::Key_Escape);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_NE(QApplication::focusWidget(), bar) << "the menu bar kept the keyboard";
+    expectPlays(Qt::Key_H, 17);
+
+    // Whatever else leaves the keyboard with the menu bar, the next key goes
+    // to the keys.
+    bar->setFocus(Qt::OtherFocusReason);
     expectPlays(Qt::Key_F, 14);
     expectMenusStillOpen();
 }
