@@ -135,3 +135,29 @@ launch() {
 }
 
 focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.2; }
+
+# A display of the script's own even inside the suite, for a test that needs
+# a window manager (which would change the other tests' conditions on the
+# shared display). Xvfb picks a free display number itself.
+use_own_display() {
+  local displayfile="$WORK/xvfb.display" number=""
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$displayfile" >"$WORK/xvfb.out" 2>&1 &
+  _pids+=($!)
+  for _ in $(seq 1 300); do
+    number=$(tr -dc '0-9' <"$displayfile" 2>/dev/null || true)
+    [ -n "$number" ] && break
+    sleep 0.1
+  done
+  [ -n "$number" ] || fail "Xvfb did not start"
+  export DISPLAY=":$number" QT_QPA_PLATFORM=xcb
+}
+
+# start_window_manager: openbox on $DISPLAY, waited for until it manages the
+# screen.
+start_window_manager() {
+  command -v openbox >/dev/null || fail "openbox is not installed (scripts/install-deps test)"
+  openbox --sm-disable >"$WORK/openbox.out" 2>&1 &
+  _pids+=($!)
+  wait_until 30 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' \
+    || fail "openbox did not start"
+}
