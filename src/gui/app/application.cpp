@@ -20,6 +20,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/qt_translations.h"
 #include "gui/app/startup_failure.h"
+#include "gui/app/termination_signals.h"
 #include "gui/desktop/shell.h"
 #include "platform/input/auto_repeat.h"
 #include "platform/midi/device_catalog.h"
@@ -152,6 +153,13 @@ int runApplication(QApplication& app, const QStringList& arguments)
 #endif
 
     MainWindow window(windowSetup);
+    // Ended from outside (logout, the terminal closed, Ctrl+C), the program
+    // ends as its exit command ends it: every note stops and the port closes.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &window, [&window] {
+        if (!window.isClosing())
+            window.requestExit();
+    });
     window.show();
 
     // The SoundFont finishes loading on its own thread; say so on this one.
