@@ -5,9 +5,9 @@
 #include <atomic>
 
 #include "cli/score_tool.h"
-#include "core/recording/file_io.h"
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
+#include "platform/files/atomic_file.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
 

@@ -5,6 +5,7 @@
 #include "core/recording/file_io.h"
 #include "core/recording/melody_import.h"
 #include "core/text/utf8.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi::cli {
@@ -69,7 +70,7 @@ int importMelodyFile(const Arguments& arguments)
                std::to_string(report.notesTaken) + ", " + octaveText(report.octaveShift) + ", " +
                std::to_string(report.foldedNotes) + " folded into range");
 
-    if (!writeRecordingFile(pathFromUtf8(output), melody->events, systemTextCodec(), &error)) {
+    if (!writeRecordingFile(pathFromUtf8(output), melody->events, systemTextCodec(), atomicFileSaver(), &error)) {
         printError("cannot write " + output + ": " + error);
         return ExitFailure;
     }

@@ -597,16 +597,18 @@ std::optional<std::string> encodeRecording(const RecordingEvents& events, const 
     return codec.utf8ToGbk(formatRecordingText(events));
 }
 
-bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events,
-                        const TextCodec& codec, std::string* error)
+bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events, const TextCodec& codec,
+                        const FileSaver& saver, std::string* error, FileWriteFailure* failure)
 {
     const std::optional<std::string> bytes = encodeRecording(events, codec);
     if (!bytes) {
         if (error)
             *error = "the text cannot be encoded as GBK";
+        if (failure)
+            *failure = FileWriteFailure::Other;
         return false;
     }
-    return writeFileAtomically(path, *bytes, error);
+    return saver.save(path, *bytes, error, failure);
 }
 
 }  // namespace kelodi

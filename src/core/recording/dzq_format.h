@@ -94,12 +94,12 @@ std::string formatRecordingText(const RecordingEvents& events);
 // formatRecordingText encoded as GBK; empty if the codec cannot encode it.
 std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec);
 
-// Writes `events` as a GBK key-name file. The text goes to a temporary file in
-// the same folder that then replaces `path` in one step, so a failed save
-// leaves an existing file as it was. False, with a reason in `error`, on
-// failure.
-bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events,
-                        const TextCodec& codec, std::string* error = nullptr);
+// Writes `events` as a GBK key-name file through `saver`, which replaces
+// `path` in one step, so a failed save leaves an existing file as it was.
+// False, with a reason in `error` and its kind in `failure`, on failure.
+bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events, const TextCodec& codec,
+                        const FileSaver& saver, std::string* error = nullptr,
+                        FileWriteFailure* failure = nullptr);
 
 // Building blocks, public for the score tool and the tests.
 
