@@ -51,6 +51,12 @@ int exportMidi(const Arguments& arguments)
     if (const int status = transcribe(arguments, transcript); status != ExitOk)
         return status;
     const std::string bytes = encodeMidiFile(transcript.messages, transcript.lastMessageSeconds() + MidiTailSeconds);
+    // Nothing is written that the import would refuse.
+    if (bytes.size() > MaxMidiFileBytes) {
+        printError("cannot write " + arguments.operands[1] + ": " + std::to_string(bytes.size()) +
+                   " bytes are more than a MIDI file may hold (" + std::to_string(MaxMidiFileBytes) + ")");
+        return ExitFailure;
+    }
     std::string error;
     if (!writeFileAtomically(pathFromUtf8(arguments.operands[1]), bytes, &error)) {
         printError("cannot write " + arguments.operands[1] + ": " + error);

@@ -116,6 +116,13 @@ int loadScore(const std::string& path, RecordingFile& file)
         printError(path + ": " + std::to_string(file.report.skippedCount - file.report.skipped.size()) +
                    " more items skipped");
     }
+    for (const ZeroedDelay& item : file.report.zeroedDelays)
+        printError(path + ":" + std::to_string(item.line) + ": the delay of \"" + item.text +
+                   "\" was read as 0 (it must lie between 0 and 86400 s)");
+    if (file.report.zeroedDelayCount > file.report.zeroedDelays.size()) {
+        printError(path + ": " + std::to_string(file.report.zeroedDelayCount - file.report.zeroedDelays.size()) +
+                   " more delays read as 0");
+    }
     if (file.report.linesIgnored)
         printError(path + ": lines after line " + std::to_string(MaxRecordingLines) + " were ignored");
     if (!file.events.hasKeyPress()) {

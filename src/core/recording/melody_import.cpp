@@ -21,8 +21,6 @@ struct Note {
 };
 
 constexpr int NotesPerChannel = 128;
-// The score reader reads this many lines of four events (after the header).
-constexpr std::size_t MaxImportedEvents = (MaxRecordingLines - 1) * 4u;
 
 bool isNoteOn(const MidiTrackEvent& e) { return (e.status & 0xF0) == 0x90 && e.data2 > 0; }
 bool isNoteOff(const MidiTrackEvent& e)
@@ -167,10 +165,10 @@ std::optional<MelodyImport> importMelody(const MidiFile& file, const MelodySourc
     const std::vector<Note> line = highestLine(std::move(notes));
     report.melodyNotes = line.size();
     report.octaveShift = bestOctaveShift(line);
-    if (line.size() * 2 > MaxImportedEvents) {
+    if (line.size() * 2 > MaxRecordingEvents) {
         if (error)
             *error = std::to_string(line.size()) + " melody notes are more than a score file holds (" +
-                     std::to_string(MaxImportedEvents / 2) + ")";
+                     std::to_string(MaxRecordingEvents / 2) + ")";
         return std::nullopt;
     }
 

@@ -179,7 +179,12 @@ void SongFilesMenu::exportMidi()
     const std::string bytes = encodeMidiFile(replay->messages, replay->lastMessageSeconds() + MidiTailSeconds);
     std::string error;
     FileWriteFailure failure = FileWriteFailure::None;
-    if (!writeFileAtomically(pathOf(name), bytes, &error, &failure)) {
+    if (bytes.size() > MaxMidiFileBytes) {
+        // Never written: the import would refuse it.
+        error = "more than " + std::to_string(MaxMidiFileBytes) + " bytes";
+        failure = FileWriteFailure::Other;
+    }
+    if (failure != FileWriteFailure::None || !writeFileAtomically(pathOf(name), bytes, &error, &failure)) {
         std::fprintf(stderr, "kelodi: cannot write %s: %s\n", name.toLocal8Bit().constData(), error.c_str());
         m_dialogs->showMessage(fromUtf8(saveFailedMessage(failure)));
         return;
