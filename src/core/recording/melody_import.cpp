@@ -90,7 +90,9 @@ std::vector<Note> highestLine(std::vector<Note> notes)
     for (std::size_t i = 0; i < notes.size();) {
         std::size_t best = i;
         std::size_t j = i + 1;
-        for (; j < notes.size() && notes[j].onMs - notes[j - 1].onMs < spread; ++j)
+        // Measured from the onset's first note, not from the note before: a
+        // fast run is no chord however many of its notes follow each other.
+        for (; j < notes.size() && notes[j].onMs - notes[i].onMs < spread; ++j)
             if (notes[j].pitch > notes[best].pitch)
                 best = j;
         Note top = notes[best];
