@@ -39,6 +39,8 @@ int printEvents(const std::string& path)
 
 int convert(const std::string& input, const std::string& output)
 {
+    if (const int status = refuseSameFile(input, output); status != ExitOk)
+        return status;
     RecordingFile file;
     if (const int status = loadScore(input, file); status != ExitOk)
         return status;

@@ -47,6 +47,8 @@ int transcribe(const Arguments& arguments, ReplayTranscript& transcript)
 
 int exportMidi(const Arguments& arguments)
 {
+    if (const int status = refuseSameFile(arguments.operands[0], arguments.operands[1]); status != ExitOk)
+        return status;
     ReplayTranscript transcript;
     if (const int status = transcribe(arguments, transcript); status != ExitOk)
         return status;
@@ -72,6 +74,8 @@ int renderWav(const Arguments& arguments)
         printError("render is not available in this build: it has no embedded synthesizer");
         return ExitFailure;
     }
+    if (const int status = refuseSameFile(arguments.operands[0], arguments.operands[1]); status != ExitOk)
+        return status;
     ReplayTranscript transcript;
     if (const int status = transcribe(arguments, transcript); status != ExitOk)
         return status;

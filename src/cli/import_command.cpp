@@ -46,6 +46,8 @@ int importMelodyFile(const Arguments& arguments)
 
     const std::string& input = arguments.operands[0];
     const std::string& output = arguments.operands[1];
+    if (const int status = refuseSameFile(input, output); status != ExitOk)
+        return status;
     const std::optional<std::string> bytes = readFileBytes(pathFromUtf8(input), MaxMidiFileBytes, &error);
     std::optional<MidiFile> midi;
     if (bytes)

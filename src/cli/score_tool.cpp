@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
@@ -130,6 +131,16 @@ int loadScore(const std::string& path, RecordingFile& file)
         return ExitNothingToPlay;
     }
     return ExitOk;
+}
+
+int refuseSameFile(const std::string& input, const std::string& output)
+{
+    // The same device and file number: hard links and symbolic links too.
+    std::error_code ec;
+    if (!std::filesystem::equivalent(pathFromUtf8(input), pathFromUtf8(output), ec))
+        return ExitOk;
+    printError(output + " is the input file " + input + "; the output needs a file of its own");
+    return ExitFailure;
 }
 
 std::string programFolder()

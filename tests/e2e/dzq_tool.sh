@@ -110,6 +110,23 @@ run convert-links 0 convert "$work/keys-gbk.dzq" "$work/link1"
 run convert-plain 0 convert "$work/keys-gbk.dzq" "$work/plain.dzq"
 cmp -s "$work/kept.dzq" "$work/plain.dzq" || fail "convert-links: the file at the end of the links was not written"
 
+# An output that is the input, by its name or through a link, is refused
+# before anything is read or written.
+printf '琴键倍数:1\r\n0.1,C|0.2,抬起\r\n' | gbk >"$work/a.dzq"
+cp "$work/a.dzq" "$work/a.before"
+ln -s a.dzq "$work/a-link.dzq"
+ln "$work/a.dzq" "$work/a-hard.dzq"
+run same-convert 2 convert "$work/a.dzq" "$work/a.dzq"
+run same-midi 2 midi "$work/a.dzq" "$work/a-link.dzq"
+run same-render 2 render "$work/a.dzq" "$work/a-hard.dzq"
+grep -qxF "kelodi-dzq: $work/a-hard.dzq is the input file $work/a.dzq; the output needs a file of its own" \
+  "$work/same-render.err" || fail "same-render: $(cat "$work/same-render.err")"
+cmp -s "$work/a.dzq" "$work/a.before" || fail "same: the input was changed"
+run a-midi 0 midi "$work/a.dzq" "$work/a.mid"
+cp "$work/a.mid" "$work/a-mid.before"
+run same-from-midi 2 from-midi "$work/a.mid" "$work/a.mid"
+cmp -s "$work/a.mid" "$work/a-mid.before" || fail "same-from-midi: the input was changed"
+
 # Nothing is written that the reader would refuse or read otherwise: more
 # events than its lines hold, a delay longer than a day. Up to the limit, a
 # score reads back whole and without a word.
