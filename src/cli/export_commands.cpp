@@ -94,7 +94,8 @@ int renderWav(const Arguments& arguments)
         }
     }
 
-    // Ctrl+C ends the render between two blocks, and the unfinished file goes.
+    // Ctrl+C (or the end of the terminal, or a termination request) ends the
+    // render between two blocks, and the unfinished file goes.
     setStopFlag(&g_cancelRender);
     const RenderResult result =
         OfflineRenderer::render(transcript.messages, transcript.lastMessageSeconds(), soundFont,

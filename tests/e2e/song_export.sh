@@ -80,9 +80,9 @@ note "render: failures leave no file"
 run 2 render "$WORK/a.dzq" "$WORK/b.wav" --soundfont "$WORK/a.dzq"
 run 2 render "$WORK/a.dzq" "$WORK/no-such-folder/b.wav" --soundfont "$sf"
 [ -z "$(ls -A "$WORK" | grep -E '\.wav\..*\.tmp$')" ] || fail "a temporary file was left"
-# A render cut short: by Ctrl+C or by SIGKILL. Ctrl+C ends it with status
-# 130; nothing of the new file stays, in whatever form, and the old one is as
-# it was.
+# A render cut short: by Ctrl+C, by the terminal going (SIGHUP) or by
+# SIGKILL. Ctrl+C and SIGHUP end it with status 130; nothing of the new file
+# stays, in whatever form, and the old one is as it was.
 {
   printf '琴键倍数:1\r\n'
   for i in $(seq 1 600); do printf '0.5,c|0.5,抬起|0.5,g|0.5,抬起|\r\n'; done
@@ -97,7 +97,7 @@ writing() {
   done
   return 1
 }
-for signal in INT KILL; do
+for signal in INT HUP KILL; do
   printf 'old' >"$WORK/long.wav"
   "$tool" render "$WORK/long.dzq" "$WORK/long.wav" --soundfont "$sf" --chord 9 2>"$WORK/err" &
   render=$!
