@@ -29,12 +29,14 @@ if ! mount -t tmpfs -o size=8m,mode=755 tmpfs "$disk" 2>"$WORK/mount.err"; then
 fi
 trap 'umount "$disk" 2>/dev/null; _cleanup' EXIT
 
-# run EXPECTED_STATUS ARGS...: the tool's status must be EXPECTED; stderr in $WORK/err
+# run EXPECTED_STATUS ARGS...: the tool's status must be EXPECTED; stderr in
+# $WORK/err. It runs through the command in $as (none: as this user).
+as=()
 run() {
   local expected=$1 status=0
   shift
-  "$tool" "$@" >"$WORK/out" 2>"$WORK/err" || status=$?
-  [ "$status" -eq "$expected" ] || fail "kelodi-dzq $*: status $status, expected $expected: $(cat "$WORK/err")"
+  "${as[@]}" "$tool" "$@" >"$WORK/out" 2>"$WORK/err" || status=$?
+  [ "$status" -eq "$expected" ] || fail "${as[*]} kelodi-dzq $*: status $status, expected $expected: $(cat "$WORK/err")"
 }
 # fill KIB: fills the disk up, then frees KIB kilobytes again.
 fill() {
@@ -91,7 +93,7 @@ only_files out.wav out.dzq out.mid
 note "a full disk and new names: nothing appears"
 run 2 render "$WORK/song.dzq" "$disk/new.wav" --soundfont "$sf"
 said "No space left on device"
-run 2 from-midi "$WORK/kept/out.mid" "$disk/new.dzq"
+run 2 from-midi "$WORK/new/out.mid" "$disk/new.dzq"
 said "No space left on device"
 only_files out.wav out.dzq out.mid
 
@@ -102,33 +104,27 @@ if [ "$(id -u)" != 0 ] || ! setpriv --reuid=65534 --regid=65534 --clear-groups t
   echo "PASS"
   exit 0
 fi
-as_user() { TMPDIR=/tmp setpriv --reuid=65534 --regid=65534 --clear-groups "$tool" "$@"; }
-run_as_user() {
-  local expected=$1 status=0
-  shift
-  as_user "$@" >"$WORK/out" 2>"$WORK/err" || status=$?
-  [ "$status" -eq "$expected" ] || fail "kelodi-dzq $* as another user: status $status, expected $expected: $(cat "$WORK/err")"
-}
+as=(env TMPDIR=/tmp setpriv --reuid=65534 --regid=65534 --clear-groups)
 chown 65534:65534 "$disk"/out.*
 chmod 755 "$WORK"
 chmod 644 "$WORK"/*.dzq
 
 note "in place with 256 KiB free: refused, the old files as they were"
 fill 256
-run_as_user 2 render "$WORK/song.dzq" "$disk/out.wav" --soundfont "$sf"
+run 2 render "$WORK/song.dzq" "$disk/out.wav" --soundfont "$sf"
 said "No space left on device"
-run_as_user 2 convert "$WORK/long.dzq" "$disk/out.dzq"
+run 2 convert "$WORK/long.dzq" "$disk/out.dzq"
 said "No space left on device"
-run_as_user 2 midi "$WORK/long.dzq" "$disk/out.mid" --chord 9
+run 2 midi "$WORK/long.dzq" "$disk/out.mid" --chord 9
 said "No space left on device"
 unchanged out.wav out.dzq out.mid
 only_files out.wav out.dzq out.mid
 
 note "in place with room: the files are rewritten whole"
 rm "$disk/fill" && touch "$disk/fill"
-run_as_user 0 render "$WORK/song.dzq" "$disk/out.wav" --soundfont "$sf"
-run_as_user 0 convert "$WORK/long.dzq" "$disk/out.dzq"
-run_as_user 0 midi "$WORK/long.dzq" "$disk/out.mid" --chord 9
+run 0 render "$WORK/song.dzq" "$disk/out.wav" --soundfont "$sf"
+run 0 convert "$WORK/long.dzq" "$disk/out.dzq"
+run 0 midi "$WORK/long.dzq" "$disk/out.mid" --chord 9
 for name in out.wav out.dzq out.mid; do
   cmp -s "$disk/$name" "$WORK/new/$name" || fail "$name rewritten in place differs from the one written anew"
 done

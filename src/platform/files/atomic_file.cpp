@@ -79,6 +79,55 @@ void sweepAbandonedTemporaries(const fs::path& folder)
 
 }  // namespace atomic_file_parts
 
+std::unique_ptr<AtomicFile> AtomicFile::create(const fs::path& path, std::uint64_t size, std::string* error,
+                                               FileWriteFailure* failure)
+{
+    std::string reason;
+    FileWriteFailure kind = FileWriteFailure::Other;
+    const fs::path target = replacementTarget(path);
+    if (target.filename().empty()) {
+        reason = "no file name";
+    } else if (atomic_file_parts::mayReplace(target, reason)) {
+        atomic_file_parts::sweepAbandonedTemporaries(target.parent_path());
+        std::unique_ptr<AtomicFile> file(new AtomicFile(target, size));
+        if (file->openFiles(reason, kind)) {
+            if (failure)
+                *failure = FileWriteFailure::None;
+            return file;
+        }
+    }
+    if (error)
+        *error = std::move(reason);
+    if (failure)
+        *failure = kind;
+    return nullptr;
+}
+
+bool AtomicFile::write(const void* data, std::size_t bytes)
+{
+    if (m_failed)
+        return false;
+    if (m_committed || bytes > m_size - m_written)
+        return fail("more bytes than the file was to hold");
+    if (!writeFiles(static_cast<const char*>(data), bytes))
+        return false;
+    m_written += bytes;
+    return true;
+}
+
+bool AtomicFile::commit()
+{
+    if (m_failed)
+        return false;
+    if (m_committed)
+        return true;
+    if (m_written != m_size)
+        return fail("the file is not complete (" + std::to_string(m_written) + " of " + std::to_string(m_size) +
+                    " bytes)");
+    m_committed = commitFiles();
+    return m_committed;
+}
+
 bool AtomicFile::fail(std::string text, FileWriteFailure kind)
 {
     // The first failure is the cause; what follows from it is not.
@@ -88,6 +137,13 @@ bool AtomicFile::fail(std::string text, FileWriteFailure kind)
     }
     m_failed = true;
     return false;
+}
+
+bool AtomicFile::failWithSystemError(std::string_view doing, int code)
+{
+    FileWriteFailure kind = FileWriteFailure::Other;
+    std::string text = atomic_file_parts::systemErrorText(doing, code, kind);
+    return fail(std::move(text), kind);
 }
 
 fs::path AtomicFile::replacementTarget(const fs::path& path)

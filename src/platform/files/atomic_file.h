@@ -68,6 +68,13 @@ private:
     bool fail(std::string text, FileWriteFailure kind = FileWriteFailure::Other);
     bool failWithSystemError(std::string_view doing, int code);
 
+    // The system's part: opening the files that replace the target (false,
+    // with the reason, when they cannot be had), writing to them and putting
+    // the complete file in place.
+    bool openFiles(std::string& error, FileWriteFailure& failure);
+    bool writeFiles(const char* data, std::size_t bytes);
+    bool commitFiles();
+
     std::filesystem::path m_target;
     std::uint64_t m_size;
     std::uint64_t m_written = 0;

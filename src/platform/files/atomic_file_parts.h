@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "core/recording/file_io.h"
 
 namespace kelodi::atomic_file_parts {
 
@@ -20,6 +23,11 @@ std::filesystem::path temporaryPathBeside(const std::filesystem::path& target);
 
 // Whether `name` is one temporaryPathBeside gives.
 bool isTemporaryName(const std::filesystem::path& name);
+
+// The system's words for error `code` (errno, or GetLastError() on
+// Windows), after `doing` when there is one; `kind` says whether the disk is
+// full.
+std::string systemErrorText(std::string_view doing, int code, FileWriteFailure& kind);
 
 // Removes the temporary files in `folder` that no running writer holds.
 // Which ones those are is the system's part (removeIfAbandoned).

@@ -27,16 +27,6 @@ using namespace atomic_file_parts;
 
 namespace {
 
-bool isDiskFull(int code)
-{
-    return code == ENOSPC || code == EDQUOT;
-}
-
-std::string systemText(int code)
-{
-    return std::generic_category().message(code);
-}
-
 void closeQuietly(int& fd)
 {
     if (fd >= 0)
@@ -216,109 +206,76 @@ void atomic_file_parts::removeIfAbandoned(const fs::path& temporary)
     ::close(fd);
 }
 
-bool AtomicFile::failWithSystemError(std::string_view doing, int code)
+std::string atomic_file_parts::systemErrorText(std::string_view doing, int code, FileWriteFailure& kind)
 {
-    const std::string reason = systemText(code);
-    return fail(doing.empty() ? reason : std::string(doing) + ": " + reason,
-                isDiskFull(code) ? FileWriteFailure::DiskFull : FileWriteFailure::Other);
+    kind = code == ENOSPC || code == EDQUOT ? FileWriteFailure::DiskFull : FileWriteFailure::Other;
+    const std::string reason = std::generic_category().message(code);
+    return doing.empty() ? reason : std::string(doing) + ": " + reason;
 }
 
-std::unique_ptr<AtomicFile> AtomicFile::create(const fs::path& path, std::uint64_t size, std::string* error,
-                                               FileWriteFailure* failure)
+bool AtomicFile::openFiles(std::string& error, FileWriteFailure& failure)
 {
-    auto refuse = [&](std::string text, FileWriteFailure kind) -> std::unique_ptr<AtomicFile> {
-        if (error)
-            *error = std::move(text);
-        if (failure)
-            *failure = kind;
-        return nullptr;
+    auto refuse = [&](std::string_view doing, int code) {
+        error = systemErrorText(doing, code, failure);
+        return false;
     };
-    auto refuseWith = [&](std::string_view doing, int code) {
-        const std::string reason = systemText(code);
-        return refuse(doing.empty() ? reason : std::string(doing) + ": " + reason,
-                      isDiskFull(code) ? FileWriteFailure::DiskFull : FileWriteFailure::Other);
-    };
-    if (failure)
-        *failure = FileWriteFailure::None;
-
-    const fs::path target = replacementTarget(path);
-    if (target.filename().empty())
-        return refuse("no file name", FileWriteFailure::Other);
-    std::string reason;
-    if (!mayReplace(target, reason))
-        return refuse(reason, FileWriteFailure::Other);
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    sweepAbandonedTemporaries(folder);
-
-    auto system = std::make_unique<System>();
-    system->size = size;
-    system->file = openUnnamed(folder, O_WRONLY);
+    m_system = std::make_unique<System>();
+    System& system = *m_system;
+    const fs::path folder = m_target.parent_path().empty() ? fs::path(".") : m_target.parent_path();
+    system.size = m_size;
+    system.file = openUnnamed(folder, O_WRONLY);
     int code = errno;
-    if (system->file >= 0) {
+    if (system.file >= 0) {
         // Locked for the moment it has a name, at the end.
-        ::flock(system->file, LOCK_EX | LOCK_NB);
-    } else if (unnamedUnsupported(code)) {
-        system->mode = System::Mode::Named;
-        system->file = openNamed(target, system->name);
+        ::flock(system.file, LOCK_EX | LOCK_NB);
+        return true;
+    }
+    if (unnamedUnsupported(code)) {
+        system.mode = System::Mode::Named;
+        system.file = openNamed(m_target, system.name);
+        if (system.file >= 0)
+            return true;
         code = errno;
     }
 
-    if (system->file < 0) {
-        struct stat old {};
-        const bool exists = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-        if (!exists || (code != EACCES && code != EPERM))
-            return refuseWith("cannot create a file in the folder", code);
-        // A folder the user may not write to, and a file the user may.
-        system->mode = System::Mode::InPlace;
-        system->target = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (system->target < 0)
-            return refuseWith("the folder takes no new file, and the file cannot be written", errno);
-        if (!reserve(system->target, size)) {
-            code = errno;
-            if (code == EOPNOTSUPP)
-                return refuse("the folder takes no new file, and room to rewrite the file cannot be reserved",
-                              FileWriteFailure::Other);
-            return refuseWith("", code);
+    struct stat old {};
+    const bool exists = ::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (!exists || (code != EACCES && code != EPERM))
+        return refuse("cannot create a file in the folder", code);
+    // A folder the user may not write to, and a file the user may.
+    system.mode = System::Mode::InPlace;
+    system.target = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (system.target < 0)
+        return refuse("the folder takes no new file, and the file cannot be written", errno);
+    if (!reserve(system.target, m_size)) {
+        code = errno;
+        if (code == EOPNOTSUPP) {
+            error = "the folder takes no new file, and room to rewrite the file cannot be reserved";
+            failure = FileWriteFailure::Other;
+            return false;
         }
-        system->reserved = true;
-        system->oldSize = static_cast<std::uint64_t>(old.st_size);
-        system->file = openScratch();
-        if (system->file < 0)
-            return refuseWith("cannot create a scratch file in the temporary folder", errno);
+        return refuse({}, code);
     }
-
-    std::unique_ptr<AtomicFile> file(new AtomicFile(target, size));
-    file->m_system = std::move(system);
-    return file;
+    system.reserved = true;
+    system.oldSize = static_cast<std::uint64_t>(old.st_size);
+    system.file = openScratch();
+    if (system.file < 0)
+        return refuse("cannot create a scratch file in the temporary folder", errno);
+    return true;
 }
 
 AtomicFile::AtomicFile(fs::path target, std::uint64_t size) : m_target(std::move(target)), m_size(size) {}
 
 AtomicFile::~AtomicFile() = default;
 
-bool AtomicFile::write(const void* data, std::size_t bytes)
+bool AtomicFile::writeFiles(const char* data, std::size_t bytes)
 {
-    if (m_failed)
-        return false;
-    if (m_committed || bytes > m_size - m_written)
-        return fail("more bytes than the file was to hold");
-    if (!writeAll(m_system->file, static_cast<const char*>(data), bytes))
-        return failWithSystemError({}, errno);
-    m_written += bytes;
-    return true;
+    return writeAll(m_system->file, data, bytes) || failWithSystemError({}, errno);
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::commitFiles()
 {
-    if (m_failed)
-        return false;
-    if (m_committed)
-        return true;
-    if (m_written != m_size)
-        return fail("the file is not complete (" + std::to_string(m_written) + " of " + std::to_string(m_size) +
-                    " bytes)");
     System& system = *m_system;
-
     if (system.mode == System::Mode::InPlace) {
         // The room is reserved: only a failing disk can stop the copy now.
         if (::lseek(system.file, 0, SEEK_SET) != 0)
@@ -341,7 +298,6 @@ bool AtomicFile::commit()
         system.reserved = false;
         if (::close(std::exchange(system.target, -1)) != 0)
             return failWithSystemError({}, errno);
-        m_committed = true;
         return true;
     }
 
@@ -375,7 +331,6 @@ bool AtomicFile::commit()
     if (::rename(system.name.c_str(), m_target.c_str()) != 0)
         return failWithSystemError({}, errno);
     system.name.clear();
-    m_committed = true;
     return true;
 }
 

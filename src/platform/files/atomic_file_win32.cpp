@@ -24,19 +24,6 @@ using namespace atomic_file_parts;
 
 namespace {
 
-bool isDiskFull(DWORD code)
-{
-    return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL;
-}
-
-std::string systemText(DWORD code)
-{
-    // Said as on the other systems, where the message is the C library's.
-    if (isDiskFull(code))
-        return "No space left on device";
-    return std::system_category().message(static_cast<int>(code));
-}
-
 void closeQuietly(HANDLE& handle)
 {
     if (handle != INVALID_HANDLE_VALUE)
@@ -112,108 +99,71 @@ void atomic_file_parts::removeIfAbandoned(const fs::path& temporary)
     DeleteFileW(temporary.c_str());
 }
 
-bool AtomicFile::failWithSystemError(std::string_view doing, int code)
+std::string atomic_file_parts::systemErrorText(std::string_view doing, int code, FileWriteFailure& kind)
 {
-    const auto error = static_cast<DWORD>(code);
-    const std::string reason = systemText(error);
-    return fail(doing.empty() ? reason : std::string(doing) + ": " + reason,
-                isDiskFull(error) ? FileWriteFailure::DiskFull : FileWriteFailure::Other);
+    const bool full = code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL;
+    kind = full ? FileWriteFailure::DiskFull : FileWriteFailure::Other;
+    // A full disk is said as on the other systems, where the words are the C
+    // library's.
+    const std::string reason = full ? "No space left on device" : std::system_category().message(code);
+    return doing.empty() ? reason : std::string(doing) + ": " + reason;
 }
 
-std::unique_ptr<AtomicFile> AtomicFile::create(const fs::path& path, std::uint64_t size, std::string* error,
-                                               FileWriteFailure* failure)
+bool AtomicFile::openFiles(std::string& error, FileWriteFailure& failure)
 {
-    auto refuse = [&](std::string text, FileWriteFailure kind) -> std::unique_ptr<AtomicFile> {
-        if (error)
-            *error = std::move(text);
-        if (failure)
-            *failure = kind;
-        return nullptr;
+    auto refuse = [&](std::string_view doing, DWORD code) {
+        error = systemErrorText(doing, static_cast<int>(code), failure);
+        return false;
     };
-    auto refuseWith = [&](std::string_view doing, DWORD code) {
-        const std::string reason = systemText(code);
-        return refuse(doing.empty() ? reason : std::string(doing) + ": " + reason,
-                      isDiskFull(code) ? FileWriteFailure::DiskFull : FileWriteFailure::Other);
-    };
-    if (failure)
-        *failure = FileWriteFailure::None;
-
-    const fs::path target = replacementTarget(path);
-    if (target.filename().empty())
-        return refuse("no file name", FileWriteFailure::Other);
-    std::string reason;
-    if (!mayReplace(target, reason))
-        return refuse(reason, FileWriteFailure::Other);
-    sweepAbandonedTemporaries(target.parent_path());
-
-    auto system = std::make_unique<System>();
+    m_system = std::make_unique<System>();
+    System& system = *m_system;
     DWORD code = ERROR_FILE_EXISTS;
-    for (int attempt = 0; attempt < 16 && system->file == INVALID_HANDLE_VALUE && code == ERROR_FILE_EXISTS;
-         ++attempt) {
-        system->name = temporaryPathBeside(target);
-        if (system->name.empty())
+    for (int attempt = 0; attempt < 16 && code == ERROR_FILE_EXISTS; ++attempt) {
+        system.name = temporaryPathBeside(m_target);
+        if (system.name.empty())
             break;
-        system->file = CreateFileW(system->name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+        system.file = CreateFileW(system.name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        code = system->file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-        if (system->file == INVALID_HANDLE_VALUE)
-            system->name.clear();
+        if (system.file != INVALID_HANDLE_VALUE)
+            return true;
+        code = GetLastError();
+        system.name.clear();
     }
 
-    if (system->file == INVALID_HANDLE_VALUE) {
-        std::error_code ec;
-        if (code != ERROR_ACCESS_DENIED || !fs::is_regular_file(target, ec))
-            return refuseWith("cannot create a file in the folder", code);
-        // A folder the user may not write to, and a file the user may.
-        system->inPlace = true;
-        system->target = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (system->target == INVALID_HANDLE_VALUE)
-            return refuseWith("the folder takes no new file, and the file cannot be written", GetLastError());
-        // Room for the new content, without changing the old: an allocation
-        // below the end of the file would cut it.
-        LARGE_INTEGER oldSize{};
-        GetFileSizeEx(system->target, &oldSize);
-        FILE_ALLOCATION_INFO allocation{};
-        allocation.AllocationSize.QuadPart =
-            std::max(static_cast<LONGLONG>(size), static_cast<LONGLONG>(oldSize.QuadPart));
-        if (!SetFileInformationByHandle(system->target, FileAllocationInfo, &allocation, sizeof allocation))
-            return refuseWith("", GetLastError());
-        system->file = openScratch();
-        if (system->file == INVALID_HANDLE_VALUE)
-            return refuseWith("cannot create a scratch file in the temporary folder", GetLastError());
-    }
-
-    std::unique_ptr<AtomicFile> file(new AtomicFile(target, size));
-    file->m_system = std::move(system);
-    return file;
+    std::error_code ec;
+    if (code != ERROR_ACCESS_DENIED || !fs::is_regular_file(m_target, ec))
+        return refuse("cannot create a file in the folder", code);
+    // A folder the user may not write to, and a file the user may.
+    system.inPlace = true;
+    system.target = CreateFileW(m_target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (system.target == INVALID_HANDLE_VALUE)
+        return refuse("the folder takes no new file, and the file cannot be written", GetLastError());
+    // Room for the new content, without changing the old: an allocation
+    // below the end of the file would cut it.
+    LARGE_INTEGER oldSize{};
+    GetFileSizeEx(system.target, &oldSize);
+    FILE_ALLOCATION_INFO allocation{};
+    allocation.AllocationSize.QuadPart = std::max(static_cast<LONGLONG>(m_size), oldSize.QuadPart);
+    if (!SetFileInformationByHandle(system.target, FileAllocationInfo, &allocation, sizeof allocation))
+        return refuse({}, GetLastError());
+    system.file = openScratch();
+    if (system.file == INVALID_HANDLE_VALUE)
+        return refuse("cannot create a scratch file in the temporary folder", GetLastError());
+    return true;
 }
 
 AtomicFile::AtomicFile(fs::path target, std::uint64_t size) : m_target(std::move(target)), m_size(size) {}
 
 AtomicFile::~AtomicFile() = default;
 
-bool AtomicFile::write(const void* data, std::size_t bytes)
+bool AtomicFile::writeFiles(const char* data, std::size_t bytes)
 {
-    if (m_failed)
-        return false;
-    if (m_committed || bytes > m_size - m_written)
-        return fail("more bytes than the file was to hold");
-    if (!writeAll(m_system->file, static_cast<const char*>(data), bytes))
-        return failWithSystemError({}, static_cast<int>(GetLastError()));
-    m_written += bytes;
-    return true;
+    return writeAll(m_system->file, data, bytes) || failWithSystemError({}, static_cast<int>(GetLastError()));
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::commitFiles()
 {
-    if (m_failed)
-        return false;
-    if (m_committed)
-        return true;
-    if (m_written != m_size)
-        return fail("the file is not complete (" + std::to_string(m_written) + " of " + std::to_string(m_size) +
-                    " bytes)");
     System& system = *m_system;
     auto lastError = [] { return static_cast<int>(GetLastError()); };
 
@@ -235,7 +185,6 @@ bool AtomicFile::commit()
             return failWithSystemError({}, lastError());
         if (!CloseHandle(std::exchange(system.target, INVALID_HANDLE_VALUE)))
             return failWithSystemError({}, lastError());
-        m_committed = true;
         return true;
     }
 
@@ -249,7 +198,6 @@ bool AtomicFile::commit()
     if (!MoveFileExW(system.name.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return failWithSystemError({}, lastError());
     system.name.clear();
-    m_committed = true;
     return true;
 }
 
