@@ -67,7 +67,7 @@ TEST_F(AbandonedTemporaries, GoWithTheNextSaveIntoTheirFolder)
 {
     make(".song.wav.0123456789abcdef.tmp");
     make(u8".录音.dzq.fedcba9876543210.tmp");
-    const char* others[] = {".song.wav.0123456789ABCDEF.tmp", ".song.wav.0123456789abcdef.tmp.kept",
+    const char* others[] = {".tune.mid.0123456789ABCDEF.tmp", ".song.wav.0123456789abcdef.tmp.kept",
                             ".song.wav.0123456789abcde.tmp", "song.wav.0123456789abcdef.tmp", "notes.tmp"};
     for (const char* name : others)
         make(name);
