@@ -23,6 +23,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_ui.h"
 #include "gui/recording/player_driver.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace {
@@ -85,7 +86,7 @@ int main(int argc, char* argv[])
     PlayerDriver driver(clock);
     StampingKeys keys(clock);
     NoUi ui;
-    RecordingController controller(keys, ui, driver, clock, systemTextCodec());
+    RecordingController controller(keys, ui, driver, clock, systemTextCodec(), atomicFileSaver());
 
     std::mt19937 random(7);
     std::uniform_int_distribution<int> delayMs(5, 50);

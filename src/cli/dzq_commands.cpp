@@ -8,6 +8,7 @@
 #include "cli/score_tool.h"
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi::cli {
@@ -38,11 +39,13 @@ int printEvents(const std::string& path)
 
 int convert(const std::string& input, const std::string& output)
 {
+    if (const int status = refuseSameFile(input, output); status != ExitOk)
+        return status;
     RecordingFile file;
     if (const int status = loadScore(input, file); status != ExitOk)
         return status;
     std::string error;
-    if (!writeRecordingFile(pathFromUtf8(output), file.events, systemTextCodec(), &error)) {
+    if (!writeRecordingFile(pathFromUtf8(output), file.events, systemTextCodec(), atomicFileSaver(), &error)) {
         printError("cannot write " + output + ": " + error);
         return ExitFailure;
     }

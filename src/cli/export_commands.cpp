@@ -5,9 +5,9 @@
 #include <atomic>
 
 #include "cli/score_tool.h"
-#include "core/recording/file_io.h"
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
+#include "platform/files/atomic_file.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
 
@@ -47,10 +47,18 @@ int transcribe(const Arguments& arguments, ReplayTranscript& transcript)
 
 int exportMidi(const Arguments& arguments)
 {
+    if (const int status = refuseSameFile(arguments.operands[0], arguments.operands[1]); status != ExitOk)
+        return status;
     ReplayTranscript transcript;
     if (const int status = transcribe(arguments, transcript); status != ExitOk)
         return status;
     const std::string bytes = encodeMidiFile(transcript.messages, transcript.lastMessageSeconds() + MidiTailSeconds);
+    // Nothing is written that the import would refuse.
+    if (bytes.size() > MaxMidiFileBytes) {
+        printError("cannot write " + arguments.operands[1] + ": " + std::to_string(bytes.size()) +
+                   " bytes are more than a MIDI file may hold (" + std::to_string(MaxMidiFileBytes) + ")");
+        return ExitFailure;
+    }
     std::string error;
     if (!writeFileAtomically(pathFromUtf8(arguments.operands[1]), bytes, &error)) {
         printError("cannot write " + arguments.operands[1] + ": " + error);
@@ -66,6 +74,8 @@ int renderWav(const Arguments& arguments)
         printError("render is not available in this build: it has no embedded synthesizer");
         return ExitFailure;
     }
+    if (const int status = refuseSameFile(arguments.operands[0], arguments.operands[1]); status != ExitOk)
+        return status;
     ReplayTranscript transcript;
     if (const int status = transcribe(arguments, transcript); status != ExitOk)
         return status;
@@ -84,7 +94,8 @@ int renderWav(const Arguments& arguments)
         }
     }
 
-    // Ctrl+C ends the render between two blocks, and the unfinished file goes.
+    // Ctrl+C (or the end of the terminal, or a termination request) ends the
+    // render between two blocks, and the unfinished file goes.
     setStopFlag(&g_cancelRender);
     const RenderResult result =
         OfflineRenderer::render(transcript.messages, transcript.lastMessageSeconds(), soundFont,

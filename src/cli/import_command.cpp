@@ -5,6 +5,7 @@
 #include "core/recording/file_io.h"
 #include "core/recording/melody_import.h"
 #include "core/text/utf8.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi::cli {
@@ -45,6 +46,8 @@ int importMelodyFile(const Arguments& arguments)
 
     const std::string& input = arguments.operands[0];
     const std::string& output = arguments.operands[1];
+    if (const int status = refuseSameFile(input, output); status != ExitOk)
+        return status;
     const std::optional<std::string> bytes = readFileBytes(pathFromUtf8(input), MaxMidiFileBytes, &error);
     std::optional<MidiFile> midi;
     if (bytes)
@@ -69,7 +72,7 @@ int importMelodyFile(const Arguments& arguments)
                std::to_string(report.notesTaken) + ", " + octaveText(report.octaveShift) + ", " +
                std::to_string(report.foldedNotes) + " folded into range");
 
-    if (!writeRecordingFile(pathFromUtf8(output), melody->events, systemTextCodec(), &error)) {
+    if (!writeRecordingFile(pathFromUtf8(output), melody->events, systemTextCodec(), atomicFileSaver(), &error)) {
         printError("cannot write " + output + ": " + error);
         return ExitFailure;
     }

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
@@ -116,6 +117,13 @@ int loadScore(const std::string& path, RecordingFile& file)
         printError(path + ": " + std::to_string(file.report.skippedCount - file.report.skipped.size()) +
                    " more items skipped");
     }
+    for (const ZeroedDelay& item : file.report.zeroedDelays)
+        printError(path + ":" + std::to_string(item.line) + ": the delay of \"" + item.text +
+                   "\" was read as 0 (it must lie between 0 and 86400 s)");
+    if (file.report.zeroedDelayCount > file.report.zeroedDelays.size()) {
+        printError(path + ": " + std::to_string(file.report.zeroedDelayCount - file.report.zeroedDelays.size()) +
+                   " more delays read as 0");
+    }
     if (file.report.linesIgnored)
         printError(path + ": lines after line " + std::to_string(MaxRecordingLines) + " were ignored");
     if (!file.events.hasKeyPress()) {
@@ -123,6 +131,16 @@ int loadScore(const std::string& path, RecordingFile& file)
         return ExitNothingToPlay;
     }
     return ExitOk;
+}
+
+int refuseSameFile(const std::string& input, const std::string& output)
+{
+    // The same device and file number: hard links and symbolic links too.
+    std::error_code ec;
+    if (!std::filesystem::equivalent(pathFromUtf8(input), pathFromUtf8(output), ec))
+        return ExitOk;
+    printError(output + " is the input file " + input + "; the output needs a file of its own");
+    return ExitFailure;
 }
 
 std::string programFolder()

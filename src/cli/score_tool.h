@@ -53,6 +53,11 @@ std::optional<ReplaySettings> replaySettings(const Arguments& arguments, std::st
 // exit status when it cannot be used (ExitOk when it can).
 int loadScore(const std::string& path, RecordingFile& file);
 
+// ExitFailure, said on stderr, when `output` is the file `input` (the same
+// file through any link): writing it would replace the input before it was
+// read, or with what was made of it. ExitOk otherwise.
+int refuseSameFile(const std::string& input, const std::string& output);
+
 // The folder kelodi-dzq runs from (where a "soundfont" folder may lie).
 std::string programFolder();
 

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # `kelodi-dzq play` on a real MIDI device: jack_midi_dump on the suite's dummy
 # JACK server receives exactly the messages of the MIDI export, in order, over
-# the score's length; Ctrl+C stops a playback with every note released.
+# the score's length; Ctrl+C or SIGHUP stops a playback with every note released.
 source "$(dirname "$0")/lib/common.bash"
 if [ "${KELODI_TEST_JACK:-}" != 1 ] || ! command -v jack_midi_dump >/dev/null; then
   echo "SKIP: no dummy JACK server (scripts/run-tests starts one)"
@@ -56,31 +56,34 @@ diff "$WORK/expected" "$WORK/received" >"$WORK/diff" || fail "received differs f
 note "played 2.0 s of score in ${elapsed} s"
 echo "$elapsed" | awk '{ exit !($1 >= 2.0 && $1 < 10) }' || fail "playing took ${elapsed} s"
 
-note "Ctrl+C releases every note"
 {
   printf '琴键倍数:1\r\n'
   for i in $(seq 1 100); do printf '0.1,C|0.05,E|0.05,G|0.2,抬起|\r\n'; done
 } | gbk >"$WORK/long.dzq"
-before=$(dumped | wc -l)
-find_device
-"$tool" play "$WORK/long.dzq" --device "$device" --chord 3 2>"$WORK/play.err" &
-player=$!
-wait_dumped $(( before + 13 )) || fail "the long score did not start: $(grep -v ALSA "$WORK/play.err")"
-kill -INT "$player"
-status=0
-wait "$player" || status=$?
-[ "$status" = 130 ] || fail "an interrupted play ended with status $status"
-for _ in $(seq 1 50); do
-  dumped | tail -n +"$(( before + 1 ))" >"$WORK/interrupted"
-  ons=$(grep -c '^90 ' "$WORK/interrupted" || true)
-  offs=$(grep -c '^80 ' "$WORK/interrupted" || true)
-  [ "$ons" = "$offs" ] && break
-  sleep 0.1
+# Ctrl+C, and the terminal going (SIGHUP), end a playback the same way.
+for signal in INT HUP; do
+  note "SIG$signal releases every note"
+  before=$(dumped | wc -l)
+  find_device
+  "$tool" play "$WORK/long.dzq" --device "$device" --chord 3 2>"$WORK/play.err" &
+  player=$!
+  wait_dumped $(( before + 13 )) || fail "the long score did not start: $(grep -v ALSA "$WORK/play.err")"
+  kill -"$signal" "$player"
+  status=0
+  wait "$player" || status=$?
+  [ "$status" = 130 ] || fail "a play ended by SIG$signal ended with status $status"
+  for _ in $(seq 1 50); do
+    dumped | tail -n +"$(( before + 1 ))" >"$WORK/interrupted"
+    ons=$(grep -c '^90 ' "$WORK/interrupted" || true)
+    offs=$(grep -c '^80 ' "$WORK/interrupted" || true)
+    [ "$ons" = "$offs" ] && break
+    sleep 0.1
+  done
+  note "$ons note-ons, $offs note-offs before and after SIG$signal"
+  # Every note-on is matched by a note-off of the same note after it.
+  awk '$1 == "90" { on[$2]++ } $1 == "80" { if (on[$2] > 0) on[$2]--; else stray++ }
+       END { for (n in on) left += on[n]; exit (left + stray) > 0 }' "$WORK/interrupted" \
+    || fail "notes left sounding after SIG$signal"
+  [ "$ons" -ge 4 ] && [ "$ons" -lt 1200 ] || fail "$ons note-ons: the playback was not interrupted midway"
 done
-note "$ons note-ons, $offs note-offs before and after Ctrl+C"
-# Every note-on is matched by a note-off of the same note after it.
-awk '$1 == "90" { on[$2]++ } $1 == "80" { if (on[$2] > 0) on[$2]--; else stray++ }
-     END { for (n in on) left += on[n]; exit (left + stray) > 0 }' "$WORK/interrupted" \
-  || fail "notes left sounding after Ctrl+C"
-[ "$ons" -ge 4 ] && [ "$ons" -lt 1200 ] || fail "$ons note-ons: the playback was not interrupted midway"
 echo "PASS"

@@ -110,6 +110,53 @@ run convert-links 0 convert "$work/keys-gbk.dzq" "$work/link1"
 run convert-plain 0 convert "$work/keys-gbk.dzq" "$work/plain.dzq"
 cmp -s "$work/kept.dzq" "$work/plain.dzq" || fail "convert-links: the file at the end of the links was not written"
 
+# An output that is the input, by its name or through a link, is refused
+# before anything is read or written.
+printf '琴键倍数:1\r\n0.1,C|0.2,抬起\r\n' | gbk >"$work/a.dzq"
+cp "$work/a.dzq" "$work/a.before"
+ln -s a.dzq "$work/a-link.dzq"
+ln "$work/a.dzq" "$work/a-hard.dzq"
+run same-convert 2 convert "$work/a.dzq" "$work/a.dzq"
+run same-midi 2 midi "$work/a.dzq" "$work/a-link.dzq"
+run same-render 2 render "$work/a.dzq" "$work/a-hard.dzq"
+grep -qxF "kelodi-dzq: $work/a-hard.dzq is the input file $work/a.dzq; the output needs a file of its own" \
+  "$work/same-render.err" || fail "same-render: $(cat "$work/same-render.err")"
+cmp -s "$work/a.dzq" "$work/a.before" || fail "same: the input was changed"
+run a-midi 0 midi "$work/a.dzq" "$work/a.mid"
+cp "$work/a.mid" "$work/a-mid.before"
+run same-from-midi 2 from-midi "$work/a.mid" "$work/a.mid"
+cmp -s "$work/a.mid" "$work/a-mid.before" || fail "same-from-midi: the input was changed"
+
+# Nothing is written that the reader would refuse or read otherwise: more
+# events than its lines hold, a delay longer than a day. Up to the limit, a
+# score reads back whole and without a word.
+awk 'BEGIN { printf "0.1,C|"; for (i = 1; i < 399992; i++) printf "0,C|"; printf "\r\n" }' >"$work/limit.dzq"
+run limit 0 convert "$work/limit.dzq" "$work/limit-out.dzq"
+run limit-read 0 events "$work/limit-out.dzq"
+[ "$(wc -l <"$work/limit-read.out")" = 399992 ] || fail "limit: $(wc -l <"$work/limit-read.out") events read back"
+[ -s "$work/limit-read.err" ] && fail "limit: reading back said: $(cat "$work/limit-read.err")"
+printf '0,C|\r\n' >>"$work/limit.dzq"
+printf 'keep' >"$work/over.dzq"
+run over-limit 2 convert "$work/limit.dzq" "$work/over.dzq"
+grep -qF "399993 events are more than a score file holds (399992)" "$work/over-limit.err" \
+  || fail "over-limit: $(cat "$work/over-limit.err")"
+[ "$(cat "$work/over.dzq")" = keep ] || fail "over-limit: the target was changed"
+# Two notes with 0x0FFFFFFF ticks (about 16 days at 120 beats a minute) between them.
+printf 'MThd\0\0\0\6\0\0\0\1\0\140MTrk\0\0\0\27\0\220\74\144\140\200\74\0\377\377\377\177\220\76\144\140\200\76\0\0\377\57\0' \
+  >"$work/gap.mid"
+run long-gap 2 from-midi "$work/gap.mid" "$work/gap.dzq"
+grep -qF "cannot write $work/gap.dzq: event 3 waits 1398101.375 s; a score file holds delays from 0 to 86400 s" \
+  "$work/long-gap.err" || fail "long-gap: $(cat "$work/long-gap.err")"
+[ -e "$work/gap.dzq" ] && fail "long-gap: a file was written"
+# A reader that reads a delay as 0 says so.
+printf '0.5,C|100000,D|-1,E|0.5,抬起\r\n' >"$work/zeroed.dzq"
+run zeroed 0 events "$work/zeroed.dzq"
+expect_out zeroed '0.500000\t0\n0.000000\t2\n0.000000\t4\n0.500000\t9999\n'
+printf '%s\n' "kelodi-dzq: $work/zeroed.dzq:1: the delay of \"100000,D\" was read as 0 (it must lie between 0 and 86400 s)" \
+  "kelodi-dzq: $work/zeroed.dzq:1: the delay of \"-1,E\" was read as 0 (it must lie between 0 and 86400 s)" \
+  >"$work/zeroed.expected-err"
+cmp -s "$work/zeroed.err" "$work/zeroed.expected-err" || fail "zeroed: $(cat "$work/zeroed.err")"
+
 # The shipped sample scores all play.
 if [ -d "$bin/录制" ]; then
   count=0

@@ -80,22 +80,41 @@ note "render: failures leave no file"
 run 2 render "$WORK/a.dzq" "$WORK/b.wav" --soundfont "$WORK/a.dzq"
 run 2 render "$WORK/a.dzq" "$WORK/no-such-folder/b.wav" --soundfont "$sf"
 [ -z "$(ls -A "$WORK" | grep -E '\.wav\..*\.tmp$')" ] || fail "a temporary file was left"
-# Ctrl+C during a long render: status 130, neither the file nor its temporary.
+# A render cut short: by Ctrl+C, by the terminal going (SIGHUP) or by
+# SIGKILL. Ctrl+C and SIGHUP end it with status 130; nothing of the new file
+# stays, in whatever form, and the old one is as it was.
 {
   printf '琴键倍数:1\r\n'
   for i in $(seq 1 600); do printf '0.5,c|0.5,抬起|0.5,g|0.5,抬起|\r\n'; done
 } | gbk >"$WORK/long.dzq"
-"$tool" render "$WORK/long.dzq" "$WORK/long.wav" --soundfont "$sf" --chord 9 2>"$WORK/err" &
-render=$!
-for _ in $(seq 1 200); do
-  ls -A "$WORK" | grep -qE '^\.long\.wav\..*\.tmp$' && break
-  sleep 0.05
+# writing PID: the process holds a file open in $WORK other than the score
+# and its stderr, named or not.
+writing() {
+  local fd target
+  for fd in /proc/"$1"/fd/*; do
+    target=$(readlink "$fd" 2>/dev/null) || continue
+    case "$target" in "$WORK/long.dzq" | "$WORK/err") ;; "$WORK"/*) return 0 ;; esac
+  done
+  return 1
+}
+for signal in INT HUP KILL; do
+  printf 'old' >"$WORK/long.wav"
+  "$tool" render "$WORK/long.dzq" "$WORK/long.wav" --soundfont "$sf" --chord 9 2>"$WORK/err" &
+  render=$!
+  for _ in $(seq 1 600); do
+    writing "$render" && break
+    sleep 0.05
+  done
+  writing "$render" || fail "the render never started writing: $(cat "$WORK/err")"
+  kill -"$signal" "$render"
+  status=0
+  { wait "$render"; } 2>/dev/null || status=$?
+  expected=130
+  [ "$signal" = KILL ] && expected=137
+  [ "$status" = "$expected" ] || fail "a render ended by SIG$signal ended with status $status, expected $expected"
+  [ "$(ls -A "$WORK" | grep long.wav)" = long.wav ] || fail "SIG$signal: the render left $(ls -A "$WORK" | grep long.wav)"
+  [ "$(cat "$WORK/long.wav")" = old ] || fail "SIG$signal: the old long.wav was changed"
 done
-kill -INT "$render"
-status=0
-wait "$render" || status=$?
-[ "$status" = 130 ] || fail "an interrupted render ended with status $status"
-[ -z "$(ls -A "$WORK" | grep long.wav)" ] || fail "an interrupted render left $(ls -A "$WORK" | grep long.wav)"
 
 note "from-midi: a melody written in ABC notation, with a tempo change"
 cat >"$WORK/tune.abc" <<'ABC'

@@ -117,17 +117,12 @@ double headerNumber(std::string_view line)
     return leadingNumber(line.substr(byteOffsetAfterUtf16Units(line, HeaderKeywordUnits)));
 }
 
-// The longest delay a file can ask for. A longer one (up to infinity) is as
-// much a mistake as an infinite one and is read the same way, as 0.
-constexpr double LongestDelay = 86400.0;
-
-// A delay as stored: single precision, and never negative, NaN or longer than
-// a day, so that no input can make the player wait backwards or forever.
-float storedDelay(double seconds)
+// Whether a delay can be stored as it is: a longer one (up to infinity) is as
+// much a mistake as an infinite one, and neither may make the player wait
+// backwards or forever.
+bool isStorableDelay(double seconds)
 {
-    if (!(seconds > 0) || !(seconds <= LongestDelay))
-        return 0.0f;
-    return static_cast<float>(seconds);
+    return seconds >= 0 && seconds <= MaxEventDelaySeconds;
 }
 
 // Rounds to three decimals, as a jianpu note's parts are rounded when they
@@ -205,6 +200,10 @@ public:
         LineEnds ends(text);
         while (pos < text.size()) {
             if (m_lineNumber == MaxRecordingLines) {
+                // Only lines with something on them count as ignored: a
+                // written file that fills the last line ends with an empty one.
+                if (text.find_first_not_of("\r\n \t", pos) == std::string_view::npos)
+                    return true;
                 m_file.report.linesIgnored = true;
                 return false;
             }
@@ -231,7 +230,7 @@ public:
     {
         m_file.report.linesRead = m_lineNumber;
         if (m_file.report.dialect == RecordingDialect::Jianpu && m_jianpuBodyStarted)
-            addEvent(m_jianpuPending, ReleaseMarker);
+            addEvent(m_jianpuPending, ReleaseMarker, m_jianpuLastLine, m_jianpuLastItem, false);
         RecordingEvents& events = m_file.events;
         // Only a file full of items that give no event leaves much unused.
         if (events.eventKeys.capacity() > events.size() + events.size() / 8 + 1024) {
@@ -314,7 +313,7 @@ private:
                 skip(lineNumber, item, SkipReason::UnknownKey);
                 return;
             }
-            addEvent(leadingNumber(item.substr(0, comma)), *key);
+            addEvent(leadingNumber(item.substr(0, comma)), *key, lineNumber, item, true);
         });
     }
 
@@ -346,19 +345,37 @@ private:
             if (note == "0")
                 note = ReleaseWord;
             const std::optional<int> key = keyFromName(jianpuToKeyName(note));
+            // The rest of the note before belongs to this item's press.
             if (key)
-                addEvent(m_jianpuPending, *key);
+                addEvent(m_jianpuPending, *key, lineNumber, item, false);
             else
                 skip(lineNumber, item, SkipReason::UnknownKey);
             const double ratio = m_file.report.soundingRatio;
-            addEvent(roundToMilliseconds(length * ratio), ReleaseMarker);
+            addEvent(roundToMilliseconds(length * ratio), ReleaseMarker, lineNumber, item, false);
             m_jianpuPending = roundToMilliseconds(length - length * ratio);
+            m_jianpuLastLine = lineNumber;
+            m_jianpuLastItem.assign(item);
         });
     }
 
-    void addEvent(double number, int key)
+    // An event `number` seconds (before the tempo factor) after the one
+    // before, read from `item` on line `lineNumber`. A delay that cannot be
+    // stored is read as 0 and reported; a negative one only when the file
+    // wrote it: the rest of a jianpu note held longer than its length
+    // (a sounding ratio above 1) is negative by design.
+    void addEvent(double number, int key, int lineNumber, std::string_view item, bool written)
     {
-        m_file.events.append(storedDelay(m_file.report.tempoFactor * number), static_cast<float>(key));
+        const double seconds = m_file.report.tempoFactor * number;
+        float delay = 0.0f;
+        if (isStorableDelay(seconds)) {
+            delay = seconds > 0 ? static_cast<float>(seconds) : 0.0f;
+        } else if (written || !(seconds < 0)) {
+            RecordingFileReport& report = m_file.report;
+            ++report.zeroedDelayCount;
+            if (report.zeroedDelays.size() < RecordingFileReport::MaxReportedSkips)
+                report.zeroedDelays.push_back({lineNumber, std::string(item)});
+        }
+        m_file.events.append(delay, static_cast<float>(key));
     }
 
     void skip(int lineNumber, std::string_view item, SkipReason reason)
@@ -375,6 +392,9 @@ private:
     std::string m_line;
     bool m_jianpuBodyStarted = false;
     double m_jianpuPending = 0;
+    // The note whose rest the final release waits out.
+    int m_jianpuLastLine = 0;
+    std::string m_jianpuLastItem;
 };
 
 void appendCrLf(std::string& text)
@@ -592,21 +612,41 @@ std::string formatRecordingText(const RecordingEvents& events)
     return text;
 }
 
-std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec)
+std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec,
+                                           std::string* error)
 {
-    return codec.utf8ToGbk(formatRecordingText(events));
+    auto refuse = [error](std::string text) -> std::optional<std::string> {
+        if (error)
+            *error = std::move(text);
+        return std::nullopt;
+    };
+    if (events.size() > MaxRecordingEvents)
+        return refuse(std::to_string(events.size()) + " events are more than a score file holds (" +
+                      std::to_string(MaxRecordingEvents) + ")");
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (!isStorableDelay(events.eventDelays[i]))
+            return refuse("event " + std::to_string(i + 1) + " waits " + formatDelay(events.eventDelays[i]) +
+                          " s; a score file holds delays from 0 to 86400 s");
+    }
+    std::optional<std::string> bytes = codec.utf8ToGbk(formatRecordingText(events));
+    if (!bytes)
+        return refuse("the text cannot be encoded as GBK");
+    if (bytes->size() > MaxRecordingFileBytes)
+        return refuse(std::to_string(bytes->size()) + " bytes are more than a score file holds (" +
+                      std::to_string(MaxRecordingFileBytes) + ")");
+    return bytes;
 }
 
-bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events,
-                        const TextCodec& codec, std::string* error)
+bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events, const TextCodec& codec,
+                        const FileSaver& saver, std::string* error, FileWriteFailure* failure)
 {
-    const std::optional<std::string> bytes = encodeRecording(events, codec);
+    const std::optional<std::string> bytes = encodeRecording(events, codec, error);
     if (!bytes) {
-        if (error)
-            *error = "the text cannot be encoded as GBK";
+        if (failure)
+            *failure = FileWriteFailure::Other;
         return false;
     }
-    return writeFileAtomically(path, *bytes, error);
+    return saver.save(path, *bytes, error, failure);
 }
 
 }  // namespace kelodi

@@ -37,6 +37,12 @@ inline constexpr int MaxRecordingLines = 99'999;
 // even the line limit with long lines stays far below it.
 inline constexpr std::uintmax_t MaxRecordingFileBytes = 64u * 1024u * 1024u;
 inline constexpr double DefaultSoundingRatio = 0.7;
+// The longest delay a file can ask for; a longer one (or a negative one) is
+// read as 0.
+inline constexpr double MaxEventDelaySeconds = 86400.0;
+// The most events a written file holds: four to a line, on the lines after
+// the header that the reader reads.
+inline constexpr std::size_t MaxRecordingEvents = (MaxRecordingLines - 1) * std::size_t{4};
 
 enum class RecordingDialect { KeyNames, Jianpu };
 enum class TextEncoding { Utf8, Utf8WithBom, Gbk };
@@ -53,6 +59,14 @@ struct SkippedItem {
     SkipReason reason = SkipReason::MalformedItem;
 };
 
+// An item whose delay was read as 0 although the file gave another one:
+// negative, or (after the tempo factor) longer than MaxEventDelaySeconds.
+// Its event is kept.
+struct ZeroedDelay {
+    int line = 0;      // 1-based line of the file
+    std::string text;  // the item as read (spaces removed), UTF-8
+};
+
 // What the reader found besides the events. Core reports; the caller decides
 // what to show.
 struct RecordingFileReport {
@@ -65,6 +79,8 @@ struct RecordingFileReport {
     bool linesIgnored = false;  // lines beyond MaxRecordingLines were not read
     std::size_t skippedCount = 0;
     std::vector<SkippedItem> skipped;  // the first MaxReportedSkips of them
+    std::size_t zeroedDelayCount = 0;
+    std::vector<ZeroedDelay> zeroedDelays;  // the first MaxReportedSkips of them
 
     static constexpr std::size_t MaxReportedSkips = 100;
 };
@@ -91,15 +107,19 @@ std::optional<RecordingFile> readRecordingFile(const std::filesystem::path& path
 // "琴键倍数:1", four events per line as "0.100 , C    | ", and a final CR LF.
 std::string formatRecordingText(const RecordingEvents& events);
 
-// formatRecordingText encoded as GBK; empty if the codec cannot encode it.
-std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec);
+// formatRecordingText encoded as GBK. Empty, with the reason in `error`, when
+// the reader would not read back what it would write: more than
+// MaxRecordingEvents events, a delay that is negative or longer than
+// MaxEventDelaySeconds, a text the codec cannot encode.
+std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec,
+                                           std::string* error = nullptr);
 
-// Writes `events` as a GBK key-name file. The text goes to a temporary file in
-// the same folder that then replaces `path` in one step, so a failed save
-// leaves an existing file as it was. False, with a reason in `error`, on
-// failure.
-bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events,
-                        const TextCodec& codec, std::string* error = nullptr);
+// Writes `events` as a GBK key-name file through `saver`, which replaces
+// `path` in one step, so a failed save leaves an existing file as it was.
+// False, with a reason in `error` and its kind in `failure`, on failure.
+bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events, const TextCodec& codec,
+                        const FileSaver& saver, std::string* error = nullptr,
+                        FileWriteFailure* failure = nullptr);
 
 // Building blocks, public for the score tool and the tests.
 

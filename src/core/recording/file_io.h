@@ -25,44 +25,24 @@ enum class FileReadFailure {
 std::optional<std::string> readFileBytes(const std::filesystem::path& path, std::uintmax_t maxBytes,
                                          std::string* error = nullptr, FileReadFailure* failure = nullptr);
 
-// Replaces the file at `path` with `bytes` in one step: the bytes go to a new
-// temporary file in the same folder, which is then renamed over the target.
-// Until the rename nothing of the old file changes, and a failure removes the
-// temporary file again. Symbolic links are followed to the end of their
-// chain, so the file they lead to is replaced and the links stay. An existing
-// file's permissions are kept. Anything that exists and is not a regular file
-// (a device, a pipe, a folder) is refused and left as it is. In a folder
-// where no temporary file can be created, an existing writable file is
-// written in place instead (the old content is then not safe from a failure
-// part-way).
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string* error = nullptr);
+// Why a file was not written, for callers that tell the user.
+enum class FileWriteFailure {
+    None,
+    DiskFull,  // no room left on the disk (or in the user's quota)
+    Other,     // anything else; the reason text says what
+};
 
-// The steps of writeFileAtomically, for writers that produce a file bit by
-// bit (a rendered WAV file):
-//
-// The file an atomic write of `path` replaces: the one at the end of the
-// chain of symbolic links starting at `path`, or `path` itself.
-std::filesystem::path replacementTarget(const std::filesystem::path& path);
+// Where core's writers put whole files. The platform's writer (AtomicFile)
+// implements it: the file at `path` is replaced by `bytes` in one step, or
+// left as it was.
+class FileSaver {
+public:
+    virtual ~FileSaver() = default;
 
-// A free name for a temporary file in the folder of `target`, starting with
-// "." so that a file left behind by a crash stays out of listings. Empty when
-// none is found.
-std::filesystem::path temporaryPathBeside(const std::filesystem::path& target);
-
-// Renames the complete `temporary` over `target` in one step, with the
-// permissions of the file it replaces. A target that exists and is not a
-// regular file is refused. On failure the temporary file is removed and
-// `target` is left as it was.
-bool moveIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& target,
-                   std::string* error = nullptr);
-
-// For a folder where no temporary file can be made beside `target` (one the
-// user may not write to) while `target` itself is a writable regular file:
-// the complete `temporary`, made in another folder, is copied over the
-// content of `target` in place and then removed. Only the copy itself can
-// leave `target` damaged. A target that is no regular file is refused.
-bool copyIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& target,
-                   std::string* error = nullptr);
+    // False, with a reason in `error` and its kind in `failure`, when the
+    // file was not written; the old file is then as it was.
+    virtual bool save(const std::filesystem::path& path, std::string_view bytes, std::string* error = nullptr,
+                      FileWriteFailure* failure = nullptr) const = 0;
+};
 
 }  // namespace kelodi

@@ -21,8 +21,6 @@ struct Note {
 };
 
 constexpr int NotesPerChannel = 128;
-// The score reader reads this many lines of four events (after the header).
-constexpr std::size_t MaxImportedEvents = (MaxRecordingLines - 1) * 4u;
 
 bool isNoteOn(const MidiTrackEvent& e) { return (e.status & 0xF0) == 0x90 && e.data2 > 0; }
 bool isNoteOff(const MidiTrackEvent& e)
@@ -92,7 +90,9 @@ std::vector<Note> highestLine(std::vector<Note> notes)
     for (std::size_t i = 0; i < notes.size();) {
         std::size_t best = i;
         std::size_t j = i + 1;
-        for (; j < notes.size() && notes[j].onMs - notes[j - 1].onMs < spread; ++j)
+        // Measured from the onset's first note, not from the note before: a
+        // fast run is no chord however many of its notes follow each other.
+        for (; j < notes.size() && notes[j].onMs - notes[i].onMs < spread; ++j)
             if (notes[j].pitch > notes[best].pitch)
                 best = j;
         Note top = notes[best];
@@ -167,10 +167,10 @@ std::optional<MelodyImport> importMelody(const MidiFile& file, const MelodySourc
     const std::vector<Note> line = highestLine(std::move(notes));
     report.melodyNotes = line.size();
     report.octaveShift = bestOctaveShift(line);
-    if (line.size() * 2 > MaxImportedEvents) {
+    if (line.size() * 2 > MaxRecordingEvents) {
         if (error)
             *error = std::to_string(line.size()) + " melody notes are more than a score file holds (" +
-                     std::to_string(MaxImportedEvents / 2) + ")";
+                     std::to_string(MaxRecordingEvents / 2) + ")";
         return std::nullopt;
     }
 

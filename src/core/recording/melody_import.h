@@ -35,10 +35,11 @@ struct MelodyImport {
 inline constexpr int LowestKeyNote = 36;
 inline constexpr int HighestKeyNote = LowestKeyNote + KeyCount - 1;
 
-// A note that starts less than this after the note before it belongs to the
-// same onset: the notes of a chord played by hand, humanised or "strummed"
-// by a sequencer (abc2midi spreads them by 10 ticks) rarely start on the
-// same millisecond, while the fastest runs of a melody are further apart.
+// A note that starts less than this after the first note of an onset belongs
+// to that onset: the notes of a chord played by hand, humanised or
+// "strummed" by a sequencer (abc2midi spreads them by 10 ticks) rarely start
+// on the same millisecond, while the fastest runs of a melody are further
+// apart.
 inline constexpr double SameOnsetSeconds = 0.030;
 
 // Turns the notes of one source of the file into key events for the keys:

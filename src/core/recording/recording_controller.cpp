@@ -11,13 +11,19 @@
 
 namespace kelodi {
 
+std::string_view saveFailedMessage(FileWriteFailure failure)
+{
+    return failure == FileWriteFailure::DiskFull ? DiskFullMessage : SaveFailedMessage;
+}
+
 RecordingController::RecordingController(KeyPresser& keys, RecordingUi& ui, PlaybackScheduler& scheduler,
-                                         const Clock& clock, const TextCodec& codec)
+                                         const Clock& clock, const TextCodec& codec, const FileSaver& saver)
     : m_keys(keys),
       m_ui(ui),
       m_scheduler(scheduler),
       m_clock(clock),
       m_codec(codec),
+      m_saver(saver),
       m_recorder(m_events, clock),
       m_player(keys)
 {
@@ -169,8 +175,9 @@ void RecordingController::saveRecording()
         return;
     // A failed save must not look like a saved one: the user would leave
     // believing the performance is on disk.
-    if (!writeRecordingFile(*path, *m_events, m_codec))
-        m_ui.showMessage(SaveFailedMessage);
+    FileWriteFailure failure = FileWriteFailure::None;
+    if (!writeRecordingFile(*path, *m_events, m_codec, m_saver, nullptr, &failure))
+        m_ui.showMessage(saveFailedMessage(failure));
 }
 
 void RecordingController::playRecordingFile()

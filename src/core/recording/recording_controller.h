@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/keyboard/key_path.h"
+#include "core/recording/file_io.h"
 #include "core/recording/player.h"
 #include "core/recording/recorder.h"
 #include "core/recording/recorder_buttons.h"
@@ -32,6 +33,10 @@ inline constexpr std::string_view FileTooLargeMessage = "文件太大，无法�
 inline constexpr std::string_view FileUnreadableMessage = "文件无法读取！";
 inline constexpr std::string_view NothingToPlayMessage = "文件中没有可播放的音符！";
 inline constexpr std::string_view SaveFailedMessage = "文件保存失败！";
+inline constexpr std::string_view DiskFullMessage = "磁盘空间不足，文件保存失败！";
+
+// What a failed save tells the user: the disk that is full, or the failure.
+std::string_view saveFailedMessage(FileWriteFailure failure);
 
 // How "播放文件(&F)" ended.
 enum class PlayFileOutcome {
@@ -52,8 +57,9 @@ enum class PlayFileOutcome {
 // never runs inside another. Everything runs on the window thread.
 class RecordingController : public KeyRecorderHook {
 public:
+    // Recordings are saved through `saver`.
     RecordingController(KeyPresser& keys, RecordingUi& ui, PlaybackScheduler& scheduler, const Clock& clock,
-                        const TextCodec& codec);
+                        const TextCodec& codec, const FileSaver& saver);
     RecordingController(const RecordingController&) = delete;
     RecordingController& operator=(const RecordingController&) = delete;
 
@@ -123,6 +129,7 @@ private:
     PlaybackScheduler& m_scheduler;
     const Clock& m_clock;
     const TextCodec& m_codec;
+    const FileSaver& m_saver;
     // Shared with a running replay, never copied for it: a list once handed
     // to the player is only ever replaced, not changed.
     std::shared_ptr<RecordingEvents> m_events = std::make_shared<RecordingEvents>();

@@ -13,11 +13,11 @@
 #include "core/desktop/help_menu_items.h"
 #include "core/desktop/news_opt_out.h"
 #include "core/desktop/product_config.h"
-#include "core/recording/file_io.h"
 #include "core/text/utf8.h"
 #include "gui/desktop/info_box.h"
 #include "gui/desktop/shell.h"
 #include "gui/common/utf8.h"
+#include "platform/files/atomic_file.h"
 
 namespace kelodi {
 

@@ -18,6 +18,7 @@
 #include "gui/common/twips.h"
 #include "gui/common/utf8.h"
 #include "gui/recording/player_driver.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
@@ -60,7 +61,8 @@ RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repe
         m_buttons[static_cast<std::size_t>(which)] = button;
     }
     RecordingUi& ui = *this;
-    m_controller = std::make_unique<RecordingController>(*m_presser, ui, *m_driver, m_clock, systemTextCodec());
+    m_controller = std::make_unique<RecordingController>(*m_presser, ui, *m_driver, m_clock, systemTextCodec(),
+                                                         atomicFileSaver());
     keyPath.setRecorder(m_controller.get());
     m_controller->publishButtonStates();
 }

@@ -25,6 +25,7 @@
 #include "core/text/utf8.h"
 #include "gui/common/utf8.h"
 #include "gui/recording/recording_panel.h"
+#include "platform/files/atomic_file.h"
 #include "platform/midi/midi_output_status.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
@@ -177,9 +178,15 @@ void SongFilesMenu::exportMidi()
         return;
     const std::string bytes = encodeMidiFile(replay->messages, replay->lastMessageSeconds() + MidiTailSeconds);
     std::string error;
-    if (!writeFileAtomically(pathOf(name), bytes, &error)) {
+    FileWriteFailure failure = FileWriteFailure::None;
+    if (bytes.size() > MaxMidiFileBytes) {
+        // Never written: the import would refuse it.
+        error = "more than " + std::to_string(MaxMidiFileBytes) + " bytes";
+        failure = FileWriteFailure::Other;
+    }
+    if (failure != FileWriteFailure::None || !writeFileAtomically(pathOf(name), bytes, &error, &failure)) {
         std::fprintf(stderr, "kelodi: cannot write %s: %s\n", name.toLocal8Bit().constData(), error.c_str());
-        m_dialogs->showMessage(fromUtf8(SaveFailedMessage));
+        m_dialogs->showMessage(fromUtf8(saveFailedMessage(failure)));
         return;
     }
     m_dialogs->showMessage(ExportDone);
@@ -254,7 +261,7 @@ void SongFilesMenu::finishRender()
         return;
     if (!result.ok) {
         std::fprintf(stderr, "kelodi: cannot export the WAV file: %s\n", result.error.c_str());
-        m_dialogs->showMessage(fromUtf8(SaveFailedMessage));
+        m_dialogs->showMessage(fromUtf8(saveFailedMessage(result.failure)));
         return;
     }
     m_dialogs->showMessage(ExportDone);
@@ -301,9 +308,11 @@ void SongFilesMenu::importMidi()
                                                    suggested, QStringLiteral("dzq"));
     if (target.isEmpty())
         return;
-    if (!writeRecordingFile(pathOf(target), melody->events, systemTextCodec(), &error)) {
+    FileWriteFailure failure = FileWriteFailure::None;
+    if (!writeRecordingFile(pathOf(target), melody->events, systemTextCodec(), atomicFileSaver(), &error,
+                            &failure)) {
         std::fprintf(stderr, "kelodi: cannot write %s: %s\n", target.toLocal8Bit().constData(), error.c_str());
-        m_dialogs->showMessage(fromUtf8(SaveFailedMessage));
+        m_dialogs->showMessage(fromUtf8(saveFailedMessage(failure)));
         return;
     }
     const QFileInfo saved(target);

@@ -35,7 +35,7 @@ bool writeText(std::FILE* stream, std::string_view utf8);
 // From now on Ctrl+C and requests to end the program set `*flag` instead of
 // ending it at once, so that it can release what it holds (the notes on a
 // device) and end by itself; nullptr gives them back their default. Those
-// requests are SIGINT and SIGTERM, and on Windows Ctrl+C, Ctrl+Break and
+// requests are SIGINT, SIGTERM and SIGHUP, and on Windows Ctrl+C, Ctrl+Break and
 // closing the console window; after a close Windows ends the program a few
 // seconds later at the latest, whatever it does.
 void setStopFlag(std::atomic<bool>* flag);

@@ -42,6 +42,8 @@ void setStopFlag(std::atomic<bool>* flag)
     const auto handler = flag ? setStopFlagOnSignal : SIG_DFL;
     std::signal(SIGINT, handler);
     std::signal(SIGTERM, handler);
+    // The terminal closing is a request to end like any other.
+    std::signal(SIGHUP, handler);
 }
 
 PreciseSleeps::PreciseSleeps() = default;

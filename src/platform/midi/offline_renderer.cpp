@@ -3,13 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 
 #include <fluidsynth.h>
 
-#include "core/recording/file_io.h"
 #include "core/text/utf8.h"
+#include "platform/files/atomic_file.h"
 #include "platform/midi/wav_writer.h"
 
 namespace kelodi {
@@ -58,8 +57,9 @@ void dispatch(fluid_synth_t* synth, ShortMessage message)
 // the caller cancels.
 class BlockWriter {
 public:
-    BlockWriter(fluid_synth_t* synth, WavWriter& wav, std::uint64_t total, const OfflineRenderer::Progress& progress)
-        : m_synth(synth), m_wav(wav), m_total(total), m_progress(progress), m_block(BlockFrames * 2)
+    BlockWriter(fluid_synth_t* synth, AtomicFile& file, std::uint64_t total, const OfflineRenderer::Progress& progress)
+        : m_synth(synth), m_file(file), m_total(total), m_progress(progress), m_block(BlockFrames * 2),
+          m_bytes(BlockFrames * 4)
     {
     }
 
@@ -68,8 +68,16 @@ public:
         while (m_done < until) {
             const auto frames = static_cast<int>(std::min(BlockFrames, until - m_done));
             fluid_synth_write_s16(m_synth, frames, m_block.data(), 0, 2, m_block.data(), 1, 2);
-            if (!m_wav.append(m_block.data(), static_cast<std::size_t>(frames))) {
-                result.error = "cannot write the audio file (disk full, or larger than 4 GiB)";
+            // WAV samples are little-endian whatever the machine is.
+            const std::size_t samples = static_cast<std::size_t>(frames) * 2;
+            for (std::size_t i = 0; i < samples; ++i) {
+                const auto value = static_cast<std::uint16_t>(m_block[i]);
+                m_bytes[2 * i] = static_cast<char>(value & 0xFF);
+                m_bytes[2 * i + 1] = static_cast<char>(value >> 8);
+            }
+            if (!m_file.write(m_bytes.data(), samples * 2)) {
+                result.error = m_file.error();
+                result.failure = m_file.failure();
                 return false;
             }
             m_done += static_cast<std::uint64_t>(frames);
@@ -88,23 +96,14 @@ public:
 
 private:
     fluid_synth_t* m_synth;
-    WavWriter& m_wav;
+    AtomicFile& m_file;
     std::uint64_t m_total;
     const OfflineRenderer::Progress& m_progress;
     std::vector<std::int16_t> m_block;
+    std::vector<char> m_bytes;
     std::uint64_t m_done = 0;
     std::uint64_t m_sinceReport = 0;
 };
-
-// A WAV writer on a temporary path; nullptr when there is no path or the
-// file cannot be made.
-std::unique_ptr<WavWriter> createWav(const std::filesystem::path& path)
-{
-    if (path.empty())
-        return nullptr;
-    const std::u8string name = path.u8string();
-    return WavWriter::create(std::string(name.begin(), name.end()), OfflineRenderer::SampleRate, 2);
-}
 
 }  // namespace
 
@@ -129,44 +128,43 @@ RenderResult OfflineRenderer::render(const std::vector<TimedMessage>& messages, 
         return result;
     }
 
-    const std::filesystem::path target = replacementTarget(pathFromUtf8(wavPath));
-    std::filesystem::path temporary = temporaryPathBeside(target);
-    std::unique_ptr<WavWriter> wav = createWav(temporary);
-    // A writable file in a folder that takes no new file is rendered in the
-    // system's temporary folder and copied over the file at the end.
-    std::error_code ec;
-    const bool inPlace = !wav && std::filesystem::is_regular_file(target, ec);
-    if (inPlace) {
-        temporary = temporaryPathBeside(std::filesystem::temp_directory_path(ec) / target.filename());
-        wav = createWav(temporary);
-    }
-    if (!wav) {
-        result.error = "cannot create a file beside " + wavPath;
-        return result;
-    }
-
+    // The length is known before the first sample: the header is written
+    // once, with its final sizes, and the file's room can be reserved.
     double last = std::max(endSeconds, 0.0);
     for (const TimedMessage& m : messages)
         last = std::max(last, m.seconds);
     const std::uint64_t total = frameAt(last + TailSeconds);
-    BlockWriter writer(synth.get(), *wav, total, progress);
+    const std::uint64_t dataBytes = total * 4;
+    if (dataBytes > WavWriter::MaxDataBytes) {
+        result.error = "the song is too long for a WAV file (at most 4 GiB)";
+        return result;
+    }
+    const std::unique_ptr<AtomicFile> file =
+        AtomicFile::create(pathFromUtf8(wavPath), WavWriter::HeaderBytes + dataBytes, &result.error, &result.failure);
+    if (!file)
+        return result;
+    const std::vector<std::uint8_t> header = WavWriter::header(SampleRate, 2, static_cast<std::uint32_t>(dataBytes));
+    if (!file->write(header.data(), header.size())) {
+        result.error = file->error();
+        result.failure = file->failure();
+        return result;
+    }
+
+    BlockWriter writer(synth.get(), *file, total, progress);
     bool written = true;
     for (const TimedMessage& m : messages) {
         if (!(written = writer.renderUntil(frameAt(m.seconds), result)))
             break;
         dispatch(synth.get(), m.message);
     }
-    written = written && writer.renderUntil(total, result);
-    wav.reset();  // completes the header and closes the file
-    std::error_code ignored;
-    if (!written) {
-        std::filesystem::remove(temporary, ignored);
+    // Unless committed, the file goes when `file` does, and any old one stays.
+    if (!(written && writer.renderUntil(total, result)))
+        return result;
+    if (!file->commit()) {
+        result.error = file->error();
+        result.failure = file->failure();
         return result;
     }
-    const bool placed = inPlace ? copyIntoPlace(temporary, target, &result.error)
-                                : moveIntoPlace(temporary, target, &result.error);
-    if (!placed)
-        return result;
     result.ok = true;
     result.frames = writer.done();
     return result;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/midi/midi_file.h"
+#include "core/recording/file_io.h"
 
 namespace kelodi {
 
@@ -14,6 +15,7 @@ struct RenderResult {
     bool ok = false;
     bool cancelled = false;
     std::string error;  // why it failed, when it did
+    FileWriteFailure failure = FileWriteFailure::None;  // what kept the file from being written
     std::uint64_t frames = 0;
 };
 
@@ -23,12 +25,10 @@ struct RenderResult {
 // FluidSynth's 64-frame block), and the file ends `TailSeconds` after
 // `endSeconds`, so that the last notes ring out.
 //
-// The file appears complete or not at all: the samples go to a temporary
-// file beside the target, which replaces the target only when everything is
-// written. A failure or a cancel removes it, and any old file stays. In a
-// folder that takes no new file, a writable existing file is rendered in the
-// system's temporary folder and copied over at the end. Anything that is not
-// a regular file (a device, a pipe) is never replaced.
+// The file is saved as every file of the program (AtomicFile): it appears
+// complete or not at all, a failure or a cancel leaves any old file as it
+// was, and a full disk is said as such. Anything that is not a regular file
+// (a device, a pipe) is never replaced.
 class OfflineRenderer {
 public:
     static constexpr int SampleRate = 44100;

@@ -9,10 +9,6 @@ namespace kelodi {
 
 namespace {
 
-constexpr std::uint32_t HeaderBytes = 44;
-// The RIFF size field counts everything after its own 8 bytes in 32 bits.
-constexpr std::uint32_t MaxDataBytes = 0xFFFFFFFFu - (HeaderBytes - 8);
-
 void putLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)

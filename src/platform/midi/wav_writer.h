@@ -36,6 +36,9 @@ public:
 
     // The 44-byte header of a file holding dataBytes of sample data.
     static std::vector<std::uint8_t> header(int sampleRate, int channels, std::uint32_t dataBytes);
+    static constexpr std::uint32_t HeaderBytes = 44;
+    // The RIFF size field counts everything after its own 8 bytes in 32 bits.
+    static constexpr std::uint32_t MaxDataBytes = 0xFFFFFFFFu - (HeaderBytes - 8);
 
 private:
     WavWriter(std::ofstream file, int sampleRate, int channels);

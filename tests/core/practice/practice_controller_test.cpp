@@ -12,6 +12,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
 #include "core/recording/tempo.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
@@ -84,7 +85,7 @@ protected:
     test::ScriptedUi ui;
     test::ManualScheduler scheduler{clock};
     test::ManualScheduler deferral{clock};
-    RecordingController controller{keys, ui, scheduler, clock, systemTextCodec()};
+    RecordingController controller{keys, ui, scheduler, clock, systemTextCodec(), atomicFileSaver()};
     FakePracticeView view;
     PracticeController practice{controller, view, deferral, clock};
 };

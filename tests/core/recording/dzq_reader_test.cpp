@@ -156,6 +156,24 @@ TEST(Reader, ReportsDialectEncodingAndSkippedItems)
 
 // A byte that is no GBK character costs only its own item; the header and
 // the other lines still read.
+// A delay read as 0 is reported with its item, but not the rest of a jianpu
+// note held longer than its length (a sounding ratio above 1), which is
+// negative by design and never written in the file.
+TEST(Reader, ReportsDelaysReadAsZero)
+{
+    RecordingFile file = parseRecordingText("简谱倍数:1\r\n音符比例:1.5\r\n音符最长:2\r\n1,1|2,1\r\n");
+    EXPECT_EQ(file.events.size(), 5u);
+    EXPECT_EQ(file.report.zeroedDelayCount, 0u);
+
+    // The first note waits 1 s times the factor: more than a day.
+    file = parseRecordingText("简谱倍数:100000\r\n音符比例:0.5\r\n音符最长:2\r\n\r\n1,1|2,1\r\n");
+    EXPECT_EQ(file.events.eventDelays.front(), 0.0f);
+    EXPECT_EQ(file.events.eventDelays[1], 50000.0f);
+    ASSERT_EQ(file.report.zeroedDelayCount, 1u);
+    EXPECT_EQ(file.report.zeroedDelays[0].line, 5);
+    EXPECT_EQ(file.report.zeroedDelays[0].text, "1,1");
+}
+
 TEST(Reader, DamagedGbkBytesLoseOnlyTheirItem)
 {
     std::string bytes = encode("琴键倍数:2\r\n0.5,C|0.5,抬起\r\n", Encoding::Gbk);

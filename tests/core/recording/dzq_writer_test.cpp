@@ -7,9 +7,9 @@
 #include <random>
 #include <sstream>
 
-#include "core/recording/dzq_format.h"
-#include "core/recording/file_io.h"
 #include "core/fakes/scratch_folder.h"
+#include "core/recording/dzq_format.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
@@ -106,7 +106,8 @@ TEST_F(AtomicWrite, ReplacesTheFileAndKeepsItsPermissions)
     // What the system keeps of them: Windows knows only "read-only" or not.
     const fs::perms before = fs::status(path).permissions() & fs::perms::all;
     std::string error;
-    ASSERT_TRUE(writeRecordingFile(path, makeEvents({{0.1f, 0}}), systemTextCodec(), &error)) << error;
+    ASSERT_TRUE(writeRecordingFile(path, makeEvents({{0.1f, 0}}), systemTextCodec(), atomicFileSaver(), &error))
+        << error;
     EXPECT_EQ(contents(path), HeaderGbk + "0.100 , C    | \r\n");
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, before);
     EXPECT_EQ(entryCount(), 1u);

@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "core/recording/dzq_format.h"
-#include "core/recording/file_io.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
@@ -56,7 +56,7 @@ TEST_F(FileLimitsTest, AScoreAboveTheLimitIsRefusedAndTheEventsStay)
     test::JournalKeys keys(clock);
     test::ScriptedUi ui;
     test::ManualScheduler scheduler(clock);
-    RecordingController controller(keys, ui, scheduler, clock, systemTextCodec());
+    RecordingController controller(keys, ui, scheduler, clock, systemTextCodec(), atomicFileSaver());
     RecordingEvents before;
     before.append(0.1f, 40);
     controller.setEvents(before);

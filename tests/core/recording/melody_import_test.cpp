@@ -139,10 +139,10 @@ TEST(MelodyImport, ChordNotesSpreadOverSomeMillisecondsCountAsOneOnset)
     MidiFile file;
     file.division.ticksPerQuarter = 500;  // 1 ms per tick
     MidiTrack track;
-    // A chord strummed 25 ms a note, its top in the middle.
+    // A chord strummed 12 ms a note, its top in the middle.
     note(track, 0, 400, 60);
-    note(track, 25, 400, 67);
-    note(track, 50, 400, 64);
+    note(track, 12, 400, 67);
+    note(track, 24, 400, 64);
     note(track, 500, 100, 62);  // then a note of its own after a rest
     track.events.push_back({700, 0x90, 65, 100});  // never ended: ends with the track
     track.endTick = 900;
@@ -151,7 +151,32 @@ TEST(MelodyImport, ChordNotesSpreadOverSomeMillisecondsCountAsOneOnset)
     const std::optional<MelodyImport> imported = importMelody(file, {});
     ASSERT_TRUE(imported);
     EXPECT_EQ(steps(imported->events),
-              (std::vector<std::pair<int, int>>{{0, 31}, {425, R}, {75, 26}, {100, R}, {100, 29}, {200, R}}));
+              (std::vector<std::pair<int, int>>{{0, 31}, {412, R}, {88, 26}, {100, R}, {100, 29}, {200, R}}));
+}
+
+// An onset lasts SameOnsetSeconds from its first note, however many notes
+// follow each other closer than that: a fast run is not one long chord.
+TEST(MelodyImport, AFastRunIsNoChord)
+{
+    MidiFile file;
+    file.division.ticksPerQuarter = 500;  // 1 ms per tick
+    MidiTrack track;
+    // 40 notes 25 ms apart, each 20 ms long, low and high in turn.
+    for (int i = 0; i < 40; ++i)
+        note(track, static_cast<std::uint64_t>(25 * i), 20, 60 + 4 * (i % 2));
+    sortTrack(track);
+    file.tracks = {track};
+    const std::optional<MelodyImport> imported = importMelody(file, {});
+    ASSERT_TRUE(imported);
+    // Each pair is an onset: the high note, held to its end 45 ms after the
+    // pair began; the next pair 50 ms after the one before.
+    std::vector<std::pair<int, int>> expected;
+    for (int pair = 0; pair < 20; ++pair) {
+        expected.emplace_back(pair == 0 ? 0 : 5, 28);
+        expected.emplace_back(45, R);
+    }
+    EXPECT_EQ(steps(imported->events), expected);
+    EXPECT_EQ(imported->report.melodyNotes, 20u);
 }
 
 }  // namespace

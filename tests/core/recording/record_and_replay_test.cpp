@@ -8,6 +8,7 @@
 #include "core/recording/key_path_presser.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
@@ -25,7 +26,7 @@ protected:
     KeyPathPresser presser{rig.keys};
     test::ScriptedUi ui;
     test::ManualScheduler scheduler{clock};
-    RecordingController controller{presser, ui, scheduler, clock, systemTextCodec()};
+    RecordingController controller{presser, ui, scheduler, clock, systemTextCodec(), atomicFileSaver()};
 };
 
 // The recorder and the player on the real key path: a performance recorded

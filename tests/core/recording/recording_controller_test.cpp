@@ -10,6 +10,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/recordings_list.h"
 #include "core/recording/recording_fakes.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
@@ -36,7 +37,7 @@ protected:
     test::JournalKeys keys{clock};
     test::ScriptedUi ui;
     test::ManualScheduler scheduler{clock};
-    RecordingController controller{keys, ui, scheduler, clock, systemTextCodec()};
+    RecordingController controller{keys, ui, scheduler, clock, systemTextCodec(), atomicFileSaver()};
 };
 
 TEST_F(RecordingControllerTest, StartsWithRecordAndPlayFileEnabled)

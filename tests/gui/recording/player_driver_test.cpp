@@ -9,6 +9,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
 #include "gui/recording/player_driver.h"
+#include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
@@ -62,7 +63,7 @@ TEST(PlayerDriver, ReplaysEventsInOrderWithTheirSpacing)
     PlayerDriver driver(clock);
     test::JournalKeys keys(clock);
     NoUi ui;
-    RecordingController controller(keys, ui, driver, clock, systemTextCodec());
+    RecordingController controller(keys, ui, driver, clock, systemTextCodec(), atomicFileSaver());
 
     RecordingEvents events;
     const std::vector<int> played = {0, 4, 7, 12, 16, 19, 24, 28, 31, 36};

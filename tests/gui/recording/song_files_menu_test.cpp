@@ -13,6 +13,11 @@
 #include <QTest>
 
 #include <deque>
+#include <fstream>
+
+#if defined(__linux__)
+#include <sys/mount.h>
+#endif
 
 #include "core/fakes/recording_midi.h"
 #include "core/keyboard/instrument_panel.h"
@@ -149,6 +154,92 @@ TEST_F(SongFilesMenuTest, NothingToExportOrAFailedWriteIsSaid)
     ASSERT_TRUE(waitForRender());
     EXPECT_EQ(dialogs.messages, (QStringList{QStringLiteral("文件保存失败！"), QStringLiteral("文件保存失败！")}));
 }
+
+#if defined(__linux__)
+// A disk of 256 KiB: a tmpfs mounted for the test. Only root may mount one.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& folder) : m_folder(folder.toStdString())
+    {
+        QDir().mkpath(folder);
+        m_mounted = ::mount("tmpfs", m_folder.c_str(), "tmpfs", 0, "size=256k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount2(m_folder.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    // Takes up every byte left.
+    void fill() const
+    {
+        std::ofstream out(m_folder + "/fill", std::ios::binary);
+        const std::string block(4096, '\0');
+        while (out.write(block.data(), static_cast<std::streamsize>(block.size())))
+            ;
+    }
+
+private:
+    std::string m_folder;
+    bool m_mounted = false;
+};
+
+// Every song command that saves says a full disk as such, and the files it
+// would have replaced stay as they were, with nothing beside them.
+TEST_F(SongFilesMenuTest, AFullDiskIsSaidAndTheOldFilesStay)
+{
+    const QString disk = file("disk");
+    const SmallDisk small(disk);
+    if (!small.mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here (root only)";
+    for (const char* name : {"song.mid", "song.wav", "tune.dzq"}) {
+        QFile old(QDir(disk).filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    small.fill();
+
+    // A recording whose exports are larger than the room left.
+    RecordingEvents events;
+    for (int i = 0; i < 2000; ++i) {
+        events.append(0.05f, static_cast<float>(i % 44));
+        events.append(0.05f, static_cast<float>(ReleaseMarker));
+    }
+    controller().setEvents(events);
+    dialogs.saveAnswers = {QDir(disk).filePath(QStringLiteral("song.mid")),
+                           QDir(disk).filePath(QStringLiteral("song.wav"))};
+    songs().exportMidiAction()->trigger();
+    songs().exportWavAction()->trigger();
+    ASSERT_TRUE(waitForRender());
+
+    // The melody of a MIDI file saved as a score.
+    std::vector<TimedMessage> notes;
+    for (int i = 0; i < 20000; ++i) {
+        notes.push_back({0.05 * i, noteOnMessage(0, 60 + i % 12)});
+        notes.push_back({0.05 * i + 0.04, noteOffMessage(0, 60 + i % 12)});
+    }
+    QFile midi(file("tune.mid"));
+    ASSERT_TRUE(midi.open(QIODevice::WriteOnly));
+    const std::string bytes = encodeMidiFile(notes, 1001.0);
+    midi.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    midi.close();
+    dialogs.openAnswer = file("tune.mid");
+    dialogs.saveAnswers = {QDir(disk).filePath(QStringLiteral("tune.dzq"))};
+    songs().importMidiAction()->trigger();
+    controller().click(RecorderButton::Stop);
+
+    const QString diskFull = QStringLiteral("磁盘空间不足，文件保存失败！");
+    EXPECT_EQ(dialogs.messages, (QStringList{diskFull, diskFull, diskFull}));
+    for (const char* name : {"song.mid", "song.wav", "tune.dzq"}) {
+        QFile kept(QDir(disk).filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), QByteArray("old")) << name;
+    }
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral("fill"), QStringLiteral("song.mid"), QStringLiteral("song.wav"),
+                           QStringLiteral("tune.dzq")}));
+}
+#endif
 
 TEST_F(SongFilesMenuTest, WavExportRendersTheReplayToAFile)
 {

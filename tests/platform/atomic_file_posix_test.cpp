@@ -11,7 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "core/recording/file_io.h"
+#include "platform/files/atomic_file.h"
 #include "core/fakes/scratch_folder.h"
 
 namespace kelodi {
