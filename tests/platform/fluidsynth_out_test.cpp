@@ -7,6 +7,7 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -43,6 +44,32 @@ std::vector<double> leftChannel(const fs::path& path)
         samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8) / 32768.0);
     return samples;
 }
+
+// Sets an environment variable for the rest of a test and puts the old
+// value back after it: the tests that follow in the same process must find
+// the suite's sound servers as before.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* before = std::getenv(name))
+            m_before = before;
+        ::setenv(name, value, 1);
+    }
+    ~ScopedVariable()
+    {
+        if (m_before)
+            ::setenv(m_name.c_str(), m_before->c_str(), 1);
+        else
+            ::unsetenv(m_name.c_str());
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_before;
+};
 
 double rms(const std::vector<double>& s, std::size_t from, std::size_t to)
 {
@@ -247,10 +274,10 @@ TEST_F(EmbeddedSynth, EveryAudioDriverTriedIsReportedWithWhatItSaid)
 {
     // No sound server of any kind answers under these names; each driver of
     // the default order is tried and refuses.
-    setenv("JACK_DEFAULT_SERVER", "kelodi-absent-synth-test", 1);
-    setenv("PULSE_SERVER", "unix:/nonexistent/kelodi-pulse", 1);
-    setenv("ALSA_CONFIG_PATH", "/dev/null", 1);
-    setenv("SDL_AUDIODRIVER", "kelodi-none", 1);
+    const ScopedVariable jack("JACK_DEFAULT_SERVER", "kelodi-absent-synth-test");
+    const ScopedVariable pulse("PULSE_SERVER", "unix:/nonexistent/kelodi-pulse");
+    const ScopedVariable alsa("ALSA_CONFIG_PATH", "/dev/null");
+    const ScopedVariable sdl("SDL_AUDIODRIVER", "kelodi-none");
     m_setup.audioFile.clear();
     auto devices = createMidiDeviceList(m_setup);
     EXPECT_EQ(devices->open(MidiMapperId), nullptr);

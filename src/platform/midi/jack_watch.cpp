@@ -2,7 +2,9 @@
 #include "platform/midi/jack_watch.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -12,11 +14,28 @@ namespace kelodi {
 
 struct JackWatch::Impl {
     jack_client_t* client = nullptr;
+    std::uint64_t generation = 0;
     std::atomic<std::uint64_t> cycles{0};
     std::atomic<bool> alive{true};
+
+    // The server is running and the client is still ours to call.
+    bool usable() const { return alive.load() && generation == jackClientGeneration(); }
 };
 
 namespace {
+
+std::atomic<std::uint64_t> g_generation{0};
+std::atomic<bool> g_quiet{false};
+
+// libjack reports through this function when it frees the clients of a
+// server that died (the words are jackd2's), along with its ordinary errors.
+void libraryError(const char* message)
+{
+    if (std::strstr(message, "clients are still allocated"))
+        g_generation.fetch_add(1);
+    if (!g_quiet.load())
+        std::fprintf(stderr, "%s\n", message);
+}
 
 int countCycle(jack_nframes_t, void* arg)
 {
@@ -29,8 +48,13 @@ void serverGone(void* arg)
     static_cast<JackWatch::Impl*>(arg)->alive.store(false);
 }
 
-std::mutex g_watchMutex;
-std::weak_ptr<JackWatch> g_watch;
+// The process's watcher while anyone holds it (guarded by the library lock;
+// never destroyed, as a call abandoned at exit may still come here).
+std::weak_ptr<JackWatch>& currentWatch()
+{
+    static auto* watch = new std::weak_ptr<JackWatch>;
+    return *watch;
+}
 
 // The names in a list libjack allocated (nullptr for none), which is freed.
 std::vector<std::string> takeNames(const char** list)
@@ -60,11 +84,14 @@ public:
     template <typename Ask>
     auto ask(Ask ask) -> std::optional<decltype(ask(static_cast<jack_client_t*>(nullptr)))>
     {
-        std::lock_guard lock(m_mutex);
+        const auto library = jackLibraryLock();
         const std::string server = defaultServerName();
-        if (m_client && (m_gone.load() || server != m_server)) {
-            // A client whose server died closes at once, without a request.
-            jack_client_close(m_client);
+        const bool freed = m_generation != jackClientGeneration();
+        if (m_client && (m_gone.load() || freed || server != m_server)) {
+            // A client whose server died, or that libjack freed, is let go
+            // without a call (see jackLibraryLock).
+            if (!m_gone.load() && !freed)
+                jack_client_close(m_client);
             m_client = nullptr;
         }
         if (!m_client) {
@@ -72,6 +99,7 @@ public:
             m_client = jack_client_open("kelodi-query", JackNoStartServer, nullptr);
             if (!m_client)
                 return std::nullopt;
+            m_generation = jackClientGeneration();
             m_server = server;
             jack_on_shutdown(m_client, serverGone, this);
         }
@@ -89,25 +117,39 @@ public:
 private:
     static void serverGone(void* arg) { static_cast<ServerQuery*>(arg)->m_gone.store(true); }
 
-    std::mutex m_mutex;
     jack_client_t* m_client = nullptr;
+    std::uint64_t m_generation = 0;
     std::string m_server;
     std::atomic<bool> m_gone{false};
 };
 
 }  // namespace
 
+std::unique_lock<std::mutex> jackLibraryLock()
+{
+    static auto* mutex = new std::mutex;
+    static std::once_flag once;
+    std::call_once(once, [] { jack_set_error_function(libraryError); });
+    return std::unique_lock(*mutex);
+}
+
+std::uint64_t jackClientGeneration()
+{
+    return g_generation.load();
+}
+
 std::shared_ptr<JackWatch> JackWatch::acquire()
 {
-    std::lock_guard lock(g_watchMutex);
-    if (auto alive = g_watch.lock()) {
-        if (alive->m_impl->alive.load())
+    const auto library = jackLibraryLock();
+    if (auto alive = currentWatch().lock()) {
+        if (alive->m_impl->usable())
             return alive;
     }
     auto impl = std::make_unique<Impl>();
     impl->client = jack_client_open("kelodi-watch", JackNoStartServer, nullptr);
     if (!impl->client)
         return nullptr;
+    impl->generation = jackClientGeneration();
     jack_set_process_callback(impl->client, countCycle, impl.get());
     jack_on_shutdown(impl->client, serverGone, impl.get());
     if (jack_activate(impl->client) != 0) {
@@ -115,7 +157,7 @@ std::shared_ptr<JackWatch> JackWatch::acquire()
         return nullptr;
     }
     std::shared_ptr<JackWatch> watch(new JackWatch(std::move(impl)));
-    g_watch = watch;
+    currentWatch() = watch;
     return watch;
 }
 
@@ -140,7 +182,8 @@ std::optional<std::vector<std::string>> JackWatch::midiDestinations()
 
 void JackWatch::quietLibraryMessages()
 {
-    jack_set_error_function([](const char*) {});
+    const auto library = jackLibraryLock();
+    g_quiet.store(true);
     jack_set_info_function([](const char*) {});
 }
 
@@ -148,12 +191,21 @@ JackWatch::JackWatch(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 JackWatch::~JackWatch()
 {
+    const auto library = jackLibraryLock();
+    if (!m_impl->usable()) {
+        // Its callbacks may still hold the state they were given.
+        keepForGood(std::move(m_impl));
+        return;
+    }
     jack_deactivate(m_impl->client);
     jack_client_close(m_impl->client);
 }
 
 std::vector<std::string> JackWatch::connections(const std::string& port) const
 {
+    const auto library = jackLibraryLock();
+    if (!m_impl->usable())
+        return {};
     jack_port_t* handle = jack_port_by_name(m_impl->client, port.c_str());
     if (!handle)
         return {};
@@ -167,14 +219,14 @@ std::uint64_t JackWatch::cycles() const
 
 bool JackWatch::serverAlive() const
 {
-    return m_impl->alive.load();
+    return m_impl->usable();
 }
 
 bool JackWatch::waitForCycle(std::uint64_t target, std::chrono::milliseconds timeout) const
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (cycles() < target) {
-        if (!m_impl->alive.load() || std::chrono::steady_clock::now() >= deadline)
+        if (!m_impl->usable() || std::chrono::steady_clock::now() >= deadline)
             return false;
         // A cycle is a few milliseconds; polling keeps the process callback
         // free of anything but one atomic increment.

@@ -4,11 +4,39 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kelodi {
+
+// libjack frees, at the next jack_client_open after any JACK server of the
+// process has died, every client the process still holds (of any server),
+// and a call on one of those is a call on freed memory. So every call that
+// opens, uses or closes a JACK client is made under jackLibraryLock(), with
+// the client's generation checked first: a client opened in an earlier
+// generation than jackClientGeneration() is gone and is never touched again.
+// A client whose server has died is not touched either (nor closed): that
+// freeing takes care of it.
+std::unique_lock<std::mutex> jackLibraryLock();
+// Counts the times libjack has freed the process's clients (always 0 in a
+// build without libjack's headers).
+std::uint64_t jackClientGeneration();
+
+// Keeps what belonged to a JACK client that can no longer be closed (its
+// server died, or libjack freed it) to the end of the process: its callbacks
+// may still hold it, and destroying it would call the client.
+// (Neither the list nor its lock is ever destroyed: a call that ends while
+// the process exits may still come here.)
+template <typename T>
+void keepForGood(std::unique_ptr<T> thing)
+{
+    static auto* mutex = new std::mutex;
+    static auto* kept = new std::vector<T*>;
+    std::lock_guard lock(*mutex);
+    kept->push_back(thing.release());
+}
 
 // A JACK client of our own, with no ports, that sees the server's graph and
 // counts its process cycles. RtMidi neither reports whether its connection

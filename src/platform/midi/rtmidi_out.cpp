@@ -63,35 +63,99 @@ void reportRtMidiError(RtMidiError::Type type, const std::string& message, void*
         std::fprintf(stderr, "rtmidi: %s\n", message.c_str());
 }
 
-std::unique_ptr<RtMidiOut> makeClient(RtMidi::Api api)
-{
-    try {
-        auto out = std::make_unique<RtMidiOut>(api, ClientName);
-        out->setErrorCallback(reportRtMidiError, nullptr);
-        return out;
-    } catch (const std::exception&) {
-        // The ALSA backend throws when the machine has no sequencer device.
-        return nullptr;
+// An RtMidi client. RtMidi's JACK backend calls its JACK client when it is
+// made, lists, opens, closes and is destroyed; those calls are made under the
+// JACK library lock, and a client that libjack has freed or whose server has
+// died is never called again (see jackLibraryLock). Sending only queues the
+// message for the client's process callback and needs neither.
+class MidiClient {
+public:
+    // nullptr when RtMidi cannot make one (the ALSA backend throws when the
+    // machine has no sequencer device).
+    static std::unique_ptr<MidiClient> create(RtMidi::Api api)
+    {
+        std::unique_ptr<MidiClient> client(new MidiClient(api));
+        const auto library = client->jackLock();
+        client->m_generation = jackClientGeneration();
+        try {
+            client->m_out = std::make_unique<RtMidiOut>(api, ClientName);
+            client->m_out->setErrorCallback(reportRtMidiError, nullptr);
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+        return client;
     }
-}
 
-// RtMidi asks the server for the count and for each name apart; a port that
-// goes away in between leaves a position with no name (RtMidi complains and
-// answers ""). No port has an empty name, so such a list is asked again.
-std::vector<std::string> portNames(RtMidiOut& out)
-{
-    constexpr int Attempts = 3;
-    std::vector<std::string> names;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        names.clear();
-        const unsigned count = out.getPortCount();
-        for (unsigned i = 0; i < count; ++i)
-            names.push_back(out.getPortName(i));
-        if (std::none_of(names.begin(), names.end(), [](const std::string& name) { return name.empty(); }))
-            break;
+    ~MidiClient()
+    {
+        const auto library = jackLock();
+        if (m_api == RtMidi::UNIX_JACK && (m_serverGone || m_generation != jackClientGeneration())) {
+            keepForGood(std::move(m_out));
+            return;
+        }
+        m_out.reset();  // closes the port and the client
     }
-    return names;
-}
+    MidiClient(const MidiClient&) = delete;
+    MidiClient& operator=(const MidiClient&) = delete;
+
+    // Its server has died: the client is left to libjack from now on.
+    void serverGone() { m_serverGone = true; }
+
+    // RtMidi asks the server for the count and for each name apart; a port
+    // that goes away in between leaves a position with no name (RtMidi
+    // complains and answers ""). No port has an empty name, so such a list
+    // is asked again.
+    std::vector<std::string> portNames()
+    {
+        const auto library = jackLock();
+        if (!usable())
+            return {};
+        constexpr int Attempts = 3;
+        std::vector<std::string> names;
+        for (int attempt = 0; attempt < Attempts; ++attempt) {
+            names.clear();
+            const unsigned count = m_out->getPortCount();
+            for (unsigned i = 0; i < count; ++i)
+                names.push_back(m_out->getPortName(i));
+            if (std::none_of(names.begin(), names.end(), [](const std::string& name) { return name.empty(); }))
+                break;
+        }
+        return names;
+    }
+
+    // True when the port is open.
+    bool openPort(unsigned index)
+    {
+        const auto library = jackLock();
+        if (!usable())
+            return false;
+        try {
+            m_out->openPort(index, PortName);
+        } catch (const std::exception&) {
+            return false;
+        }
+        return m_out->isPortOpen();
+    }
+
+    void send(const unsigned char* bytes, std::size_t length) { m_out->sendMessage(bytes, length); }
+
+private:
+    explicit MidiClient(RtMidi::Api api) : m_api(api) {}
+
+    std::unique_lock<std::mutex> jackLock() const
+    {
+        return m_api == RtMidi::UNIX_JACK ? jackLibraryLock() : std::unique_lock<std::mutex>();
+    }
+    bool usable() const
+    {
+        return m_api != RtMidi::UNIX_JACK || (!m_serverGone && m_generation == jackClientGeneration());
+    }
+
+    RtMidi::Api m_api;
+    std::unique_ptr<RtMidiOut> m_out;
+    std::uint64_t m_generation = 0;
+    bool m_serverGone = false;
+};
 
 // RtMidi's ALSA backend reports a missing sequencer on stderr before it
 // throws; a machine without the device file has none.
@@ -110,7 +174,7 @@ bool compiled(RtMidi::Api api)
 
 class RtMidiPortOut : public MidiOut {
 public:
-    RtMidiPortOut(std::unique_ptr<RtMidiOut> out, std::shared_ptr<JackWatch> watch)
+    RtMidiPortOut(std::unique_ptr<MidiClient> out, std::shared_ptr<JackWatch> watch)
         : m_out(std::move(out)), m_watch(std::move(watch))
     {
     }
@@ -150,21 +214,27 @@ public:
         // RtMidi's JACK client queues messages for its process callback;
         // unregistering the port before a cycle has taken them loses them.
         // The wait and the close itself both depend on the server.
-        auto closing = [out = std::move(m_out), watch = std::move(m_watch), drain = !lost,
-                        target = m_lastSendCycle + CyclesAfter]() mutable {
-            if (watch && drain)
+        if (lost) {
+            // Nothing is left to wait for, and nothing of the client may be
+            // called any more; what is left is let go in the background.
+            m_out->serverGone();
+            callInBackground([out = std::move(m_out), watch = std::move(m_watch)]() mutable {
+                out.reset();
+                watch.reset();
+            });
+            return;
+        }
+        callWithin(limit, [out = std::move(m_out), watch = std::move(m_watch),
+                           target = m_lastSendCycle + CyclesAfter]() mutable {
+            if (watch)
                 watch->waitForCycle(target, CycleTimeout);
-            out->closePort();
+            // A server that died meanwhile is not called.
+            if (watch && !watch->serverAlive())
+                out->serverGone();
             out.reset();
             watch.reset();
             return true;
-        };
-        if (lost) {
-            // Nothing is left to wait for; the rest is tidying up.
-            callInBackground(std::move(closing));
-            return;
-        }
-        callWithin(limit, std::move(closing));
+        });
     }
 
     bool disconnected() const override { return m_watch && !m_watch->serverAlive(); }
@@ -177,7 +247,7 @@ private:
             return;
         pace();
         const unsigned char bytes[3] = {statusByte(message), dataByte1(message), dataByte2(message)};
-        m_out->sendMessage(bytes, static_cast<std::size_t>(length));
+        m_out->send(bytes, static_cast<std::size_t>(length));
         if (m_watch)
             m_lastSendCycle = m_watch->cycles();
     }
@@ -218,7 +288,7 @@ private:
         }
     }
 
-    std::unique_ptr<RtMidiOut> m_out;
+    std::unique_ptr<MidiClient> m_out;
     std::shared_ptr<JackWatch> m_watch;
     std::uint64_t m_lastSendCycle = 0;
     std::uint64_t m_paceCycle = 0;
@@ -234,7 +304,7 @@ public:
     {
         // The ALSA sequencer where the machine has one; JACK otherwise. Only
         // one of them is used, so a port never shows up twice.
-        if (compiled(RtMidi::LINUX_ALSA) && alsaSequencerPresent() && makeClient(RtMidi::LINUX_ALSA))
+        if (compiled(RtMidi::LINUX_ALSA) && alsaSequencerPresent() && MidiClient::create(RtMidi::LINUX_ALSA))
             m_api = RtMidi::LINUX_ALSA;
         else if (compiled(RtMidi::UNIX_JACK))
             m_api = RtMidi::UNIX_JACK;
@@ -285,8 +355,8 @@ private:
             return {};
         if (api == RtMidi::UNIX_JACK && JackWatch::supported())
             return JackWatch::midiDestinations().value_or(std::vector<std::string>());
-        auto client = makeClient(api);
-        return client ? portNames(*client) : std::vector<std::string>();
+        auto client = MidiClient::create(api);
+        return client ? client->portNames() : std::vector<std::string>();
     }
 
     static std::unique_ptr<MidiOut> openPort(RtMidi::Api api, const std::string& name, int occurrence)
@@ -301,7 +371,7 @@ private:
             if (!watch)
                 return nullptr;
         }
-        auto out = makeClient(api);
+        auto out = MidiClient::create(api);
         if (!out)
             return nullptr;
         const int index = findPort(*out, name, occurrence);
@@ -309,14 +379,9 @@ private:
             return nullptr;
         const std::vector<std::string> before = watch ? watch->connections(name) : std::vector<std::string>();
 
-        try {
-            out->openPort(static_cast<unsigned>(index), PortName);
-        } catch (const std::exception&) {
-            return nullptr;
-        }
         // RtMidi opens by position; if the list moved while it did, the port
         // it reached may not be the one asked for.
-        if (!out->isPortOpen() || findPort(*out, name, occurrence) != index)
+        if (!out->openPort(static_cast<unsigned>(index)) || findPort(*out, name, occurrence) != index)
             return nullptr;
 
         if (watch && !connectionLive(*watch, name, before))
@@ -324,9 +389,9 @@ private:
         return std::make_unique<RtMidiPortOut>(std::move(out), std::move(watch));
     }
 
-    static int findPort(RtMidiOut& out, const std::string& name, int occurrence)
+    static int findPort(MidiClient& out, const std::string& name, int occurrence)
     {
-        const std::vector<std::string> names = portNames(out);
+        const std::vector<std::string> names = out.portNames();
         int seen = 0;
         for (std::size_t i = 0; i < names.size(); ++i)
             if (names[i] == name && seen++ == occurrence)

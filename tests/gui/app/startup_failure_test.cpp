@@ -17,6 +17,29 @@
 namespace kelodi {
 namespace {
 
+// A JACK server name nobody uses, for as long as it lives; the tests that
+// follow in the same process find the suite's server again.
+class AbsentJackServer {
+public:
+    AbsentJackServer() : m_before(qgetenv("JACK_DEFAULT_SERVER")), m_was(qEnvironmentVariableIsSet("JACK_DEFAULT_SERVER"))
+    {
+        qputenv("JACK_DEFAULT_SERVER", "kelodi-absent-startup-test");
+    }
+    ~AbsentJackServer()
+    {
+        if (m_was)
+            qputenv("JACK_DEFAULT_SERVER", m_before);
+        else
+            qunsetenv("JACK_DEFAULT_SERVER");
+    }
+    AbsentJackServer(const AbsentJackServer&) = delete;
+    AbsentJackServer& operator=(const AbsentJackServer&) = delete;
+
+private:
+    QByteArray m_before;
+    bool m_was;
+};
+
 // What the "Tinsyn - Error" box showed.
 struct SeenBox {
     QString title;
@@ -30,7 +53,7 @@ struct SeenBox {
 // uses; the box it shows is read and dismissed. Returns the exit status.
 int startWith(const QStringList& arguments, SeenBox& seen, std::string& printed)
 {
-    qputenv("JACK_DEFAULT_SERVER", "kelodi-absent-startup-test");
+    const AbsentJackServer absent;
     test::NextModal box([&seen](QWidget& modal) {
         auto* message = qobject_cast<QMessageBox*>(&modal);
         if (!message)
@@ -52,7 +75,7 @@ int startWith(const QStringList& arguments, SeenBox& seen, std::string& printed)
 
 bool systemHasMidiPorts()
 {
-    qputenv("JACK_DEFAULT_SERVER", "kelodi-absent-startup-test");
+    const AbsentJackServer absent;
     return !createSystemPorts()->list().empty();
 }
 
