@@ -70,6 +70,9 @@ bool playEvents(MidiPort& port, const RecordingEvents& events, const ReplaySetti
     BlockingScheduler scheduler(clock, g_stopPlaying);
     Player player(presser);
     std::function<void()> fire = [&] {
+        // Nothing more is played to a device that has gone away.
+        if (port.deviceLost())
+            return;
         player.fireDue(clock.now());
         if (const std::optional<double> due = player.nextDueTime())
             scheduler.callAt(*due, fire);
@@ -137,6 +140,13 @@ int play(const Arguments& arguments)
     setStopFlag(&g_stopPlaying);
     const PreciseSleeps preciseSleeps;
     const bool finished = playEvents(port, file.events, *settings);
+    if (port.deviceLost()) {
+        port.close();
+        const std::string name = devices->deviceName(*device);
+        printError("device " + std::to_string(*device) + (name.empty() ? "" : " (" + name + ")") +
+                   " went away during playback");
+        return ExitFailure;
+    }
     // Closing lets the messages still queued for the device leave first.
     port.close();
     return finished ? ExitOk : ExitInterrupted;

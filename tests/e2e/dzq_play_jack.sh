@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # `kelodi-dzq play` on a real MIDI device: jack_midi_dump on the suite's dummy
 # JACK server receives exactly the messages of the MIDI export, in order, over
-# the score's length; Ctrl+C or SIGHUP stops a playback with every note released.
+# the score's length; Ctrl+C or SIGHUP stops a playback with every note
+# released; a device that goes away mid-song stops the playback with status 2
+# and the reason.
 source "$(dirname "$0")/lib/common.bash"
 if [ "${KELODI_TEST_JACK:-}" != 1 ] || ! command -v jack_midi_dump >/dev/null; then
   echo "SKIP: no dummy JACK server (scripts/run-tests starts one)"
@@ -86,4 +88,22 @@ for signal in INT HUP; do
     || fail "notes left sounding after SIG$signal"
   [ "$ons" -ge 4 ] && [ "$ons" -lt 1200 ] || fail "$ons note-ons: the playback was not interrupted midway"
 done
+
+note "a device that goes away mid-song"
+gone="kelodi-dzq-gone-$$"
+jack_midi_dump "$gone" >"$WORK/gone.txt" 2>/dev/null &
+gone_pid=$!
+_pids+=("$gone_pid")
+client=$gone
+find_device
+"$tool" play "$WORK/long.dzq" --device "$device" 2>"$WORK/play.err" &
+player=$!
+gone_notes() { grep -c 'note on' "$WORK/gone.txt" || true; }
+wait_until 60 eval '[ "$(gone_notes)" -ge 3 ]' || fail "the playback did not start: $(grep -v ALSA "$WORK/play.err")"
+kill "$gone_pid"
+# The score lasts 40 s; the playback ends long before.
+wait_exit "$player" 30
+[ "$EXIT_STATUS" = 2 ] || fail "a playback whose device went away ended with status $EXIT_STATUS"
+grep -q "^kelodi-dzq: device $device ($gone:input) went away during playback$" "$WORK/play.err" \
+  || fail "no reason given: $(grep -v ALSA "$WORK/play.err")"
 echo "PASS"

@@ -18,11 +18,56 @@
 #include <SDL.h>
 #endif
 
+#include "platform/midi/bounded_call.h"
+#include "platform/midi/jack_watch.h"
 #include "platform/midi/midi_wire.h"
 #include "platform/midi/system_ports.h"
 #include "platform/midi/wav_writer.h"
 
 namespace kelodi {
+
+namespace {
+
+// FluidSynth's JACK output is a JACK client: opening and closing it wait for
+// the server's answer, and a stopped server never gives one. Neither is
+// waited for longer than this; the audio output counts as failed instead.
+constexpr std::chrono::milliseconds JackAudioLimit(2000);
+
+// The JACK audio output, opened and closed under the JACK library lock (see
+// jackLibraryLock). It holds the synth it renders, so that a close that is
+// given up on and ends later still has it.
+class JackAudioOutput {
+public:
+    JackAudioOutput(std::shared_ptr<fluid_settings_t> settings, std::shared_ptr<fluid_synth_t> synth)
+        : m_settings(std::move(settings)), m_synth(std::move(synth))
+    {
+    }
+    ~JackAudioOutput()
+    {
+        const auto library = jackLibraryLock();
+        if (!m_driver)
+            return;
+        if (m_generation != jackClientGeneration()) {
+            // libjack has freed its client: closing it would call freed memory.
+            keepForGood(m_driver);
+            return;
+        }
+        delete_fluid_audio_driver(m_driver);
+    }
+    JackAudioOutput(const JackAudioOutput&) = delete;
+    JackAudioOutput& operator=(const JackAudioOutput&) = delete;
+
+    // True when the output opened; what FluidSynth said goes to log.
+    bool open(std::string& log);
+
+private:
+    std::shared_ptr<fluid_settings_t> m_settings;
+    std::shared_ptr<fluid_synth_t> m_synth;
+    fluid_audio_driver_t* m_driver = nullptr;
+    std::uint64_t m_generation = 0;
+};
+
+}  // namespace
 
 struct FluidSynthEngine::Impl {
     Impl(FluidSynthEngine& owner, SynthOptions options);
@@ -42,9 +87,15 @@ struct FluidSynthEngine::Impl {
     // Runs on the loader thread after audio has opened, just before the
     // SoundFont is read; only tests set it, to act while the load is pending.
     std::function<void()> m_beforeSoundFontLoad;
+    // The synth and its settings are shared with the JACK audio output, which
+    // may outlive the engine (see JackAudioOutput); the raw pointers are for
+    // use, the shared ones own.
+    std::shared_ptr<fluid_settings_t> m_settingsHeld;
+    std::shared_ptr<fluid_synth_t> m_synthHeld;
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_synth = nullptr;
     fluid_audio_driver_t* m_driver = nullptr;
+    std::unique_ptr<JackAudioOutput> m_jackAudio;
     std::unique_ptr<WavWriter> m_wav;
     std::thread m_renderThread;
     std::atomic<bool> m_stopRender{false};
@@ -130,6 +181,16 @@ void installLogFunctions()
         fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
         fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
     });
+}
+
+bool JackAudioOutput::open(std::string& log)
+{
+    const auto library = jackLibraryLock();
+    t_capturedLog = &log;
+    m_driver = new_fluid_audio_driver(m_settings.get(), m_synth.get());
+    t_capturedLog = nullptr;
+    m_generation = jackClientGeneration();
+    return m_driver != nullptr;
 }
 
 // Program, bank and controller changes, pressure and pitch bend: everything
@@ -222,7 +283,8 @@ FluidSynthEngine::Impl::Impl(FluidSynthEngine& owner, SynthOptions options)
     // variable to 0.
     setenv("JACK_NO_START_SERVER", "1", 0);
 #endif
-    m_settings = new_fluid_settings();
+    m_settingsHeld.reset(new_fluid_settings(), delete_fluid_settings);
+    m_settings = m_settingsHeld.get();
     fluid_settings_setnum(m_settings, "synth.sample-rate", SampleRate);
     // Samples are read when a preset is first selected, not all at start:
     // start-up reads only the SoundFont's headers, and memory holds only the
@@ -250,6 +312,14 @@ void FluidSynthEngine::Impl::stop()
     }
     if (m_driver)
         delete_fluid_audio_driver(m_driver);
+    if (m_jackAudio) {
+        // A stopped JACK server would hold the close, and the program's exit
+        // with it.
+        callWithin(JackAudioLimit, [output = std::move(m_jackAudio)]() mutable {
+            output.reset();
+            return true;
+        });
+    }
     m_stopRender = true;
     if (m_renderThread.joinable())
         m_renderThread.join();
@@ -258,9 +328,10 @@ void FluidSynthEngine::Impl::stop()
     if (m_sdlAudio)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 #endif
-    if (m_synth)
-        delete_fluid_synth(m_synth);
-    delete_fluid_settings(m_settings);
+    m_synth = nullptr;
+    m_synthHeld.reset();
+    m_settings = nullptr;
+    m_settingsHeld.reset();
 }
 
 FluidSynthEngine::Buffering FluidSynthEngine::bufferingFor(const std::string& driver)
@@ -323,7 +394,9 @@ const std::string& FluidSynthEngine::soundFontPath() const
 
 void FluidSynthEngine::Impl::load()
 {
-    m_synth = new_fluid_synth(m_settings);
+    if (fluid_synth_t* synth = new_fluid_synth(m_settings))
+        m_synthHeld.reset(synth, [settings = m_settingsHeld](fluid_synth_t* held) { delete_fluid_synth(held); });
+    m_synth = m_synthHeld.get();
     if (!m_synth) {
         SynthDiagnosis problem;
         problem.problem = SynthDiagnosis::Problem::SynthFailed;
@@ -402,10 +475,32 @@ bool FluidSynthEngine::Impl::startAudio()
             m_sdlAudio = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 #endif
         std::string captured;
-        t_capturedLog = &captured;
-        m_driver = new_fluid_audio_driver(m_settings, m_synth);
-        t_capturedLog = nullptr;
-        if (m_driver) {
+        bool opened = false;
+        if (name == "jack") {
+            // Opened on a thread of its own and waited for a bounded time;
+            // one that opens too late is closed there.
+            auto output = std::make_unique<JackAudioOutput>(m_settingsHeld, m_synthHeld);
+            std::optional<std::pair<std::unique_ptr<JackAudioOutput>, std::string>> result =
+                callWithin(JackAudioLimit, [output = std::move(output)]() mutable {
+                    std::string log;
+                    if (!output->open(log))
+                        output.reset();
+                    return std::pair(std::move(output), std::move(log));
+                });
+            if (!result) {
+                captured = "the JACK server does not answer";
+            } else {
+                m_jackAudio = std::move(result->first);
+                captured = std::move(result->second);
+                opened = m_jackAudio != nullptr;
+            }
+        } else {
+            t_capturedLog = &captured;
+            m_driver = new_fluid_audio_driver(m_settings, m_synth);
+            t_capturedLog = nullptr;
+            opened = m_driver != nullptr;
+        }
+        if (opened) {
             std::lock_guard lock(m_mutex);
             m_audioOutput = name;
             return true;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/midi/jack_watch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@ struct JackWatch::Impl {
     jack_client_t* client = nullptr;
     std::uint64_t generation = 0;
     std::atomic<std::uint64_t> cycles{0};
+    std::atomic<std::uint64_t> losses{0};
     std::atomic<bool> alive{true};
 
     // The server is running and the client is still ours to call.
@@ -41,6 +43,18 @@ int countCycle(jack_nframes_t, void* arg)
 {
     static_cast<JackWatch::Impl*>(arg)->cycles.fetch_add(1, std::memory_order_release);
     return 0;
+}
+
+void portRegistered(jack_port_id_t, int registered, void* arg)
+{
+    if (!registered)
+        static_cast<JackWatch::Impl*>(arg)->losses.fetch_add(1);
+}
+
+void portConnected(jack_port_id_t, jack_port_id_t, int connected, void* arg)
+{
+    if (!connected)
+        static_cast<JackWatch::Impl*>(arg)->losses.fetch_add(1);
 }
 
 void serverGone(void* arg)
@@ -125,12 +139,26 @@ private:
 
 }  // namespace
 
-std::unique_lock<std::mutex> jackLibraryLock()
+namespace {
+
+std::mutex& jackLibraryMutex()
 {
     static auto* mutex = new std::mutex;
     static std::once_flag once;
     std::call_once(once, [] { jack_set_error_function(libraryError); });
-    return std::unique_lock(*mutex);
+    return *mutex;
+}
+
+}  // namespace
+
+std::unique_lock<std::mutex> jackLibraryLock()
+{
+    return std::unique_lock(jackLibraryMutex());
+}
+
+std::unique_lock<std::mutex> jackLibraryLock(std::try_to_lock_t)
+{
+    return std::unique_lock(jackLibraryMutex(), std::try_to_lock);
 }
 
 std::uint64_t jackClientGeneration()
@@ -151,6 +179,8 @@ std::shared_ptr<JackWatch> JackWatch::acquire()
         return nullptr;
     impl->generation = jackClientGeneration();
     jack_set_process_callback(impl->client, countCycle, impl.get());
+    jack_set_port_registration_callback(impl->client, portRegistered, impl.get());
+    jack_set_port_connect_callback(impl->client, portConnected, impl.get());
     jack_on_shutdown(impl->client, serverGone, impl.get());
     if (jack_activate(impl->client) != 0) {
         jack_client_close(impl->client);
@@ -210,6 +240,25 @@ std::vector<std::string> JackWatch::connections(const std::string& port) const
     if (!handle)
         return {};
     return takeNames(jack_port_get_all_connections(m_impl->client, handle));
+}
+
+std::optional<bool> JackWatch::connectedNow(const std::string& source, const std::string& destination) const
+{
+    auto library = jackLibraryLock(std::try_to_lock);
+    if (!library.owns_lock())
+        return std::nullopt;
+    if (!m_impl->usable())
+        return false;
+    jack_port_t* handle = jack_port_by_name(m_impl->client, destination.c_str());
+    if (!handle)
+        return false;
+    const std::vector<std::string> sources = takeNames(jack_port_get_all_connections(m_impl->client, handle));
+    return std::find(sources.begin(), sources.end(), source) != sources.end();
+}
+
+std::uint64_t JackWatch::graphLosses() const
+{
+    return m_impl->losses.load();
 }
 
 std::uint64_t JackWatch::cycles() const

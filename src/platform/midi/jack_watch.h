@@ -20,6 +20,8 @@ namespace kelodi {
 // A client whose server has died is not touched either (nor closed): that
 // freeing takes care of it.
 std::unique_lock<std::mutex> jackLibraryLock();
+// The same when it is free at once; check owns_lock().
+std::unique_lock<std::mutex> jackLibraryLock(std::try_to_lock_t);
 // Counts the times libjack has freed the process's clients (always 0 in a
 // build without libjack's headers).
 std::uint64_t jackClientGeneration();
@@ -30,12 +32,17 @@ std::uint64_t jackClientGeneration();
 // (Neither the list nor its lock is ever destroyed: a call that ends while
 // the process exits may still come here.)
 template <typename T>
-void keepForGood(std::unique_ptr<T> thing)
+void keepForGood(T* thing)
 {
     static auto* mutex = new std::mutex;
     static auto* kept = new std::vector<T*>;
     std::lock_guard lock(*mutex);
-    kept->push_back(thing.release());
+    kept->push_back(thing);
+}
+template <typename T>
+void keepForGood(std::unique_ptr<T> thing)
+{
+    keepForGood(thing.release());
 }
 
 // A JACK client of our own, with no ports, that sees the server's graph and
@@ -78,6 +85,14 @@ public:
 
     // Full names of the ports connected to port (empty when it does not exist).
     std::vector<std::string> connections(const std::string& port) const;
+
+    // Whether source is connected to destination; nullopt when that cannot be
+    // told without waiting (another call to libjack is under way).
+    std::optional<bool> connectedNow(const std::string& source, const std::string& destination) const;
+
+    // Counts the ports that went away and the connections that were undone
+    // in the server's graph since the watcher started.
+    std::uint64_t graphLosses() const;
 
     // Process cycles the server has run since the watcher started.
     std::uint64_t cycles() const;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -174,8 +175,12 @@ bool compiled(RtMidi::Api api)
 
 class RtMidiPortOut : public MidiOut {
 public:
-    RtMidiPortOut(std::unique_ptr<MidiClient> out, std::shared_ptr<JackWatch> watch)
-        : m_out(std::move(out)), m_watch(std::move(watch))
+    // source and destination: the full names of our JACK port and of the
+    // device's, when the port is watched.
+    RtMidiPortOut(std::unique_ptr<MidiClient> out, std::shared_ptr<JackWatch> watch, std::string source = {},
+                  std::string destination = {})
+        : m_out(std::move(out)), m_watch(std::move(watch)), m_source(std::move(source)),
+          m_destination(std::move(destination)), m_checkedLosses(m_watch ? m_watch->graphLosses() : 0)
     {
     }
     ~RtMidiPortOut() override { close(); }
@@ -237,7 +242,28 @@ public:
         });
     }
 
-    bool disconnected() const override { return m_watch && !m_watch->serverAlive(); }
+    // The server died, or the device's port went away (or was disconnected
+    // from ours). The graph is looked at again only after a port or a
+    // connection was lost somewhere in it, so sending stays as fast as the
+    // check of two counters.
+    bool disconnected() const override
+    {
+        if (!m_watch)
+            return false;
+        if (!m_watch->serverAlive() || m_deviceGone.load())
+            return true;
+        const std::uint64_t losses = m_watch->graphLosses();
+        if (losses == m_checkedLosses.load() || m_source.empty())
+            return false;
+        // When another call to libjack is under way, the next call looks.
+        const std::optional<bool> connected = m_watch->connectedNow(m_source, m_destination);
+        if (!connected)
+            return false;
+        m_checkedLosses.store(losses);
+        if (!*connected)
+            m_deviceGone.store(true);
+        return m_deviceGone.load();
+    }
 
 private:
     void write(ShortMessage message)
@@ -290,6 +316,10 @@ private:
 
     std::unique_ptr<MidiClient> m_out;
     std::shared_ptr<JackWatch> m_watch;
+    std::string m_source;
+    std::string m_destination;
+    mutable std::atomic<std::uint64_t> m_checkedLosses;
+    mutable std::atomic<bool> m_deviceGone{false};
     std::uint64_t m_lastSendCycle = 0;
     std::uint64_t m_paceCycle = 0;
     int m_currentCount = 0;
@@ -384,9 +414,12 @@ private:
         if (!out->openPort(static_cast<unsigned>(index)) || findPort(*out, name, occurrence) != index)
             return nullptr;
 
-        if (watch && !connectionLive(*watch, name, before))
+        if (!watch)
+            return std::make_unique<RtMidiPortOut>(std::move(out), nullptr);
+        std::optional<std::string> source = connectionLive(*watch, name, before);
+        if (!source)
             return nullptr;
-        return std::make_unique<RtMidiPortOut>(std::move(out), std::move(watch));
+        return std::make_unique<RtMidiPortOut>(std::move(out), std::move(watch), std::move(*source), name);
     }
 
     static int findPort(MidiClient& out, const std::string& name, int occurrence)
@@ -404,8 +437,9 @@ private:
     // clients, the watcher too, see it only then): a burst sent at once could
     // go nowhere. The port counts as open only when a new connection from one
     // of our ports reaches the destination and a full cycle has run since.
-    static bool connectionLive(const JackWatch& watch, const std::string& destination,
-                               const std::vector<std::string>& before)
+    // The full name of our port, or nullopt.
+    static std::optional<std::string> connectionLive(const JackWatch& watch, const std::string& destination,
+                                                     const std::vector<std::string>& before)
     {
         const std::string suffix = std::string(":") + PortName;
         const auto isOurNewPort = [&](const std::string& source) {
@@ -417,10 +451,14 @@ private:
         for (;;) {
             const std::uint64_t cycle = watch.cycles();
             const auto sources = watch.connections(destination);
-            if (std::any_of(sources.begin(), sources.end(), isOurNewPort))
-                return watch.waitForCycle(cycle + CyclesAfter, CycleTimeout);
+            const auto ours = std::find_if(sources.begin(), sources.end(), isOurNewPort);
+            if (ours != sources.end()) {
+                if (!watch.waitForCycle(cycle + CyclesAfter, CycleTimeout))
+                    return std::nullopt;
+                return *ours;
+            }
             if (std::chrono::steady_clock::now() >= deadline)
-                return false;
+                return std::nullopt;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
