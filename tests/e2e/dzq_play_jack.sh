@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# `kelodi-dzq play` on a real MIDI device: jack_midi_dump on the suite's dummy
-# JACK server receives exactly the messages of the MIDI export, in order, over
-# the score's length; Ctrl+C or SIGHUP stops a playback with every note
-# released; a device that goes away mid-song stops the playback with status 2
-# and the reason.
+# `kelodi-dzq play` on a real MIDI device: jack_midi_dump on a dummy JACK
+# server of the script's own receives exactly the messages of the MIDI
+# export, in order, over the score's length; Ctrl+C or SIGHUP stops a
+# playback with every note released; a device that goes away mid-song stops
+# the playback with status 2 and the reason.
 source "$(dirname "$0")/lib/common.bash"
-if [ "${KELODI_TEST_JACK:-}" != 1 ] || ! command -v jack_midi_dump >/dev/null; then
-  echo "SKIP: no dummy JACK server (scripts/run-tests starts one)"
-  exit 77
-fi
+source "$(dirname "$0")/lib/jack.bash"
+private_jack_server kelodi-e2eplay
 command -v midicsv >/dev/null || fail "midicsv is not installed (scripts/install-deps)"
 tool="$BIN/kelodi-dzq"
 gbk() { iconv -f UTF-8 -t GBK; }
@@ -17,11 +15,11 @@ gbk() { iconv -f UTF-8 -t GBK; }
 client="kelodi-dzq-dump-$$"
 jack_midi_dump "$client" >"$WORK/dump.txt" 2>/dev/null &
 _pids+=($!)
-# Devices are numbered by their place in the server's list, which moves as
-# other programs' ports come and go: the number is looked up before each play.
+# Devices are numbered by their place in the server's list: the number is
+# looked up before each play.
 find_device() {
   device=""
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     device=$("$tool" play --list-devices 2>/dev/null | awk -F'\t' -v port="$client:input" '$2 == port {print $1}')
     [ -n "$device" ] && return 0
     sleep 0.1
@@ -35,7 +33,7 @@ note "jack_midi_dump is device $device"
 dumped() { sed -n 's/^ *[0-9]*: \(\([0-9a-f][0-9a-f] \?\)\+\).*/\1/p' "$WORK/dump.txt" | sed 's/ *$//'; }
 # wait_dumped COUNT: until the dump has received COUNT events.
 wait_dumped() {
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 600); do
     [ "$(dumped | wc -l)" -ge "$1" ] && return 0
     sleep 0.1
   done
@@ -56,7 +54,7 @@ wait_dumped "$(wc -l <"$WORK/expected")" || fail "the dump received $(dumped | w
 dumped >"$WORK/received"
 diff "$WORK/expected" "$WORK/received" >"$WORK/diff" || fail "received differs from the export:$(cat "$WORK/diff")"
 note "played 2.0 s of score in ${elapsed} s"
-echo "$elapsed" | awk '{ exit !($1 >= 2.0 && $1 < 10) }' || fail "playing took ${elapsed} s"
+echo "$elapsed" | awk '{ exit !($1 >= 2.0 && $1 < 20) }' || fail "playing took ${elapsed} s"
 
 {
   printf '琴键倍数:1\r\n'
@@ -74,7 +72,7 @@ for signal in INT HUP; do
   status=0
   wait "$player" || status=$?
   [ "$status" = 130 ] || fail "a play ended by SIG$signal ended with status $status"
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 300); do
     dumped | tail -n +"$(( before + 1 ))" >"$WORK/interrupted"
     ons=$(grep -c '^90 ' "$WORK/interrupted" || true)
     offs=$(grep -c '^80 ' "$WORK/interrupted" || true)

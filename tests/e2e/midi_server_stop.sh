@@ -7,52 +7,9 @@
 # the window and under `kelodi-dzq play`: play says so and fails, the window
 # lives on, plays on the mapper and quits normally.
 source "$(dirname "$0")/lib/common.bash"
-if ! command -v jackd >/dev/null || ! command -v jack_midi_dump >/dev/null; then
-  echo "SKIP: jackd or jack_midi_dump missing"
-  exit 77
-fi
+source "$(dirname "$0")/lib/jack.bash"
 use_display
-
-# A server of our own, never the suite's shared one. Its name comes from a
-# pool and is locked while in use (see scripts/run-tests for why a pool).
-export JACK_NO_AUDIO_RESERVATION=1
-server=""
-for slot in 0 1 2 3 4 5 6 7; do
-  exec {lock}>"/tmp/kelodi-jack-kelodi-e2estop-$slot.lock"
-  if flock -n "$lock"; then
-    server="kelodi-e2estop-$slot"
-    break
-  fi
-  exec {lock}>&-
-done
-[ -n "$server" ] || { echo "SKIP: every server name is in use"; exit 77; }
-export JACK_DEFAULT_SERVER=$server
-
-server_up() {
-  for _ in $(seq 1 100); do
-    jack_lsp >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-start_server() {
-  jackd --no-realtime -d dummy -r 48000 -p 256 >"$WORK/jackd.log" 2>&1 &
-  jack=$!
-}
-start_server
-# A stopped server ends slowly, so it is killed; a killed server keeps its
-# entry in JACK's registry until a server of the same name starts and ends.
-end_server() {
-  kill -KILL "$jack" 2>/dev/null || true
-  wait "$jack" 2>/dev/null || true
-  jackd --no-realtime -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
-  local again=$!
-  server_up || true
-  kill "$again" 2>/dev/null || true
-  wait "$again" 2>/dev/null || true
-}
-trap 'end_server; _cleanup' EXIT
-server_up || { echo "SKIP: jackd -d dummy did not start"; exit 77; }
+private_jack_server kelodi-e2estop
 
 dump_listed() { jack_lsp 2>/dev/null | grep -q '^kelodi-e2e-dump:input$'; }
 # more_than COUNT COMMAND...: the number COMMAND prints is above COUNT.

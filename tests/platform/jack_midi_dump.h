@@ -25,6 +25,8 @@ namespace kelodi::test {
 
 // jack_midi_dump, started as a real external MIDI device: a JACK client with
 // one MIDI input port "<client>:input" that prints every event it receives.
+// Its waits are bounds for a loaded machine, never a pace: they end as soon
+// as what is waited for has happened.
 // Two dumps asked for the same client name need different `outputName`s; the
 // server then gives the second client a name of its own.
 class JackMidiDump {
@@ -51,15 +53,20 @@ public:
 
     std::string port() const { return m_client + ":input"; }
 
+    static constexpr std::chrono::seconds Patience{30};
+
     // Waits until the dump's port is listed; false when it never appears.
     bool waitForPort(SystemPorts& ports, bool present = true) const
     {
-        for (int i = 0; i < 100 && m_started; ++i) {
+        const auto deadline = std::chrono::steady_clock::now() + Patience;
+        while (m_started) {
             bool found = false;
             for (const auto& info : ports.list())
                 found = found || info.name == port();
             if (found == present)
                 return true;
+            if (std::chrono::steady_clock::now() >= deadline)
+                break;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;
@@ -79,12 +86,11 @@ public:
     // at least `expected` events have arrived or the time is up.
     std::vector<std::vector<int>> events(std::size_t expected) const
     {
-        std::vector<std::vector<int>> result;
-        for (int i = 0; i < 100; ++i) {
-            result = parse();
-            if (result.size() >= expected)
-                break;
+        const auto deadline = std::chrono::steady_clock::now() + Patience;
+        std::vector<std::vector<int>> result = parse();
+        while (result.size() < expected && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            result = parse();
         }
         return result;
     }

@@ -155,7 +155,8 @@ private:
         // Everything the child needs is made before fork(): after it, in a
         // process with threads, only async-signal-safe calls are allowed.
         const std::string& program = m_program;
-        std::string args[] = {"jackd", "--no-realtime", "-n", m_name, "-d", "dummy", "-r", "48000", "-p", "256"};
+        // Real-time priority where the system allows it (see scripts/run-tests).
+        std::string args[] = {"jackd", "-R", "-P", "10", "-n", m_name, "-d", "dummy", "-r", "48000", "-p", "256"};
         char* argv[std::size(args) + 1] = {};
         for (std::size_t i = 0; i < std::size(args); ++i)
             argv[i] = args[i].data();
