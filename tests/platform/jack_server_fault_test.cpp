@@ -36,7 +36,7 @@ protected:
         setup.soundFont = "/nonexistent.sf2";  // system ports only
         // A fresh server on a busy machine may refuse the first clients for a
         // moment; the list is asked again until the dump shows in it.
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
         for (;; std::this_thread::sleep_for(200ms)) {
             m_devices = createMidiDeviceList(setup);
             for (int id = 0; id < m_devices->count(); ++id)
@@ -59,7 +59,7 @@ protected:
     // is still running after `limit`: the server is then let go on, so that
     // the call can end and the test report instead of hanging.
     template <typename Call>
-    std::optional<std::chrono::milliseconds> timed(Call call, std::chrono::seconds limit = 10s)
+    std::optional<std::chrono::milliseconds> timed(Call call, std::chrono::seconds limit = 20s)
     {
         const auto start = std::chrono::steady_clock::now();
         std::packaged_task<void()> task(std::move(call));
@@ -95,12 +95,12 @@ TEST_F(JackServerFault, AStoppedServerHoldsClosingAndOpeningOnlyABoundedTime)
         port.close();
     });
     ASSERT_TRUE(closing) << "closing waited for the stopped server";
-    EXPECT_LT(*closing, 5s);
+    EXPECT_LT(*closing, 10s);
 
     bool opened = true;
     const auto opening = timed([&] { opened = port.open(m_dumpId); });
     ASSERT_TRUE(opening) << "opening waited for the stopped server";
-    EXPECT_LT(*opening, 5s);
+    EXPECT_LT(*opening, 10s);
     EXPECT_FALSE(opened) << "a port that did not answer counts as failed";
 
     // Once the server runs again the device opens and plays as before. The
@@ -133,7 +133,7 @@ TEST_F(JackServerFault, AServerThatDiesIsNoticedAndNothingWaitsForIt)
     EXPECT_FALSE(out->disconnected());
 
     m_server->kill();
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (!out->disconnected() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(out->disconnected()) << "the server's death went unnoticed";
@@ -146,7 +146,7 @@ TEST_F(JackServerFault, AServerThatDiesIsNoticedAndNothingWaitsForIt)
         out->close();
     });
     ASSERT_TRUE(playing);
-    EXPECT_LT(*playing, 500ms);
+    EXPECT_LT(*playing, 2s);
 }
 
 }  // namespace

@@ -180,7 +180,7 @@ private:
     // -1) or the time is up.
     static bool waitUntilAnswering(pid_t& pid)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!JackWatch::serverRunning()) {
             int status = 0;
             if (::waitpid(pid, &status, WNOHANG) == pid) {

@@ -91,7 +91,7 @@ protected:
 
 TEST_F(MissingStartFileTest, SaysTheFileIsMissingAndPlaysNothing)
 {
-    ASSERT_TRUE(QTest::qWaitFor([this] { return box->seen() > 0; }, 5000)) << "no message";
+    ASSERT_TRUE(QTest::qWaitFor([this] { return box->seen() > 0; }, 30000)) << "no message";
     EXPECT_EQ(text, QStringLiteral("播放的文件不存在！"));
     EXPECT_EQ(std::count_if(messages().begin(), messages().end(),
                             [](ShortMessage m) { return (m & 0xF0) == 0x90; }),

@@ -300,7 +300,7 @@ TEST_F(MainWindowTest, TrayExitEndsLikeTheFileMenu)
     window->tray().exitRequested();
     EXPECT_TRUE(window->isClosing());
     // The exit command lets events run for a tenth of a second first.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !port.isOpen(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !port.isOpen(); }, 30000));
     window->findChild<QTimer*>(QStringLiteral("EndTimer"))->stop();
 }
 
@@ -343,9 +343,9 @@ TEST_F(MainWindowTest, RecorderButtonsFollowTheRecordingState)
     EXPECT_TRUE(enabled(RecorderButton::Stop));
     EXPECT_FALSE(enabled(RecorderButton::Replay));
     // The first event fires 0.1 s after the start.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().empty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().empty(); }, 30000));
     EXPECT_EQ(messages().front(), noteOnMessage(0, 48));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return enabled(RecorderButton::Replay); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return enabled(RecorderButton::Replay); }, 30000));
     EXPECT_FALSE(enabled(RecorderButton::Stop));
 }
 
@@ -376,7 +376,7 @@ TEST_F(MainWindowWithRecordingsTest, ListsRecordingsSortedAndPlaysTheChosenOne)
     menu->actions()[2]->trigger();
     EXPECT_TRUE(menu->actions()[2]->isChecked());
     EXPECT_FALSE(menu->actions()[0]->isChecked());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().empty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().empty(); }, 30000));
     EXPECT_EQ(messages().front(), noteOnMessage(0, 36));
 }
 

@@ -85,7 +85,7 @@ protected:
                     return true;
             return false;
         };
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         for (;; std::this_thread::sleep_for(std::chrono::milliseconds(200))) {
             m_devices = createMidiDeviceList(setup);
             if (listed() || std::chrono::steady_clock::now() >= deadline)
@@ -119,7 +119,7 @@ protected:
             NextModal box([&](QWidget& modal) {
                 if (auto* message = qobject_cast<QMessageBox*>(&modal))
                     refused = message->text();
-            }, 5000);
+            });
             m_dumpItem->trigger();
         }
         ASSERT_TRUE(m_dumpItem->isChecked());
@@ -163,12 +163,12 @@ protected:
 
 // Each call to a stopped server gives up after 2 s; the limits leave room
 // for a loaded machine.
-constexpr std::chrono::seconds Bound(5);
+constexpr std::chrono::seconds Bound(10);
 
 TEST_F(MidiServerFault, AStoppedServerDoesNotFreezeTheWindow)
 {
     m_server->stop();
-    Watchdog watchdog(*m_server, std::chrono::seconds(15));
+    Watchdog watchdog(*m_server, std::chrono::seconds(30));
 
     // Away from the hung device: its close is given up, the switch goes on.
     EXPECT_LT(held([&] { m_mapperItem->trigger(); }), Bound);
@@ -187,7 +187,7 @@ TEST_F(MidiServerFault, AStoppedServerDoesNotFreezeTheWindow)
 TEST_F(MidiServerFault, QuittingDoesNotWaitForAStoppedServer)
 {
     m_server->stop();
-    Watchdog watchdog(*m_server, std::chrono::seconds(15));
+    Watchdog watchdog(*m_server, std::chrono::seconds(30));
     EXPECT_LT(held([&] { m_window->close(); }), Bound);
     EXPECT_FALSE(m_port->isOpen());
     m_window->findChild<QTimer*>(QStringLiteral("EndTimer"))->stop();  // the test runner must not end here
@@ -196,9 +196,9 @@ TEST_F(MidiServerFault, QuittingDoesNotWaitForAStoppedServer)
 TEST_F(MidiServerFault, AServerThatDiesIsReportedOnceAndKeysStayFast)
 {
     QString text;
-    NextModal box([&](QWidget& modal) { text = static_cast<QMessageBox&>(modal).text(); }, 10000);
+    NextModal box([&](QWidget& modal) { text = static_cast<QMessageBox&>(modal).text(); });
     m_server->kill();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return box.seen() > 0; }, 10000)) << "the loss was not reported";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.seen() > 0; }, 30000)) << "the loss was not reported";
     EXPECT_EQ(text, QStringLiteral("MIDI设备已断开，请在“MIDI设备”菜单中重新选择。"));
     EXPECT_TRUE(m_dumpItem->isChecked());
     EXPECT_FALSE(m_port->isOpen());
@@ -212,7 +212,7 @@ TEST_F(MidiServerFault, AServerThatDiesIsReportedOnceAndKeysStayFast)
         QTest::keyPress(m_window->windowHandle(), Qt::Key_W);
         QTest::keyRelease(m_window->windowHandle(), Qt::Key_W);
     });
-    EXPECT_LT(pressed, std::chrono::milliseconds(500));
+    EXPECT_LT(pressed, std::chrono::milliseconds(2000));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ namespace kelodi::test {
 // test's window (or on the locals its `act` refers to).
 class NextModal {
 public:
-    explicit NextModal(std::function<void(QWidget&)> act, int patienceMs = 2000)
+    explicit NextModal(std::function<void(QWidget&)> act, int patienceMs = 30000)
         : m_state(std::make_shared<State>())
     {
         m_state->act = std::move(act);

@@ -137,7 +137,7 @@ TEST_F(PracticePanelTest, ThePracticeMenuFollowsTheRecordingsListAndOpensWithIts
 
     // Alt+P is no other menu's or button's key, so it opens this menu.
     QTest::keyClick(window.get(), Qt::Key_P, Qt::AltModifier);
-    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 30000));
     EXPECT_EQ(QApplication::activePopupWidget(), qobject_cast<QWidget*>(panel().practiceItem()->parent()));
     QApplication::activePopupWidget()->close();
 }
@@ -184,7 +184,7 @@ TEST_F(PracticePanelTest, APractisedSongWaitsForTheKeysAndEndsWithTheBox)
         copied = QGuiApplication::clipboard()->text();
     });
     type(Qt::Key_F);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return box.seen() == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.seen() == 1; }, 30000));
     EXPECT_EQ(title, QStringLiteral("练习完成"));
     EXPECT_TRUE(text.startsWith(QStringLiteral("音符：2 个\n弹对：2 个\n弹错：1 次\n用时："))) << text.toStdString();
     EXPECT_EQ(copied, title + QLatin1Char('\n') + text);
@@ -201,9 +201,9 @@ TEST_F(PracticePanelTest, AnOrdinaryReplayShowsItsScoreAndMarksTheNextKeyUntilIt
     window->recording().button(RecorderButton::Replay)->click();
     EXPECT_EQ(panel().scoreWindow()->view()->score().noteCount, 2u);
     EXPECT_EQ(panel().markedKey(), 12);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel().markedKey() == 14; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel().markedKey() == 14; }, 30000));
     EXPECT_EQ(panel().scoreWindow()->view()->highlight(), 0u);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller().isPlaying(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller().isPlaying(); }, 30000));
     EXPECT_EQ(panel().markedKey(), -1);
     for (int k = 0; k < 44; ++k)
         EXPECT_FALSE(window->key(k)->isGuided()) << k;

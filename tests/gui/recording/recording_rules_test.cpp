@@ -33,7 +33,7 @@ TEST_F(RecordingRulesTest, ASecondRecordingReplacesTheFirst)
 
     messages().clear();
     QTest::mouseClick(recorder.button(RecorderButton::Replay), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.controller().isPlaying(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.controller().isPlaying(); }, 30000));
     std::vector<ShortMessage> noteOns;
     for (ShortMessage m : messages())
         if ((statusByte(m) & 0xF0) == 0x90)

@@ -42,7 +42,7 @@ TEST_F(GbkRecordingNameTest, ReadsAsChineseAndPlaysFromItsOwnBytes)
     messages().clear();
     test::NextModal missingFile([](QWidget&) {});  // "播放的文件不存在！" would stop here
     menu->actions()[0]->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !messages().empty(); }, 5000)) << "the file did not play";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !messages().empty(); }, 30000)) << "the file did not play";
     ASSERT_FALSE(messages().empty());
     EXPECT_EQ(messages().front(), noteOnMessage(0, 36));
     EXPECT_EQ(missingFile.seen(), 0);

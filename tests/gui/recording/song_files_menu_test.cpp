@@ -122,7 +122,7 @@ TEST_F(SongFilesMenuTest, MidiExportHoldsWhatTheWindowsOwnReplaySends)
 
     messages().clear();
     controller().click(RecorderButton::Replay);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !controller().isPlaying(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !controller().isPlaying(); }, 30000));
     Messages replayed = {programChangeMessage(1, 1)};
     replayed.insert(replayed.end(), messages().begin(), messages().end());
 
@@ -340,7 +340,7 @@ TEST_F(SongFilesMenuTest, ImportPlaysTheMelodyAndListsItOnceSavedIntoTheRecordin
     EXPECT_EQ(list->actions()[0]->text(), QStringLiteral("tune.dzq"));
     EXPECT_TRUE(list->actions()[0]->isChecked());
 
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !controller().isPlaying(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !controller().isPlaying(); }, 30000));
     ASSERT_FALSE(messages().empty());
     EXPECT_EQ(messages().front(), noteOnMessage(0, 60));  // key 24, chord type 3
 }
