@@ -30,28 +30,28 @@ for key in d f g h; do
   xdotool keydown "$key"; sleep 0.25; xdotool keyup "$key"; sleep 0.35
 done
 button end
-wait_until 20 has_roots "$log" 4 || fail "expected 4 recorded presses, got $(roots "$log" | wc -l)"
+wait_until 60 has_roots "$log" 4 || fail "expected 4 recorded presses, got $(roots "$log" | wc -l)"
 roots "$log" | tail -n 4 >"$WORK/recorded.times"
 
 note "save through the file dialog"
 button save
-dialog=$(wait_window '^录制文件$' 10) || fail "no save dialog"
+dialog=$(wait_window '^录制文件$' 30) || fail "no save dialog"
 focus "$dialog"
 xdotool type --delay 20 "$app/录制/e2e.dzq"
 xdotool key Return
 # The file appears whole: it is written beside and renamed into place.
-wait_until 20 test -f "$app/录制/e2e.dzq" || fail "nothing saved"
+wait_until 60 test -f "$app/录制/e2e.dzq" || fail "nothing saved"
 "$BIN/kelodi-dzq" events "$app/录制/e2e.dzq" >"$WORK/events" || fail "the saved file does not read back"
 [ "$(cut -f2 "$WORK/events" | tr '\n' ' ')" = "12 9999 14 9999 16 9999 17 9999 " ] || fail "saved keys: $(cat "$WORK/events")"
 
 note "play the file back"
 before=$(roots "$log" | wc -l)
 button play-file
-dialog=$(wait_window '^录制文件$' 10) || fail "no open dialog"
+dialog=$(wait_window '^录制文件$' 30) || fail "no open dialog"
 focus "$dialog"
 xdotool type --delay 20 "$app/录制/e2e.dzq"
 xdotool key Return
-wait_until 30 has_roots "$log" "$((before + 4))" || fail "the replay did not play 4 keys"
+wait_until 60 has_roots "$log" "$((before + 4))" || fail "the replay did not play 4 keys"
 roots "$log" | tail -n +"$((before + 1))" >"$WORK/replayed.times"
 [ "$(wc -l <"$WORK/replayed.times")" = 4 ] || fail "expected 4 replayed presses, got $(wc -l <"$WORK/replayed.times")"
 paste <(spacing <"$WORK/recorded.times") <(spacing <"$WORK/replayed.times") >"$WORK/spacings"
@@ -60,14 +60,14 @@ slack_ms=${KELODI_TIMING_SLACK_MS:-10}
 awk -v slack="$slack_ms" '{d = $1 - $2; if (d < 0) d = -d; if (d > slack / 1000) bad = 1} END {exit bad}' \
   "$WORK/spacings" || fail "replayed spacing differs by more than $slack_ms ms"
 "$TOOLS/wm_delete" "$win"
-wait_exit "$pid" 10
+wait_exit "$pid" 30
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
 
 note "after a restart the recording is listed and plays from the menu"
 launch listed "$app/kelodi"
 open_menu alt+q
 xdotool key Return
-wait_until 30 has_roots "$log" 4 || fail "choosing the list item did not play it"
+wait_until 60 has_roots "$log" 4 || fail "choosing the list item did not play it"
 "$TOOLS/wm_delete" "$win"
-wait_exit "$pid" 10
+wait_exit "$pid" 30
 echo "PASS"

@@ -125,6 +125,21 @@ private:
     bool m_started = false;
 };
 
+// Opening a JACK port gives up after 2 s without a live connection, and a
+// loaded machine may take longer to make one: tests open again until the
+// port opens or the patience runs out. `open` gives a port or a bool.
+template <typename Open>
+auto openPatiently(Open open) -> decltype(open())
+{
+    const auto deadline = std::chrono::steady_clock::now() + JackMidiDump::Patience;
+    for (;;) {
+        auto opened = open();
+        if (opened || std::chrono::steady_clock::now() >= deadline)
+            return opened;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
 // The bytes a short message puts on the wire.
 inline std::vector<int> wireBytes(ShortMessage m)
 {

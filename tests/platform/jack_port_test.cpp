@@ -76,7 +76,7 @@ TEST_F(JackPorts, BurstRightAfterOpeningAndResetArriveByteForByteInOrder)
     std::vector<ShortMessage> expected = channelRestore();
     {
         MidiPort port(*devices);
-        ASSERT_TRUE(port.open(id));
+        ASSERT_TRUE(test::openPatiently([&] { return port.open(id); }));
         for (ShortMessage m : expected)
             port.sendShortMessage(m);
         port.sendNoteOn(0, 60);
@@ -109,7 +109,7 @@ TEST_F(JackPorts, ClosingReleasesTheNotesItLeftOnAndSendingAfterwardsDoesNothing
     JackMidiDump dump(uniqueName("close"));
     ASSERT_TRUE(dump.waitForPort(*m_ports));
     auto devices = createMidiDeviceList(m_setup);
-    auto out = devices->open(idOf(*devices, dump.port()));
+    auto out = test::openPatiently([&] { return devices->open(idOf(*devices, dump.port())); });
     ASSERT_TRUE(out);
     out->send(noteOnMessage(1, 72));
     out->send(0x00803C90);  // a velocity byte with its top bit set: dropped
@@ -139,7 +139,7 @@ TEST_F(JackPorts, OpensPortsByTheNameTheyWereListedWith)
     // The port that vanished does not open, and no other port opens in its
     // place, even though the positions in the system's list have moved.
     EXPECT_EQ(devices->open(firstId), nullptr);
-    auto out = devices->open(secondId);
+    auto out = test::openPatiently([&] { return devices->open(secondId); });
     ASSERT_TRUE(out);
     out->send(programChangeMessage(4, 9));
     out->close();

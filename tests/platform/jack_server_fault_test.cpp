@@ -85,7 +85,7 @@ protected:
 TEST_F(JackServerFault, AStoppedServerHoldsClosingAndOpeningOnlyABoundedTime)
 {
     MidiPort port(*m_devices);
-    ASSERT_TRUE(port.open(m_dumpId));
+    ASSERT_TRUE(test::openPatiently([&] { return port.open(m_dumpId); }));
     port.sendNoteOn(0, 60);
     ASSERT_EQ(m_dump->events(1).size(), 1u);
 
@@ -110,7 +110,7 @@ TEST_F(JackServerFault, AStoppedServerHoldsClosingAndOpeningOnlyABoundedTime)
     m_dump.reset();
     m_dump.emplace(m_dumpName);
     ASSERT_TRUE(m_dump->waitForPort(*m_ports));
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (!port.open(m_dumpId) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(100ms);
     ASSERT_TRUE(port.isOpen());
@@ -127,7 +127,7 @@ TEST_F(JackServerFault, AStoppedServerHoldsClosingAndOpeningOnlyABoundedTime)
 
 TEST_F(JackServerFault, AServerThatDiesIsNoticedAndNothingWaitsForIt)
 {
-    std::unique_ptr<MidiOut> out = m_devices->open(m_dumpId);
+    std::unique_ptr<MidiOut> out = test::openPatiently([&] { return m_devices->open(m_dumpId); });
     ASSERT_TRUE(out);
     out->send(noteOnMessage(0, 60));
     EXPECT_FALSE(out->disconnected());

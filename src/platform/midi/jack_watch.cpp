@@ -141,11 +141,17 @@ private:
 
 namespace {
 
+// libjack's errors come to libraryError from the first call of ours on.
+void installErrorFunction()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { jack_set_error_function(libraryError); });
+}
+
 std::mutex& jackLibraryMutex()
 {
     static auto* mutex = new std::mutex;
-    static std::once_flag once;
-    std::call_once(once, [] { jack_set_error_function(libraryError); });
+    installErrorFunction();
     return *mutex;
 }
 
@@ -212,7 +218,9 @@ std::optional<std::vector<std::string>> JackWatch::midiDestinations()
 
 void JackWatch::quietLibraryMessages()
 {
-    const auto library = jackLibraryLock();
+    // Not under the library lock: a call stuck on a stopped server may hold
+    // it, and this is called on the way to every device list.
+    installErrorFunction();
     g_quiet.store(true);
     jack_set_info_function([](const char*) {});
 }

@@ -111,7 +111,7 @@ has_popup() { [ -n "$(popup_windows)" ]; }
 # keyboard.
 open_menu() {
   xdotool key "$1"
-  wait_until 10 has_popup || fail "the menu of $1 did not open"
+  wait_until 30 has_popup || fail "the menu of $1 did not open"
 }
 
 # Message lines of a MIDI log, without the time stamps.
@@ -126,8 +126,8 @@ launch() {
   "$program" --midi-log "$log" --audio-file "$WORK/$name.wav" >"$WORK/$name.out" 2>&1 &
   pid=$!
   _pids+=("$pid")
-  win=$(wait_window '^Kelodi 7\.90' 30) || fail "$name: no main window"
-  wait_lines "$log" 114 10 || fail "$name: start-up burst incomplete"
+  win=$(wait_window '^Kelodi 7\.90' 60) || fail "$name: no main window"
+  wait_lines "$log" 114 60 || fail "$name: start-up burst incomplete"
   focus "$win"
   local height
   height=$(xdotool getwindowgeometry --shell "$win" | awk -F= '/HEIGHT/{print $2}')

@@ -59,7 +59,7 @@ TEST(JackDeviceSwitch, ChosenJackPortGetsTheChannelsAndThenTheTypedKeys)
     // A refused open (a busy machine may miss the first) is asked again; its
     // box is closed so that a refusal fails the test instead of holding it.
     QString refused;
-    for (int attempt = 0; attempt < 3 && (attempt == 0 || !port.isOpen()); ++attempt) {
+    for (int attempt = 0; attempt < 10 && (attempt == 0 || !port.isOpen()); ++attempt) {
         test::NextModal box([&](QWidget& modal) {
             if (auto* message = qobject_cast<QMessageBox*>(&modal))
                 refused = message->text();

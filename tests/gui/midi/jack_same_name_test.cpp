@@ -145,7 +145,7 @@ TEST(JackSameName, EachOfTwoLikeNamedDevicesGetsWhatIsPlayedOnIt)
     // data; on a heavily loaded machine that can run out, and the player
     // would simply choose the item again.
     const auto choose = [&](QAction* item) {
-        for (int attempt = 0; attempt < 3; ++attempt) {
+        for (int attempt = 0; attempt < 10; ++attempt) {
             const auto before = errors.size();
             item->trigger();  // an error box is closed inside, by the watchdog
             if (errors.size() == before)

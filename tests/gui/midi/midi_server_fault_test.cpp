@@ -115,7 +115,7 @@ protected:
         // that says so is closed and the port asked again, so that a refusal
         // fails the test instead of holding it in a modal loop.
         QString refused;
-        for (int attempt = 0; attempt < 3 && (attempt == 0 || !m_port->isOpen()); ++attempt) {
+        for (int attempt = 0; attempt < 10 && (attempt == 0 || !m_port->isOpen()); ++attempt) {
             NextModal box([&](QWidget& modal) {
                 if (auto* message = qobject_cast<QMessageBox*>(&modal))
                     refused = message->text();
