@@ -34,6 +34,8 @@ std::uint64_t jackClientGeneration();
 template <typename T>
 void keepForGood(T* thing)
 {
+    if (!thing)
+        return;
     static auto* mutex = new std::mutex;
     static auto* kept = new std::vector<T*>;
     std::lock_guard lock(*mutex);
@@ -97,8 +99,9 @@ public:
     // Process cycles the server has run since the watcher started.
     std::uint64_t cycles() const;
 
-    // False once the server has shut down or died (JACK's shutdown callback);
-    // a watcher never comes back to life, acquire() makes a new one.
+    // False once the server has shut down or died (JACK's shutdown callback),
+    // or libjack has freed the watcher's client (see jackLibraryLock); a
+    // watcher never comes back to life, acquire() makes a new one.
     bool serverAlive() const;
 
     // Waits until cycles() reaches target; false when the server stopped or
