@@ -13,7 +13,7 @@ tool="$BIN/kelodi-dzq"
 gbk() { iconv -f UTF-8 -t GBK; }
 
 client="kelodi-dzq-dump-$$"
-jack_midi_dump "$client" >"$WORK/dump.txt" 2>/dev/null &
+midi_dump "$client" >"$WORK/dump.txt" 2>/dev/null &
 _pids+=($!)
 # Devices are numbered by their place in the server's list: the number is
 # looked up before each play.
@@ -46,8 +46,15 @@ printf '琴键倍数:1\r\n0.2,C|0.3,抬起|0.2,e|0.1,g|0.4,抬起|0.3,c1|0.5,抬
 midicsv "$WORK/song.mid" | awk -f "$(dirname "$0")/lib/midi_messages.awk" |
   awk '{ n = ($2 ~ /^C/) ? 2 : 3; line = tolower($2); for (i = 3; i < 2 + n; i++) line = line " " tolower($i); print line }' \
   >"$WORK/expected"
-start=$(date +%s.%N)
-"$tool" play "$WORK/song.dzq" --device "$device" --program 24 --channel 2 --chord 10 2>"$WORK/play.err" \
+# Opening a JACK port gives up after 2 s, which a loaded machine may need:
+# a refused open is asked again, as a player would.
+for _ in $(seq 1 10); do
+  start=$(date +%s.%N)
+  status=0
+  "$tool" play "$WORK/song.dzq" --device "$device" --program 24 --channel 2 --chord 10 2>"$WORK/play.err" || status=$?
+  [ "$status" = 2 ] && grep -q "cannot open device $device " "$WORK/play.err" || break
+done
+[ "$status" = 0 ] \
   || fail "play failed: $(grep -v ALSA "$WORK/play.err"); devices now: $("$tool" play --list-devices 2>/dev/null | tr "\n\t" "; ")"
 elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')
 wait_dumped "$(wc -l <"$WORK/expected")" || fail "the dump received $(dumped | wc -l) of $(wc -l <"$WORK/expected") events"
@@ -89,7 +96,7 @@ done
 
 note "a device that goes away mid-song"
 gone="kelodi-dzq-gone-$$"
-jack_midi_dump "$gone" >"$WORK/gone.txt" 2>/dev/null &
+midi_dump "$gone" >"$WORK/gone.txt" 2>/dev/null &
 gone_pid=$!
 _pids+=("$gone_pid")
 client=$gone

@@ -18,7 +18,7 @@ dumped_notes() { grep -c 'note on' "$WORK/dump.txt" || true; }
 logged_notes() { log_messages "$log" | grep -c '^9' || true; }
 no_popup() { ! has_popup; }
 start_dump() {
-  jack_midi_dump kelodi-e2e-dump >"$WORK/dump.txt" 2>/dev/null &
+  midi_dump kelodi-e2e-dump >"$WORK/dump.txt" 2>/dev/null &
   _pids+=($!)
   wait_until 30 dump_listed || fail "jack_midi_dump did not start"
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,7 +41,19 @@ public:
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         std::string program = "jack_midi_dump";
         char* argv[] = {program.data(), m_client.data(), nullptr};
-        m_started = posix_spawnp(&m_pid, "jack_midi_dump", &actions, nullptr, argv, environ) == 0;
+        // Its reader thread takes what arrives from a small ring buffer and
+        // drops what no longer fits: on a busy machine it runs at real-time
+        // priority where the system allows that, so that it keeps up.
+        posix_spawnattr_t realTime;
+        posix_spawnattr_init(&realTime);
+        sched_param priority{};
+        priority.sched_priority = 1;
+        posix_spawnattr_setschedpolicy(&realTime, SCHED_RR);
+        posix_spawnattr_setschedparam(&realTime, &priority);
+        posix_spawnattr_setflags(&realTime, POSIX_SPAWN_SETSCHEDULER);
+        m_started = posix_spawnp(&m_pid, "jack_midi_dump", &actions, &realTime, argv, environ) == 0
+                    || posix_spawnp(&m_pid, "jack_midi_dump", &actions, nullptr, argv, environ) == 0;
+        posix_spawnattr_destroy(&realTime);
         posix_spawn_file_actions_destroy(&actions);
     }
     ~JackMidiDump()

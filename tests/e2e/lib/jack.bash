@@ -51,3 +51,14 @@ end_server() {
   kill "$again" 2>/dev/null || true
   wait "$again" 2>/dev/null || true
 }
+
+# midi_dump CLIENT > FILE &: jack_midi_dump as the external device. Its
+# reader thread takes what arrives from a small ring buffer and drops what no
+# longer fits, so on a busy machine it runs at real-time priority where the
+# system allows that. Run it in the background only: it replaces its shell.
+midi_dump() {
+  if chrt -r 1 true 2>/dev/null; then
+    exec chrt -r 1 jack_midi_dump "$@"
+  fi
+  exec jack_midi_dump "$@"
+}
