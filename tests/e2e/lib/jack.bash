@@ -7,7 +7,8 @@
 # PREFIX-7; JACK's registry holds eight servers, and a killed server keeps its
 # entry until one of the same name starts again), locks it while the script
 # runs, makes it the default server and starts it. Exits with 77 (skip) when
-# no server can run here. Sets `jack` to the server's process id.
+# no server can run here. Sets `jack` to the server's process id. A script
+# that moves on to another server calls end_server first.
 private_jack_server() {
   local prefix=$1 slot
   if ! command -v jackd >/dev/null || ! command -v jack_midi_dump >/dev/null; then
