@@ -141,31 +141,14 @@ private:
 
 namespace {
 
-// libjack's errors come to libraryError from the first call of ours on.
-void installErrorFunction()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { jack_set_error_function(libraryError); });
-}
-
-std::mutex& jackLibraryMutex()
-{
-    static auto* mutex = new std::mutex;
-    installErrorFunction();
-    return *mutex;
-}
+// libjack's errors come to libraryError from the start: the function is set
+// when the program loads, before any client can be opened.
+[[maybe_unused]] const bool g_errorFunctionSet = [] {
+    jack_set_error_function(libraryError);
+    return true;
+}();
 
 }  // namespace
-
-std::unique_lock<std::mutex> jackLibraryLock()
-{
-    return std::unique_lock(jackLibraryMutex());
-}
-
-std::unique_lock<std::mutex> jackLibraryLock(std::try_to_lock_t)
-{
-    return std::unique_lock(jackLibraryMutex(), std::try_to_lock);
-}
 
 std::uint64_t jackClientGeneration()
 {
@@ -220,7 +203,6 @@ void JackWatch::quietLibraryMessages()
 {
     // Not under the library lock: a call stuck on a stopped server may hold
     // it, and this is called on the way to every device list.
-    installErrorFunction();
     g_quiet.store(true);
     jack_set_info_function([](const char*) {});
 }

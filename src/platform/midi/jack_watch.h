@@ -19,9 +19,22 @@ namespace kelodi {
 // generation than jackClientGeneration() is gone and is never touched again.
 // A client whose server has died is not touched either (nor closed): that
 // freeing takes care of it.
-std::unique_lock<std::mutex> jackLibraryLock();
+// (The lock is never destroyed: a call that ends while the process exits may
+// still take it.)
+inline std::mutex& jackLibraryMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+inline std::unique_lock<std::mutex> jackLibraryLock()
+{
+    return std::unique_lock(jackLibraryMutex());
+}
 // The same when it is free at once; check owns_lock().
-std::unique_lock<std::mutex> jackLibraryLock(std::try_to_lock_t);
+inline std::unique_lock<std::mutex> jackLibraryLock(std::try_to_lock_t)
+{
+    return std::unique_lock(jackLibraryMutex(), std::try_to_lock);
+}
 // Counts the times libjack has freed the process's clients (always 0 in a
 // build without libjack's headers).
 std::uint64_t jackClientGeneration();

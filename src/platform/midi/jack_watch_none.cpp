@@ -7,24 +7,6 @@ namespace kelodi {
 
 struct JackWatch::Impl {};
 
-namespace {
-std::mutex& jackLibraryMutex()
-{
-    static auto* mutex = new std::mutex;
-    return *mutex;
-}
-}  // namespace
-
-std::unique_lock<std::mutex> jackLibraryLock()
-{
-    return std::unique_lock(jackLibraryMutex());
-}
-
-std::unique_lock<std::mutex> jackLibraryLock(std::try_to_lock_t)
-{
-    return std::unique_lock(jackLibraryMutex(), std::try_to_lock);
-}
-
 std::uint64_t jackClientGeneration()
 {
     return 0;
