@@ -44,12 +44,16 @@ cut -d' ' -f2- "$WORK/tool.notes" | cmp -s - "$WORK/replay.messages" \
   || fail "messages differ:$(diff <(cut -d' ' -f2- "$WORK/tool.notes") "$WORK/replay.messages" | head -n 10)"
 
 # The same timing: the replay's spacing of successive messages matches the
-# export's (one tick of the file is 1 ms). The bound is generous: on a loaded
-# machine the window's replay may fire an event late.
+# export's (one tick of the file is 1 ms) within 25 ms. On a loaded machine
+# the scheduler may wake the window's replay late now and then, which upsets
+# the spacings around that event only (the replay keeps to its clock): a few
+# of them may be off, by less than a second; a replay at a wrong pace is off
+# in most.
 paste -d' ' <(cut -d' ' -f1 "$WORK/tool.notes") <(cut -d' ' -f1 "$WORK/replayed.lines") |
-  awk 'NR > 1 { d = ($1 - t) / 1000 - ($2 - s); if (d < 0) d = -d; if (d > worst) worst = d; if (d > 0.025) bad++ }
-       { t = $1; s = $2 } END { printf "worst spacing difference %.4f s\n", worst; exit bad > 0 }' \
-  || fail "the replay's timing differs from the export by more than 25 ms"
+  awk 'NR > 1 { n++; d = ($1 - t) / 1000 - ($2 - s); if (d < 0) d = -d; if (d > worst) worst = d; if (d > 0.025) bad++ }
+       { t = $1; s = $2 }
+       END { printf "worst spacing difference %.4f s, %d of %d over 25 ms\n", worst, bad, n; exit bad > n / 10 || worst > 1 }' \
+  || fail "the replay's timing differs from the export by more than 25 ms too often"
 
 note "the window's File menu exports the same file"
 open_menu alt+f
