@@ -75,8 +75,10 @@ roots "$log" | tail -n +"$((before + 1))" >"$WORK/replayed.times"
 [ "$(wc -l <"$WORK/replayed.times")" = 4 ] || fail "expected 4 replayed presses, got $(wc -l <"$WORK/replayed.times")"
 paste <(spacing <"$WORK/recorded.times") <(spacing <"$WORK/replayed.times") >"$WORK/spacings"
 note "spacing recorded / replayed: $(tr '\t\n' '/ ' <"$WORK/spacings")"
-# A loaded machine may wake the player (or the recorder) some milliseconds late.
-slack_ms=${KELODI_TIMING_SLACK_MS:-30}
+# A loaded machine may wake the player (or the recorder) tens of milliseconds
+# late: the bound catches a replay that loses the spacing, not its precision
+# (bench_gui_player_timing measures that).
+slack_ms=${KELODI_TIMING_SLACK_MS:-100}
 awk -v slack="$slack_ms" '{d = $1 - $2; if (d < 0) d = -d; if (d > slack / 1000) bad = 1} END {exit bad}' \
   "$WORK/spacings" || fail "replayed spacing differs by more than $slack_ms ms"
 "$TOOLS/wm_delete" "$win"
