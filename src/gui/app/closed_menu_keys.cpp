@@ -2,7 +2,7 @@
 #include "gui/app/closed_menu_keys.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenuBar>
@@ -10,11 +10,39 @@
 
 #include <memory>
 
+#if QT_CONFIG(xcb) && __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define KELODI_XCB_EVENTS 1
+#endif
+
 namespace kelodi {
 
 ClosedMenuKeys::ClosedMenuKeys(QWindow* keyWindow, QMenuBar* menuBar, QObject* parent)
     : QObject(parent), m_keyWindow(keyWindow), m_menuBar(menuBar)
 {
+}
+
+bool ClosedMenuKeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+#ifdef KELODI_XCB_EVENTS
+    if (eventType != "xcb_generic_event_t" || !m_keyWindow || !m_keyWindow->handle())
+        return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    const int type = event->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+        return false;
+    // Press and release events have the same layout.
+    auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
+    for (QWindow* window : QGuiApplication::allWindows()) {
+        if (window->handle() && window->winId() == key->event)
+            return false;
+    }
+    key->event = static_cast<xcb_window_t>(m_keyWindow->winId());
+#else
+    Q_UNUSED(eventType);
+    Q_UNUSED(message);
+#endif
+    return false;
 }
 
 bool ClosedMenuKeys::eventFilter(QObject* watched, QEvent* event)

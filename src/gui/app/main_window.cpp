@@ -356,7 +356,9 @@ void MainWindow::installKeyPreview()
         m_keyPreviewWindow->installEventFilter(this);
         // So do the keys that the window system still sends to a menu
         // that has just closed.
-        qApp->installEventFilter(new ClosedMenuKeys(m_keyPreviewWindow, menuBar(), this));
+        auto* closedMenuKeys = new ClosedMenuKeys(m_keyPreviewWindow, menuBar(), this);
+        qApp->installEventFilter(closedMenuKeys);
+        qApp->installNativeEventFilter(closedMenuKeys);
     }
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
         if (focus != m_keyPreviewWindow)

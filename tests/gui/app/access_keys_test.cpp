@@ -9,6 +9,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#endif
+
+#include "gui/app/closed_menu_keys.h"
 #include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/recording/recording_panel.h"
@@ -210,6 +215,33 @@ TEST_F(AccessKeysTest, KeysSentToAClosedMenuGoToTheKeys)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     expectPlays(Qt::Key_H, 17);
 }
+
+#if __has_include(<xcb/xcb.h>)
+// Where Qt has already destroyed the closed menu's window, the X server's
+// keys for it go to the main window; keys for a window Qt has pass unchanged.
+TEST_F(AccessKeysTest, XKeysForADestroyedMenuWindowGoToTheMainWindow)
+{
+    ClosedMenuKeys keys(handle(), window->menuBar(), nullptr);
+    QMenu* file = menuTitled(QStringLiteral("文件(&F)"));
+    const auto fileWindow = static_cast<xcb_window_t>(file->winId());
+    const auto mainWindow = static_cast<xcb_window_t>(handle()->winId());
+    xcb_key_press_event_t press{};
+    press.response_type = XCB_KEY_PRESS;
+    press.detail = 41;  // F
+    press.event = fileWindow;
+    EXPECT_FALSE(keys.nativeEventFilter("xcb_generic_event_t", &press, nullptr));
+    EXPECT_EQ(press.event, fileWindow);
+
+    file->windowHandle()->destroy();
+    xcb_key_release_event_t release = press;
+    release.response_type = XCB_KEY_RELEASE;
+    EXPECT_FALSE(keys.nativeEventFilter("xcb_generic_event_t", &press, nullptr));
+    EXPECT_FALSE(keys.nativeEventFilter("xcb_generic_event_t", &release, nullptr));
+    EXPECT_EQ(press.event, mainWindow);
+    EXPECT_EQ(release.event, mainWindow);
+    EXPECT_EQ(press.detail, 41);
+}
+#endif
 
 // The button as it is drawn.
 QImage drawn(QPushButton* button)
