@@ -52,6 +52,13 @@ bool ClosedMenuKeys::eventFilter(QObject* watched, QEvent* event)
     auto* window = qobject_cast<QWindow*>(watched);
     if (!window || window->type() != Qt::Popup || window->isVisible() || !m_keyWindow || !m_menuBar)
         return false;
+    // Only the main window's own menus and their submenus: a dialog's closed
+    // pop-up list does not send its keys to the keyboard behind the dialog.
+    QWindow* owner = window->transientParent();
+    while (owner && owner != m_keyWindow)
+        owner = owner->transientParent();
+    if (!owner)
+        return false;
     const auto* key = static_cast<const QKeyEvent*>(event);
     if (event->type() == QEvent::KeyPress) {
         const QKeySequence pressed(key->keyCombination());
