@@ -2,6 +2,7 @@
 #include "gui/app/closed_menu_keys.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -20,6 +21,29 @@ namespace kelodi {
 ClosedMenuKeys::ClosedMenuKeys(QWindow* keyWindow, QMenuBar* menuBar, QObject* parent)
     : QObject(parent), m_keyWindow(keyWindow), m_menuBar(menuBar)
 {
+    // A closed menu made the active window leaves the menus' Alt with a
+    // letter without a window to act in: the main window stays the active
+    // one until the window system moves the focus for real.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        if (focus && isClosedMenu(focus) && m_menuBar) {
+            QT_WARNING_PUSH
+            QT_WARNING_DISABLE_DEPRECATED
+            QApplication::setActiveWindow(m_menuBar->window());
+            QT_WARNING_POP
+        }
+    });
+}
+
+bool ClosedMenuKeys::isClosedMenu(const QWindow* window) const
+{
+    if (window->type() != Qt::Popup || window->isVisible() || !m_keyWindow)
+        return false;
+    // Only the main window's own menus and their submenus: a dialog's closed
+    // pop-up list does not send its keys to the keyboard behind the dialog.
+    const QWindow* owner = window->transientParent();
+    while (owner && owner != m_keyWindow)
+        owner = owner->transientParent();
+    return owner != nullptr;
 }
 
 bool ClosedMenuKeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
@@ -50,14 +74,7 @@ bool ClosedMenuKeys::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
         return false;
     auto* window = qobject_cast<QWindow*>(watched);
-    if (!window || window->type() != Qt::Popup || window->isVisible() || !m_keyWindow || !m_menuBar)
-        return false;
-    // Only the main window's own menus and their submenus: a dialog's closed
-    // pop-up list does not send its keys to the keyboard behind the dialog.
-    QWindow* owner = window->transientParent();
-    while (owner && owner != m_keyWindow)
-        owner = owner->transientParent();
-    if (!owner)
+    if (!window || !m_menuBar || !isClosedMenu(window))
         return false;
     const auto* key = static_cast<const QKeyEvent*>(event);
     if (event->type() == QEvent::KeyPress) {

@@ -22,10 +22,14 @@ namespace kelodi {
 // Where Qt has already destroyed the menu's window, it drops them: the Escape
 // meant for the next menu was lost, and that menu stayed open.
 //
+// Keys for the main window itself lose their shortcuts meanwhile: with the
+// closed menu as the active window, Alt with a menu's letter opened nothing.
+//
 // Installed on the application (both as an event filter and as a native
 // event filter), this gives such keys to the main window instead, as if no
 // menu had been there: Alt with a menu's letter opens that menu, every other
-// key goes where a key for the main window goes.
+// key goes where a key for the main window goes; and the main window stays
+// the active window when Qt would make the closed menu the active one.
 class ClosedMenuKeys : public QObject, public QAbstractNativeEventFilter {
 public:
     ClosedMenuKeys(QWindow* keyWindow, QMenuBar* menuBar, QObject* parent);
@@ -38,6 +42,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A hidden pop-up of the main window's (a menu or a submenu).
+    bool isClosedMenu(const QWindow* window) const;
+
     QPointer<QWindow> m_keyWindow;
     QPointer<QMenuBar> m_menuBar;
 };

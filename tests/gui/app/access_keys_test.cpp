@@ -214,6 +214,15 @@ TEST_F(AccessKeysTest, KeysSentToAClosedMenuGoToTheKeys)
     click(Qt::Key_Escape);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     expectPlays(Qt::Key_H, 17);
+
+    // Keys for the main window meanwhile: Alt with a letter still opens its
+    // menu, once Qt has made the closed menu the focus window as well.
+    QApplication::setActiveWindow(file);
+    emit qApp->focusWindowChanged(closed);
+    click(Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), menuTitled(QStringLiteral("练习(&P)")));
+    click(Qt::Key_Escape);
+    expectPlays(Qt::Key_F, 14);
 }
 
 #if __has_include(<xcb/xcb.h>)
