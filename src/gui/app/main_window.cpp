@@ -26,6 +26,7 @@
 #include "core/practice/practice_texts.h"
 #include "core/recording/recording_controller.h"
 #include "gui/app/access_key_style.h"
+#include "gui/app/closed_menu_keys.h"
 #include "gui/app/data_folders.h"
 #include "gui/app/key_diagram.h"
 #include "gui/common/twips.h"
@@ -351,8 +352,14 @@ void MainWindow::installKeyPreview()
     // go on to that control.
     create();
     m_keyPreviewWindow = windowHandle();
-    if (m_keyPreviewWindow)
+    if (m_keyPreviewWindow) {
         m_keyPreviewWindow->installEventFilter(this);
+        // So do the keys that the window system still sends to a menu
+        // that has just closed.
+        auto* closedMenuKeys = new ClosedMenuKeys(m_keyPreviewWindow, menuBar(), this);
+        qApp->installEventFilter(closedMenuKeys);
+        qApp->installNativeEventFilter(closedMenuKeys);
+    }
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
         if (focus != m_keyPreviewWindow)
             releaseComputerKeys();

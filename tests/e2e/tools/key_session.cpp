@@ -66,6 +66,9 @@ public:
         m_tooltipAtom = XInternAtom(display, "_NET_WM_WINDOW_TYPE_TOOLTIP", False);
         m_activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
         m_windowManager = hasWindowManager();
+        // Menus are children of the root window: their showing is reported
+        // even when they close again before a look at the screen sees them.
+        XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
         createFocusThief();
         // A window manager gives the new window the focus.
         giveFocus(m_main, "the focus to go to kelodi");
@@ -185,6 +188,7 @@ private:
         if (const KeyCode held = playingKey(); held != letter && pick(4) == 0)
             send(held, true);  // a key still held from the tune
         send(m_alt, true);
+        menuShown();  // menus shown before the letter do not count
         send(letter, true);
         if (pick(2) == 0) {
             send(letter, false);
@@ -194,7 +198,13 @@ private:
             send(letter, false);
         }
         if (pick(4) != 0) {
-            waitFor([this] { return menuOpen(); }, "the menu of Alt with a letter to open");
+            // The menu shows; it may close again on its own before Escape
+            // (the program closes its menus when it loses the focus).
+            bool shown = false;
+            waitFor([this, &shown] {
+                shown = menuShown() || shown;
+                return shown || menuOpen();
+            }, "the menu of Alt with a letter to open");
             // On to the next menu: with an arrow, or with the pointer where
             // it rests (on another title of the menu bar, say).
             const int next = pick(8);
@@ -366,6 +376,28 @@ private:
         if (children)
             XFree(children);
         return open;
+    }
+
+    // Whether one of kelodi's menus was mapped since the last call, open
+    // or closed by now. Reads (and drops) the events that came meanwhile. A
+    // window that is gone already counts: kelodi destroys the window of a
+    // menu that closed again at once.
+    bool menuShown()
+    {
+        bool shown = false;
+        while (XPending(m_display) > 0) {
+            XEvent event{};
+            XNextEvent(m_display, &event);
+            if (event.type != MapNotify || !event.xmap.override_redirect ||
+                event.xmap.event != DefaultRootWindow(m_display))
+                continue;
+            XWindowAttributes attributes{};
+            if (!XGetWindowAttributes(m_display, event.xmap.window, &attributes) ||
+                (cardinal(event.xmap.window, m_pidAtom) == m_pid &&
+                 cardinal(event.xmap.window, m_typeAtom) != long(m_tooltipAtom)))
+                shown = true;
+        }
+        return shown;
     }
 
     long cardinal(Window window, Atom property)
