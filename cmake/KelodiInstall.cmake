@@ -51,7 +51,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fluid-soundfont-gm | sf2-soundfont-gm, qt6-translations-l10n, xdg-utils, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 # Run by cpack itself: every time in the package is SOURCE_DATE_EPOCH, taken
-# from the last commit when it is not set.
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/KelodiPackageTime.cmake)
+# from the last commit when it is not set; cpack must run in a UTF-8 locale.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/KelodiCPackSetup.cmake)
 set(CPACK_KELODI_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 include(CPack)

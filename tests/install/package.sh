@@ -14,10 +14,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/kelodi-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# pack DIR: the package, packed into DIR with the umask of a careless user;
-# prints its path.
+# pack DIR: the package, packed into DIR with the umask of a careless user
+# (in a UTF-8 locale, as cpack needs); prints its path.
 pack() {
-  (umask 0002 && cpack --config "$build/CPackConfig.cmake" -B "$1") >"$1.log" 2>&1 || { cat "$1.log" >&2; fail "cpack failed"; }
+  (umask 0002 && LC_ALL=C.UTF-8 cpack --config "$build/CPackConfig.cmake" -B "$1") >"$1.log" 2>&1 \
+    || { cat "$1.log" >&2; fail "cpack failed"; }
   local debs=("$1"/kelodi_7.90_*.deb)
   [ -f "${debs[0]}" ] || fail "no kelodi_7.90_*.deb: $(ls "$1")"
   echo "${debs[0]}"
