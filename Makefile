@@ -52,12 +52,13 @@ fuzz: deps
 	@cmake --build --preset fuzz
 	@scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
 
-# Built in the user's locale; packed in a UTF-8 one, which cpack needs for
-# the package's Chinese file names.
+# Built in the user's locale and umask; packed in a UTF-8 locale, which cpack
+# needs for the package's Chinese file names, and with umask 022, from which
+# the members of the .deb take their modes.
 package: deps
 	@cmake --preset release >/dev/null || cmake --preset release
 	@cmake --build --preset release
-	@LC_ALL=C.UTF-8 cmake --build --preset release --target package
+	@umask 022 && LC_ALL=C.UTF-8 cmake --build --preset release --target package
 
 # The Windows programs are compared with the Linux kelodi-dzq of the PRESET
 # build, so that one is built first. The Wine prefix is made before the tests
