@@ -5,8 +5,9 @@
   package_docs.py copyright SOURCE_DIR COPYRIGHT_FILE
       The machine-readable copyright file: its format line, a licence text for
       every licence it names, no Files pattern that matches nothing in the
-      sources, and every file under resources/ that is not text (an image, a
-      font, a sound) named by a paragraph of its own, not only by "Files: *".
+      sources, and every file of the sources that is not text (an image, a
+      font, a sound, a score) named by a paragraph of its own, not only by
+      "Files: *": such files are the ones that come from elsewhere.
 
   package_docs.py releases CHANGELOG_GZ METAINFO VERSION
       One release history: the changelog's versions are the metadata's
@@ -83,7 +84,7 @@ def check_copyright(source_dir, copyright_path):
                 problems.append("Files: %s matches no file of the sources" % pattern)
     specific = [pattern for p in files_paras for pattern in p["Files"].split() if pattern != "*"]
     for f in files:
-        if f.startswith("resources/") and not is_text(os.path.join(source_dir, f)):
+        if not is_text(os.path.join(source_dir, f)):
             if not any(fnmatch.fnmatchcase(f, pattern) for pattern in specific):
                 problems.append("%s is not text and has no Files paragraph of its own" % f)
     return problems
