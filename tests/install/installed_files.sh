@@ -4,7 +4,8 @@
 # each desktop file is one the desktop accepts: the entry and the metadata pass
 # their validators, the MIME type builds into a MIME database, the icons have
 # the size their folder says, the man pages format without warnings in a
-# default user's POSIX locale and in UTF-8, the Chinese ones say what the
+# default user's POSIX locale and in UTF-8 (where the POSIX locale cannot show
+# a Chinese page, it points to the English one), the Chinese ones say what the
 # English ones say, and the copyright file and the changelog hold what Debian
 # asks of them.
 #   installed_files.sh BUILD_DIR EXPECTED_LIST SOURCE_DIR
@@ -83,6 +84,13 @@ for page in "$share"/man/man1/*.1.gz; do
   zh_page="$share/man/zh_CN/man1/$(basename "$page")"
   out=$(man_warnings C.UTF-8 "$zh_page")
   [ -z "$out" ] || fail "$zh_page: $out"
+  # Where the terminal cannot show Chinese, the Chinese page says so in
+  # English and points to the English one, instead of losing every word.
+  out=$(man_warnings C "$zh_page")
+  [ -z "$out" ] || fail "$zh_page in LANG=C: $out"
+  name=$(basename "$page" .1.gz)
+  LANG=C LC_ALL=C MANWIDTH=1000 man --nh --nj -l "$zh_page" 2>/dev/null \
+    | grep -q -F "or read the English page, $name(1)." || fail "$zh_page in LANG=C does not point to $name(1)"
   # Formatted without line breaks or hyphens in the words compared.
   LANG=C.UTF-8 LC_ALL=C.UTF-8 MANWIDTH=1000 man --nh --nj -l "$page" >"$work/en.txt" 2>/dev/null
   LANG=C.UTF-8 LC_ALL=C.UTF-8 MANWIDTH=1000 man --nh --nj -l "$zh_page" >"$work/zh_CN.txt" 2>/dev/null
