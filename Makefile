@@ -4,7 +4,9 @@
 #   make test   install what is missing, build, run the whole suite
 # PRESET picks the CMake preset (dev, or ci where warnings are errors).
 # ARGS is passed to kelodi by `make run`, e.g. ARGS="--audio-file out.wav".
-#   make package  the Debian package kelodi_VERSION_ARCH.deb in build/PRESET
+#   make package  the Debian package kelodi_VERSION_ARCH.deb in build/release,
+#                 built from the preset release (the hardening flags of a
+#                 Debian package; the same sources give the same package)
 #   make windows  the Windows cross build (MinGW-w64) and its tests under Wine
 #   make check-sanitize   the whole suite on a build with the address, leak
 #                         and undefined-behaviour sanitizers (build/sanitize)
@@ -50,8 +52,13 @@ fuzz: deps
 	@cmake --build --preset fuzz
 	@scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
 
-package: build
-	@cmake --build --preset $(PRESET) --target package
+# Built in the user's locale and umask; packed in a UTF-8 locale, which cpack
+# needs for the package's Chinese file names, and with umask 022, from which
+# the members of the .deb take their modes.
+package: deps
+	@cmake --preset release >/dev/null || cmake --preset release
+	@cmake --build --preset release
+	@umask 022 && LC_ALL=C.UTF-8 cmake --build --preset release --target package
 
 # The Windows programs are compared with the Linux kelodi-dzq of the PRESET
 # build, so that one is built first. The Wine prefix is made before the tests

@@ -38,10 +38,14 @@ public:
     void setKeyCaption(int, const std::string&) override {}
 };
 
-// The device menu's items: the mapper, then every device by its number.
+// The device menu's items: the mapper, then every device by its number. The
+// mapper is named as in the menu, without the menu's access key "(&Y)".
 void listDevices(const MidiDeviceCatalog& devices)
 {
-    std::string out = std::string("-1\t") + DeviceMenu::MapperCaption + "\n";
+    std::string mapper = DeviceMenu::MapperCaption;
+    if (const auto accessKey = mapper.rfind("(&"); accessKey != std::string::npos)
+        mapper.erase(accessKey);
+    std::string out = "-1\t" + mapper + "\n";
     for (int id = 0; id < devices.count(); ++id)
         out += std::to_string(id) + "\t" + devices.deviceName(id) + "\n";
     writeText(stdout, out);

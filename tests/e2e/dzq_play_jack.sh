@@ -28,6 +28,10 @@ find_device() {
 }
 find_device
 note "jack_midi_dump is device $device"
+# The list starts with the mapper, named as the device menu names it, without
+# the menu's access key.
+first=$("$tool" play --list-devices 2>/dev/null | head -n 1)
+[ "$first" = $'-1\tMIDI映射表' ] || fail "the list starts with '$first'"
 
 # The bytes of each event the dump received, lower-case hex.
 dumped() { sed -n 's/^ *[0-9]*: \(\([0-9a-f][0-9a-f] \?\)\+\).*/\1/p' "$WORK/dump.txt" | sed 's/ *$//'; }

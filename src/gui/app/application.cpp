@@ -102,7 +102,7 @@ int runApplication(QApplication& app, const QStringList& arguments)
 {
     nameApplication();
     // Ties the windows to the desktop entry where the window system asks (Wayland).
-    QGuiApplication::setDesktopFileName(QStringLiteral("cn.kelodi.Kelodi"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("cn.kelodi.kelodi"));
     installQtChineseTexts(app);
 
     CommandLine options;

@@ -42,8 +42,10 @@
 #include "gui/keyboard/panel_widgets.h"
 #include "gui/keyboard/virtual_key.h"
 #include "gui/midi/midi_menus.h"
+#if KELODI_NEWS
 #include "gui/news/news_controller.h"
 #include "gui/news/news_window.h"
+#endif
 #include "gui/practice/practice_panel.h"
 #include "gui/recording/recording_panel.h"
 #include "gui/recording/song_files_menu.h"
@@ -179,9 +181,11 @@ void MainWindow::createMenus()
     m_help = new HelpMenu(*m_setup.shell, HelpFiles{fromPath(m_places.helpText), fromPath(m_places.newsOptOut)}, this);
     m_help->menu()->setObjectName(QStringLiteral("MnuHelp"));
     menuBar()->addMenu(m_help->menu());
+#if KELODI_NEWS
     m_news = new NewsController(*m_setup.shell, this);
     connect(m_help, &HelpMenu::noNewsPopupChanged, m_news, &NewsController::setNoNewsPopup);
     connect(m_help, &HelpMenu::newsRequested, m_news, &NewsController::showNow);
+#endif
 }
 
 void MainWindow::createKeys(QWidget* surface)
@@ -329,6 +333,8 @@ void MainWindow::load()
     m_tray->add(windowIcon(), windowTitle());
     connect(m_tray, &TrayIcon::homePageRequested, m_help, [this] { m_help->click(HelpHomePage); });
     connect(m_tray, &TrayIcon::newsRequested, m_help, [this] { m_help->click(HelpNews); });
+    // A build without the news window has no news item in the tray menu either.
+    m_tray->action(TrayIcon::News)->setVisible(NewsBuilt);
     connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::requestExit);
     connect(m_tray, &TrayIcon::restoreRequested, this, [this] { restoreFromTray(this, m_restoreWindowState); });
 

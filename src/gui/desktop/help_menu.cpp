@@ -28,16 +28,16 @@ constexpr qint64 OptOutReadLimit = 64 * 1024;
 
 }  // namespace
 
-HelpMenu::HelpMenu(Shell& shell, const QString& programFolder, QWidget* window)
+HelpMenu::HelpMenu(Shell& shell, const QString& programFolder, QWidget* window, News news)
     // QDir joins with exactly one separator, also for a root folder.
     : HelpMenu(shell,
                HelpFiles{QDir(programFolder).filePath(fromUtf8(HelpTextFileName)),
                          QDir(programFolder).filePath(fromUtf8(NoNewsPopupFileName))},
-               window)
+               window, news)
 {
 }
 
-HelpMenu::HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window)
+HelpMenu::HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window, News news)
     : QObject(window),
       m_shell(shell),
       m_files(files),
@@ -45,7 +45,14 @@ HelpMenu::HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window)
       m_menu(new QMenu(fromUtf8(HelpMenuTitle), window))
 {
     m_menu->setObjectName(QStringLiteral("MnuHelp"));
+    bool separatorLast = false;
     for (const HelpMenuEntry& entry : HelpMenuEntries) {
+        if (news == News::Without && (entry.index == HelpNoNewsPopup || entry.index == HelpNews))
+            continue;
+        // Two separators in a row, where a news item is left out, are one.
+        if (entry.caption.empty() && separatorLast)
+            continue;
+        separatorLast = entry.caption.empty();
         QAction* action = nullptr;
         if (entry.caption.empty()) {
             action = m_menu->addSeparator();
@@ -69,7 +76,8 @@ QAction* HelpMenu::action(int index) const
 
 bool HelpMenu::noNewsPopup() const
 {
-    return m_actions[HelpNoNewsPopup]->isChecked();
+    const QAction* item = m_actions[HelpNoNewsPopup];
+    return item != nullptr && item->isChecked();
 }
 
 QString HelpMenu::optOutFilePath() const
@@ -84,6 +92,8 @@ QString HelpMenu::helpTextPath() const
 
 void HelpMenu::loadNoNewsPopup()
 {
+    if (m_actions[HelpNoNewsPopup] == nullptr)
+        return;
     bool value = false;
     QFile file(optOutFilePath());
     if (file.open(QIODevice::ReadOnly)) {

@@ -20,25 +20,36 @@ struct HelpFiles {
     QString newsOptOut;  // "v.sz", read at set-up and written on each change
 };
 
+// Whether this build has the news window (CMake option KELODI_NEWS).
+inline constexpr bool NewsBuilt = KELODI_NEWS;
+
 // The main window's help menu "帮助(&H)": the help text, the home
 // page, the news window, the contact and about boxes, and the user's choice not
 // to have news pop up, kept in "v.sz".
 //
 // The menu belongs to `window`; add menu() to the menu bar. Item numbers are
 // those of HelpItem; 3, 6 and 9 are separators and 2 and 4 do not exist.
+//
+// Without news (a build without the news window) the menu has neither
+// "禁止弹出新闻资讯(&X)" nor "新闻资讯(&W)", nor the separator between them:
+// items 5, 6 and 8 do not exist, and "v.sz" is neither read nor written.
 class HelpMenu : public QObject {
     Q_OBJECT
 public:
-    HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window);
+    enum class News { With, Without };
+
+    HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window, News news = defaultNews());
     // Both files in `programFolder`.
-    HelpMenu(Shell& shell, const QString& programFolder, QWidget* window);
+    HelpMenu(Shell& shell, const QString& programFolder, QWidget* window, News news = defaultNews());
+
+    static constexpr News defaultNews() { return NewsBuilt ? News::With : News::Without; }
 
     QMenu* menu() const { return m_menu; }
     // The item with this number, separators included; nullptr for 2, 4 and
     // numbers outside 0..11.
     QAction* action(int index) const;
 
-    // The check mark of "禁止弹出新闻资讯(&X)".
+    // The check mark of "禁止弹出新闻资讯(&X)"; false without news.
     bool noNewsPopup() const;
 
     QString optOutFilePath() const;
@@ -46,7 +57,8 @@ public:
 
 public slots:
     // Reads "v.sz" once at set-up. A missing or unreadable file clears the
-    // choice. Emits noNewsPopupChanged with the value read.
+    // choice. Emits noNewsPopupChanged with the value read. Without news it
+    // does nothing.
     void loadNoNewsPopup();
 
     // Runs an item as if it was chosen (the tray menu runs 7 and 8 this way).

@@ -14,12 +14,11 @@ namespace kelodi {
 NewsController::NewsController(Shell& shell, QObject* parent, const QUrl& server)
     : QObject(parent),
       m_shell(shell),
-      m_server(server),
-      m_pageUrl(QString::fromStdString(newsPageAddress(server.toString(QUrl::FullyEncoded).toStdString()))),
       m_schedule([this] { return m_uniform(); }),
       m_uniform([] { return QRandomGenerator::global()->generateDouble(); }),
       m_isOnline(&NewsController::systemIsOnline)
 {
+    setServer(server);
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &NewsController::tick);
     m_timer.start();
@@ -51,6 +50,12 @@ bool NewsController::systemIsOnline()
 void NewsController::setOnlineTest(std::function<bool()> isOnline)
 {
     m_isOnline = std::move(isOnline);
+}
+
+void NewsController::setServer(const QUrl& server)
+{
+    m_server = server;
+    m_pageUrl = QUrl(QString::fromStdString(newsPageAddress(server.toString(QUrl::FullyEncoded).toStdString())));
 }
 
 void NewsController::setRandomSource(std::function<double()> uniform)

@@ -36,6 +36,9 @@ public:
     // so the delay differs from run to run.
     void setOnlineTest(std::function<bool()> isOnline);
     void setRandomSource(std::function<double()> uniform);
+    // For tests of the whole window: the news server (scheme and host), in
+    // place of the one given at construction.
+    void setServer(const QUrl& server);
 
     QTimer* timer() { return &m_timer; }
     const NewsSchedule& schedule() const { return m_schedule; }

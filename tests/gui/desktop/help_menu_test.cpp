@@ -64,7 +64,8 @@ protected:
     QTemporaryDir folder;
     QWidget window;
     test::RecordingShell shell;
-    HelpMenu menu{shell, folder.path(), &window};
+    // With the news items also in a build without the news window.
+    HelpMenu menu{shell, folder.path(), &window, HelpMenu::News::With};
 
     QString optOutPath() const { return folder.filePath(QStringLiteral("v.sz")); }
 };
@@ -145,9 +146,33 @@ TEST_F(HelpMenuTest, TogglingTwiceLeavesFalseAndSurvivesARestart)
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"v.sz"});
 
     QWidget otherWindow;
-    HelpMenu restarted(shell, folder.path(), &otherWindow);
+    HelpMenu restarted(shell, folder.path(), &otherWindow, HelpMenu::News::With);
     restarted.loadNoNewsPopup();
     EXPECT_FALSE(restarted.noNewsPopup());
+}
+
+// A build without the news window: no news items, no v.sz read or written,
+// and the numbers of the news items (the tray menu runs 8) do nothing.
+TEST_F(HelpMenuTest, WithoutNewsTheNewsItemsAndTheChoiceAreGone)
+{
+    writeFile(optOutPath(), "True\r\n");
+    HelpMenu plain(shell, folder.path(), &window, HelpMenu::News::Without);
+    QStringList seen;
+    for (QAction* action : plain.menu()->actions())
+        seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(seen, (QStringList{"功能介绍(&N)", "软件升级(&S)", "-", "软件主页(&H)", "-", "联系方式(&L)", "关于...(&G)"}));
+
+    QSignalSpy news(&plain, &HelpMenu::newsRequested);
+    QSignalSpy changed(&plain, &HelpMenu::noNewsPopupChanged);
+    plain.loadNoNewsPopup();
+    plain.click(5);
+    plain.click(8);
+    EXPECT_EQ(plain.action(5), nullptr);
+    EXPECT_EQ(plain.action(8), nullptr);
+    EXPECT_FALSE(plain.noNewsPopup());
+    EXPECT_EQ(news.count(), 0);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(readFile(optOutPath()), QByteArray("True\r\n"));
 }
 
 TEST_F(HelpMenuTest, FailedWriteStillChangesTheCheckMarkAndIsReportedOnce)
