@@ -4,6 +4,9 @@
 #include <algorithm>
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
 #include <QScreen>
 #include <QLabel>
 #include <QScrollArea>
@@ -20,7 +23,7 @@
 namespace kelodi {
 
 ScoreWindow::ScoreWindow(QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Tool | Qt::WindowDoesNotAcceptFocus)
+    : QWidget(mainWindow, Qt::Tool)
 {
     setObjectName(QStringLiteral("ScoreWindow"));
     setWindowTitle(fromUtf8(ScoreWindowTitle));
@@ -36,9 +39,15 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     m_tempo->setSingleStep(10);
     m_tempo->setValue(NormalTempoPercent);
     m_tempo->setSuffix(QStringLiteral(" %"));
-    m_tempo->setFocusPolicy(Qt::NoFocus);
     m_tempo->setToolTip(fromUtf8(TempoToolTip));
+    // Typed digits take effect when the typing ends (Return, or a click
+    // elsewhere), not at each digit: "150" would pass through 25 % on the way.
+    m_tempo->setKeyboardTracking(false);
+    m_tempo->setFocusPolicy(Qt::ClickFocus);
+    m_tempo->installEventFilter(this);
+    m_tempo->findChild<QLineEdit*>()->installEventFilter(this);
     connect(m_tempo, &QSpinBox::valueChanged, this, &ScoreWindow::tempoChanged);
+    connect(m_tempo, &QSpinBox::editingFinished, this, &ScoreWindow::returnKeyboard);
 
     m_cutNotice = new QLabel(this);
     m_cutNotice->setObjectName(QStringLiteral("ScoreCutNotice"));
@@ -65,6 +74,40 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     layout->addWidget(m_cutNotice);
     layout->addWidget(m_scroll, 1);
     resize(620, 300);
+}
+
+// A click on the tempo box gives it the keyboard for typing a value; the
+// window takes the keyboard for nothing else.
+bool ScoreWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_tempo->setFocus(Qt::MouseFocusReason);
+        activateWindow();
+    } else if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        returnKeyboard();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ScoreWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Moved or clicked by the player, the window hands the keyboard back to
+    // the keys unless the tempo box is being typed in.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isActiveWindow() && !m_tempo->hasFocus())
+                returnKeyboard();
+        });
+    }
+}
+
+void ScoreWindow::returnKeyboard()
+{
+    m_tempo->clearFocus();
+    if (QWidget* main = parentWidget(); main && isActiveWindow())
+        main->activateWindow();
 }
 
 void ScoreWindow::setScore(const Score& score)

@@ -13,9 +13,10 @@ struct Score;
 class ScoreView;
 
 // The window "曲谱": the score of the song last played or recorded, the
-// practice figures above it and the tempo box of ordinary replays. It never
-// takes the keyboard focus, so the computer keyboard keeps playing the main
-// window's keys while it is open; its controls work with the mouse.
+// practice figures above it and the tempo box of ordinary replays. It takes
+// the keyboard only while the player types a value in the tempo box (after
+// clicking it, until Return, Esc or a click elsewhere), so the computer
+// keyboard keeps playing the main window's keys while it is open.
 class ScoreWindow : public QWidget {
     Q_OBJECT
 public:
@@ -35,7 +36,12 @@ public:
 signals:
     void tempoChanged(int percent);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    void returnKeyboard();
     void placeBesideMainWindow();
 
     ScoreView* m_view = nullptr;

@@ -294,8 +294,8 @@ TEST_F(PracticeTest, TempoScalesTheDelaysFromTheAwaitedEventOn)
     // Slower while the release is awaited: it moves to its new time.
     controller.setTempoPercent(50);
     EXPECT_NEAR(scheduler.due(), fired + 4.0, 1e-9);
-    controller.setTempoPercent(10);  // below the slowest: 50 %
-    EXPECT_NEAR(scheduler.due(), fired + 4.0, 1e-9);
+    controller.setTempoPercent(10);  // below the slowest: 25 %
+    EXPECT_NEAR(scheduler.due(), fired + 8.0, 1e-9);
     controller.setTempoPercent(NormalTempoPercent);
     EXPECT_NEAR(scheduler.due(), fired + 2.0, 1e-9);
 }

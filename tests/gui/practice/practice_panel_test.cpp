@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -198,6 +199,33 @@ TEST_F(PracticePanelTest, APractisedSongWaitsForTheKeysAndEndsWithTheBox)
     EXPECT_FALSE(controller().isPlaying());
     EXPECT_TRUE(window->recording().button(RecorderButton::Replay)->isEnabled());
     EXPECT_TRUE(panel().scoreWindow()->figuresLabel()->text().startsWith(QStringLiteral("练习完成")));
+}
+
+// The tempo box takes typed digits once clicked, and gives the keyboard back
+// to the keys with Return.
+TEST_F(PracticePanelTest, TheTempoBoxTakesTypedDigitsFrom25To200)
+{
+    panel().scoreWindowItem()->trigger();
+    ScoreWindow* score = panel().scoreWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(score));
+    QSpinBox* tempo = score->tempoBox();
+    EXPECT_EQ(tempo->minimum(), 25);
+    EXPECT_EQ(tempo->maximum(), 200);
+    std::vector<int> changes;
+    QObject::connect(score, &ScoreWindow::tempoChanged, [&](int percent) { changes.push_back(percent); });
+
+    auto* edit = tempo->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return score->isActiveWindow(); }, 30000));
+    QTest::keyClick(score->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+    for (Qt::Key digit : {Qt::Key_2, Qt::Key_5})
+        QTest::keyClick(score->windowHandle(), digit);
+    QTest::keyClick(score->windowHandle(), Qt::Key_Return);
+    EXPECT_EQ(tempo->value(), 25);
+    EXPECT_EQ(changes, std::vector<int>{25});  // once, when the typing ends
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 30000));
+    EXPECT_FALSE(tempo->hasFocus());
 }
 
 TEST_F(PracticePanelTest, AnOrdinaryReplayShowsItsScoreAndMarksTheNextKeyUntilItEnds)
