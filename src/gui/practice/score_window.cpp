@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -11,9 +12,11 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "core/app/side_window_placement.h"
 #include "core/practice/practice_texts.h"
 #include "core/practice/score.h"
 #include "core/recording/tempo.h"
@@ -125,27 +128,74 @@ void ScoreWindow::showOrRaise()
     raise();
 }
 
-// The first time, the window goes below the main window (or to its right),
-// where it covers none of the keys, as long as it fits on the screen.
+namespace {
+
+// The user's settings file, Kelodi/Kelodi.conf in the configuration folder.
+const QString SettingsName = QStringLiteral("Kelodi");
+// The frame's top left corner and the size of the contents, as pos() and
+// size() give them.
+const QString PositionKey = QStringLiteral("scoreWindow/position");
+const QString SizeKey = QStringLiteral("scoreWindow/size");
+
+ScreenRect screenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
+
+}  // namespace
+
+// The first time, the window goes where the player left it at the last start,
+// or else beside the main window (see placeSideWindow).
 void ScoreWindow::placeBesideMainWindow()
 {
-    m_placed = true;
     QWidget* main = parentWidget();
     if (!main || !main->screen())
         return;
-    const QRect screen = main->screen()->availableGeometry();
-    const QRect frame = main->frameGeometry();
-    constexpr int Gap = 8;
-    const QPoint below(frame.left(), frame.bottom() + Gap);
-    const QPoint right(frame.right() + Gap, frame.top());
-    for (const QPoint& place : {below, right}) {
-        if (screen.contains(QRect(place, frameSize()))) {
-            move(place);
-            return;
-        }
+    const QRect keys = m_keysArea ? m_keysArea() : QRect();
+    // The frame around the contents, as far as it is known before the
+    // window is shown the first time.
+    const QSize frameExtra = frameSize() - size();
+    const QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
+    const QPoint position = settings.value(PositionKey).toPoint();
+    const QSize contents = settings.value(SizeKey).toSize();
+    const QRect remembered(position, contents + frameExtra);
+    QScreen* screen = QGuiApplication::screenAt(remembered.center());
+    if (contents.isValid() && screen &&
+        canRestoreSideWindow(screenRect(screen->availableGeometry()), screenRect(keys), screenRect(remembered))) {
+        setPlace(position, contents);
+        return;
     }
-    // Below, pushed up as far as needed to stay on the screen.
-    move(frame.left(), std::max(screen.top(), std::min(below.y(), screen.bottom() - frameSize().height())));
+    const ScreenRect place =
+        placeSideWindow(screenRect(main->screen()->availableGeometry()), screenRect(main->frameGeometry()),
+                        screenRect(keys), frameSize().width(), frameSize().height(),
+                        minimumSizeHint().width() + frameExtra.width(), MinimumHeight + frameExtra.height());
+    setPlace({place.left, place.top}, QSize(place.width, place.height) - frameExtra);
+}
+
+void ScoreWindow::setPlace(const QPoint& frameTopLeft, const QSize& contents)
+{
+    m_placed = true;
+    resize(contents);
+    move(frameTopLeft);
+}
+
+// Where the player moves or sizes the window, it comes back at the next start.
+void ScoreWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    rememberPlace();
+}
+
+void ScoreWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    rememberPlace();
+}
+
+void ScoreWindow::rememberPlace()
+{
+    if (!m_placed || !isVisible())
+        return;
+    QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
+    settings.setValue(PositionKey, pos());
+    settings.setValue(SizeKey, size());
 }
 
 }  // namespace kelodi
