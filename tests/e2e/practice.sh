@@ -3,9 +3,11 @@
 # Follow-along practice in the real program: with 跟弹练习 ticked through the
 # menu, a sample score chosen from 曲目列表 plays nothing by itself; typing the
 # song's keys in order (as kelodi-dzq reads them), with wrong keys between,
-# plays the whole song and nothing else, and the box 练习完成 counts the notes,
-# the right presses and the misses. The score window stays open all along
-# without taking the keyboard.
+# plays the whole song and nothing else. The last key, held for a second,
+# sounds until it is let go, and only then comes the box 练习完成 with the
+# notes, the misses, the accuracy and the time from the first key (not from
+# choosing the song). The score window stays open all along without taking the
+# keyboard.
 source "$(dirname "$0")/lib/common.bash"
 use_display
 
@@ -78,20 +80,38 @@ ons=$(note_ons)
 # An ordinary replay would sound the first note 0.45 s after the start.
 if wait_until 2 more_notes_than "$ons"; then fail "a note played by itself"; fi
 
-note "play the song with three wrong keys between"
+note "play the song with three wrong keys between, holding the last one"
 expected=()
 wrong=0
+last=$((${#keys[@]} - 1))
+start=$(date +%s.%N)
 for i in "${!keys[@]}"; do
   if [ "$i" = 3 ] || [ "$i" = 10 ] || [ "$i" = 20 ]; then
     xdotool key --delay 40 z   # key 36, not in the song
     expected+=($((36 + 36)))
     wrong=$((wrong + 1))
   fi
-  xdotool key --delay 40 "$(keyname "${keys[$i]}")"
+  if [ "$i" = "$last" ]; then
+    before=$(note_ons)
+    xdotool keydown "$(keyname "${keys[$i]}")"
+    wait_until 10 more_notes_than "$((before + 3))" || fail "the last key did not sound"
+    sleep 1
+    if xdotool search --onlyvisible --name '^练习完成$' >/dev/null 2>&1; then fail "the box came while the last key was held"; fi
+    xdotool keyup "$(keyname "${keys[$i]}")"
+  else
+    xdotool key --delay 40 "$(keyname "${keys[$i]}")"
+  fi
   expected+=($((36 + keys[i])))
 done
+played_for=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN {print b - a}')
 
 box=$(wait_window '^练习完成$' 20) || fail "no box 练习完成"
+
+# The last note's root: its note-off comes a second or more after its note-on.
+root=$(printf '%02X' $((36 + keys[last])))
+held=$(grep -v '^#' "$log" | awk -v r="$root" '$2 == "90" && $3 == r {on = $1} $2 == "80" && $3 == r && on {off = $1} END {print off - on}')
+note "the last note sounded for $held s"
+awk -v h="$held" 'BEGIN {exit !(h >= 0.95)}' || fail "the last note sounded $held s, not as long as it was held (1 s)"
 roots_after "$mark" | while read -r hex; do echo $((16#$hex)); done >"$WORK/played"
 printf '%s\n' "${expected[@]}" >"$WORK/expected"
 diff -u "$WORK/expected" "$WORK/played" >"$WORK/played.diff" || { cat "$WORK/played.diff"; fail "the notes played are not the keys typed"; }
@@ -101,9 +121,13 @@ copied() { xclip -o -selection clipboard 2>/dev/null | tr '\n' '|'; }
 xdotool key ctrl+c
 has_copy() { [ -n "$(copied)" ]; }
 wait_until 5 has_copy || fail "nothing copied from the box"
-want="练习完成|音符：${#keys[@]} 个|弹对：${#keys[@]} 个|弹错：$wrong 次|用时："
+presses=$((${#keys[@]} + wrong))
+want="练习完成|音符：${#keys[@]} 个|弹错：$wrong 次|准确率：$((100 * ${#keys[@]} / presses)) %|用时："
 note "box: $(copied)"
 case "$(copied)" in "$want"*" 秒") ;; *) fail "box reads '$(copied)', expected '$want… 秒'" ;; esac
+# The 2 s waited before the first key do not count.
+seconds=$(copied | sed 's/.*用时：\([0-9.]*\) 秒.*/\1/')
+awk -v s="$seconds" -v p="$played_for" 'BEGIN {exit !(s > 0.9 && s <= p)}' || fail "用时 $seconds s, not the $played_for s from the first key"
 xdotool key Return
 wait_until 5 sh -c "! xdotool search --onlyvisible --name '^练习完成\$' >/dev/null 2>&1" || fail "box stays"
 is_marked "${keys[-1]}" && fail "a key is still marked after the end"

@@ -110,11 +110,13 @@ void KeyPath::release(int key, int button)
     reportRelease(key);
 
     SoundingKey& entry = m_keys[static_cast<std::size_t>(key)];
-    if (!entry.sounding)
-        return;
-    const SoundingKey released = entry;
-    silence(entry);
-    restoreColours(released);
+    if (entry.sounding) {
+        const SoundingKey released = entry;
+        silence(entry);
+        restoreColours(released);
+    }
+    if (m_pressListener)
+        m_pressListener->keyReleased(key);
 }
 
 // Sends the note-offs of a sounding key and drops its hold on its keys'

@@ -35,6 +35,8 @@ public:
     virtual ~KeyPressListener() = default;
     // A left-button press of key 0..43, also on a muted channel.
     virtual void keyPressed(int key) = 0;
+    // A left-button release of key 0..43, after its notes stopped.
+    virtual void keyReleased(int /*key*/) {}
 };
 
 // The recorded value of a release: it stands for "release every key".
@@ -67,7 +69,8 @@ public:
     // A release of key 0..43, same rule for button and key. Resets the
     // caption and reports the release unless release reports are paused. If the key
     // sounds, sends note-off for the notes its press sounded and gives back
-    // the colours of the keys no other sounding key still holds.
+    // the colours of the keys no other sounding key still holds. Last of
+    // all, the press listener hears of the release.
     void release(int key, int button);
 
     // The caption and recorder part of a release, without stopping anything:

@@ -23,14 +23,15 @@ void PracticeController::showSong(std::shared_ptr<const RecordingEvents> events)
     m_view.showFigures(std::nullopt, PracticeSession::State::Idle);
 }
 
-bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double now)
+bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double /*now*/)
 {
     // A repeat of a practised pass practises its song again: the events in
     // memory may hold a take recorded meanwhile.
     const bool sameSong = repeat && m_enabled && m_lastPassPractised;
     showSong(sameSong ? m_song : std::move(events));
 
-    m_lastPassPractised = m_enabled && m_session.start(m_song, now);
+    m_endOnRelease = false;
+    m_lastPassPractised = m_enabled && m_session.start(m_song);
     if (m_lastPassPractised) {
         showWaitingNote();
         return true;
@@ -56,6 +57,7 @@ void PracticeController::replayStopped()
 {
     // An end still to come belongs to this pass; it must not end the next.
     m_deferral.cancel();
+    m_endOnRelease = false;
     const bool practising = m_session.isWaiting();
     m_session.stop();
     m_view.markNextKey(-1);
@@ -77,6 +79,8 @@ void PracticeController::recordingEnded(std::shared_ptr<const RecordingEvents> e
 
 void PracticeController::keyPressed(int key)
 {
+    if (isKeyIndex(key))
+        m_held[static_cast<std::size_t>(key)] = true;
     if (!m_session.isWaiting())
         return;
     const double now = m_clock.now();
@@ -95,9 +99,30 @@ void PracticeController::keyPressed(int key)
     }
     m_view.markNextKey(-1);
     m_view.showFigures(m_session.figures(), m_session.state());
-    // The box and a repeat must not run inside the key press that finished
-    // the song: the press returns first.
-    m_deferral.callAt(now, [this] { m_controller.endGuidedReplay(); });
+    m_endOnRelease = true;
+    endOnceReleased();
+}
+
+void PracticeController::keyReleased(int key)
+{
+    if (isKeyIndex(key))
+        m_held[static_cast<std::size_t>(key)] = false;
+    if (m_endOnRelease)
+        endOnceReleased();
+}
+
+// The stop that ends the pass releases every key, so it waits until the
+// player has let go of the last note.
+void PracticeController::endOnceReleased()
+{
+    for (int key : m_session.chordKeys()) {
+        if (m_held[static_cast<std::size_t>(key)])
+            return;
+    }
+    m_endOnRelease = false;
+    // The box and a repeat must not run inside the key press or release that
+    // finished the song: it returns first.
+    m_deferral.callAt(m_clock.now(), [this] { m_controller.endGuidedReplay(); });
 }
 
 void PracticeController::showWaitingNote()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "core/keyboard/key_path.h"
@@ -24,9 +25,10 @@ class RecordingController;
 // past its end; the marked key and the practice go on to the song's end.
 // With practice on ("跟弹练习"), a replay is taken over from the player:
 // nothing is pressed for the player; the song waits at each of its presses
-// for the player to press that key (PracticeSession), and moves on once the
-// press has sounded. After the last press the pass ends from the
-// event loop (never inside the key press): the stop button, the box
+// for the player to press that key or chord (PracticeSession), and moves on
+// once the press has sounded. The last note sounds as long as the player
+// holds it: once its keys are all up, the pass ends from the event loop
+// (never inside the key press or release): the stop button, the box
 // "练习完成", then a repeat if the repeat box is ticked. A repeat practises
 // the same song again, also when a recording kept running has replaced the
 // events in memory with the player's take.
@@ -55,12 +57,15 @@ public:
     void guidedPassEnded() override;
     void recordingEnded(std::shared_ptr<const RecordingEvents> events) override;
 
-    // KeyPressListener: a press that has sounded.
+    // KeyPressListener: a press that has sounded, a release that has
+    // stopped its notes.
     void keyPressed(int key) override;
+    void keyReleased(int key) override;
 
 private:
     void showSong(std::shared_ptr<const RecordingEvents> events);
     void showWaitingNote();
+    void endOnceReleased();
 
     RecordingController& m_controller;
     PracticeView& m_view;
@@ -68,6 +73,8 @@ private:
     const Clock& m_clock;
     bool m_enabled = false;
     bool m_lastPassPractised = false;
+    bool m_endOnRelease = false;           // the last note is complete and may still sound
+    std::array<bool, KeyCount> m_held{};  // keys the player holds down
     std::shared_ptr<const RecordingEvents> m_song = std::make_shared<const RecordingEvents>();
     Score m_score;
     PracticeSession m_session;

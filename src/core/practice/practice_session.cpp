@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/practice/practice_session.h"
 
+#include <algorithm>
+
 #include "core/practice/score.h"
 
 namespace kelodi {
 
-bool PracticeSession::start(std::shared_ptr<const RecordingEvents> events, double now)
+int accuracyPercent(const PracticeFigures& figures)
+{
+    const std::size_t presses = figures.hits + figures.misses;
+    return presses == 0 ? 0 : static_cast<int>(figures.hits * 100 / presses);
+}
+
+bool PracticeSession::start(std::shared_ptr<const RecordingEvents> events)
 {
     if (!events)
         return false;
@@ -15,9 +23,9 @@ bool PracticeSession::start(std::shared_ptr<const RecordingEvents> events, doubl
     m_figures = PracticeFigures{};
     m_figures.notes = countPresses(*events);
     m_song = std::move(events);
-    m_waiting = *first;
     m_state = State::Waiting;
-    m_startTime = now;
+    m_firstPress.reset();
+    awaitChord(*first);
     return true;
 }
 
@@ -29,18 +37,40 @@ void PracticeSession::stop()
     }
 }
 
+void PracticeSession::awaitChord(std::size_t firstPress)
+{
+    ChordPresses chord = chordAt(*m_song, firstPress);
+    m_waiting = firstPress;
+    m_nextEvent = chord.end;
+    m_chordKeys = std::move(chord.keys);
+    m_pressTimes.assign(m_chordKeys.size(), std::nullopt);
+}
+
 PracticeSession::Press PracticeSession::keyPressed(int key, double now)
 {
     if (m_state != State::Waiting || !isKeyIndex(key))
         return Press::Ignored;
-    if (key != pressedKey(*m_song, m_waiting)) {
+    if (!m_firstPress)
+        m_firstPress = now;
+    const auto found = std::lower_bound(m_chordKeys.begin(), m_chordKeys.end(), key);
+    if (found == m_chordKeys.end() || *found != key) {
         ++m_figures.misses;
         return Press::Miss;
     }
     ++m_figures.hits;
-    m_figures.seconds = now - m_startTime;
-    if (const std::optional<std::size_t> next = nextPress(*m_song, m_waiting + 1)) {
-        m_waiting = *next;
+    // Presses of this attempt that lie too far back no longer count: the
+    // chord is complete only when all its keys came close together.
+    m_pressTimes[static_cast<std::size_t>(found - m_chordKeys.begin())] = now;
+    for (std::optional<double>& pressed : m_pressTimes) {
+        if (pressed && now - *pressed > ChordPressSpread)
+            pressed.reset();
+    }
+    if (std::any_of(m_pressTimes.begin(), m_pressTimes.end(), [](const auto& t) { return !t; }))
+        return Press::Hit;
+
+    m_figures.seconds = now - *m_firstPress;
+    if (const std::optional<std::size_t> next = nextPress(*m_song, m_nextEvent)) {
+        awaitChord(*next);
     } else {
         m_state = State::Finished;
         leaveSong();
@@ -52,7 +82,11 @@ std::optional<int> PracticeSession::waitingKey() const
 {
     if (m_state != State::Waiting)
         return std::nullopt;
-    return pressedKey(*m_song, m_waiting);
+    for (std::size_t i = 0; i < m_chordKeys.size(); ++i) {
+        if (!m_pressTimes[i])
+            return m_chordKeys[i];
+    }
+    return std::nullopt;
 }
 
 std::optional<std::size_t> PracticeSession::waitingEvent() const
@@ -62,11 +96,14 @@ std::optional<std::size_t> PracticeSession::waitingEvent() const
     return m_waiting;
 }
 
-// A pass that no longer waits keeps no events alive.
+// A pass that no longer waits keeps no events alive; the keys of its last
+// note stay known.
 void PracticeSession::leaveSong()
 {
     m_song.reset();
     m_waiting = 0;
+    m_nextEvent = 0;
+    m_pressTimes.clear();
 }
 
 }  // namespace kelodi

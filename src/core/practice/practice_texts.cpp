@@ -20,11 +20,15 @@ std::string formatPracticeSeconds(double seconds)
     return result.ec == std::errc{} ? std::string(buffer, result.ptr) : std::string("0.0");
 }
 
+std::string accuracyText(const PracticeFigures& figures)
+{
+    return std::to_string(accuracyPercent(figures)) + " %";
+}
+
 std::string practiceSummaryText(const PracticeFigures& figures)
 {
-    return "音符：" + std::to_string(figures.notes) + " 个\n弹对：" + std::to_string(figures.hits) +
-           " 个\n弹错：" + std::to_string(figures.misses) + " 次\n用时：" + formatPracticeSeconds(figures.seconds) +
-           " 秒";
+    return "音符：" + std::to_string(figures.notes) + " 个\n弹错：" + std::to_string(figures.misses) +
+           " 次\n准确率：" + accuracyText(figures) + "\n用时：" + formatPracticeSeconds(figures.seconds) + " 秒";
 }
 
 std::string practiceFiguresLine(const PracticeFigures& figures, PracticeSession::State state)
@@ -38,7 +42,7 @@ std::string practiceFiguresLine(const PracticeFigures& figures, PracticeSession:
     line += "　音符 " + std::to_string(figures.notes) + "　弹对 " + std::to_string(figures.hits) + "　弹错 " +
             std::to_string(figures.misses);
     if (state == PracticeSession::State::Finished)
-        line += "　用时 " + formatPracticeSeconds(figures.seconds) + " 秒";
+        line += "　准确率 " + accuracyText(figures) + "　用时 " + formatPracticeSeconds(figures.seconds) + " 秒";
     return line;
 }
 

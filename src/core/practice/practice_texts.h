@@ -25,13 +25,16 @@ std::string scoreCutText(std::size_t notes);
 // Seconds with one decimal, "." as the decimal mark whatever the locale.
 std::string formatPracticeSeconds(double seconds);
 
+// The accuracy as shown: "91 %".
+std::string accuracyText(const PracticeFigures& figures);
+
 // The body of the box "练习完成", one figure per line ("\n"):
-// "音符：32 个", "弹对：32 个", "弹错：3 次", "用时：25.3 秒".
+// "音符：32 个", "弹错：3 次", "准确率：91 %", "用时：25.3 秒".
 std::string practiceSummaryText(const PracticeFigures& figures);
 
 // The figures line of the score window: what the pass is doing (waiting,
 // finished or stopped), the notes, the right and the wrong presses, and the
-// time once it is finished.
+// accuracy and the time once it is finished.
 std::string practiceFiguresLine(const PracticeFigures& figures, PracticeSession::State state);
 
 }  // namespace kelodi

@@ -71,6 +71,30 @@ std::optional<std::size_t> Score::noteSymbol(std::size_t event) const
     return std::nullopt;
 }
 
+ChordPresses chordAt(const RecordingEvents& events, std::size_t first)
+{
+    ChordPresses chord;
+    chord.end = first;
+    if (pressedKey(events, first) < 0)
+        return chord;
+    chord.keys.push_back(pressedKey(events, first));
+    chord.end = first + 1;
+    double since = 0;
+    for (std::size_t i = first + 1; i < events.size(); ++i) {
+        since += delayOf(events, i);
+        const EventAction action = eventAction(events.eventKeys[i]);
+        if (since > ChordOnsetSpread || action == EventAction::Release)
+            break;
+        if (action == EventAction::Press) {
+            chord.keys.push_back(pressedKey(events, i));
+            chord.end = i + 1;
+        }
+    }
+    std::sort(chord.keys.begin(), chord.keys.end());
+    chord.keys.erase(std::unique(chord.keys.begin(), chord.keys.end()), chord.keys.end());
+    return chord;
+}
+
 std::size_t countPresses(const RecordingEvents& events)
 {
     return static_cast<std::size_t>(std::count_if(events.eventKeys.begin(), events.eventKeys.end(),

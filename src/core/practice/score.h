@@ -52,6 +52,20 @@ int pressedKey(const RecordingEvents& events, std::size_t index);
 // The first event at or after `from` that presses a key.
 std::optional<std::size_t> nextPress(const RecordingEvents& events, std::size_t from);
 
+// Presses that start within this many seconds of a note's first press sound
+// with it: one chord.
+inline constexpr double ChordOnsetSpread = 0.030;
+
+// The chord that press `first` begins: the keys of the presses from `first` on
+// that start within ChordOnsetSpread of it (ascending, each once), and the
+// event after the last of them. A release ends the chord; events that press
+// nothing are passed over. A single note is a chord of one key.
+struct ChordPresses {
+    std::vector<int> keys;
+    std::size_t end = 0;
+};
+ChordPresses chordAt(const RecordingEvents& events, std::size_t first);
+
 // How many events press a key.
 std::size_t countPresses(const RecordingEvents& events);
 

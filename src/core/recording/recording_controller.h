@@ -95,7 +95,7 @@ public:
     // repeat box is ticked. Does nothing unless the hooks run the replay.
     void endGuidedReplay();
 
-    // Tempo of ordinary replays in percent (50..200, clamped), from the event
+    // Tempo of ordinary replays in percent (25..200, clamped), from the event
     // now awaited on.
     void setTempoPercent(int percent);
 

@@ -54,6 +54,14 @@ PracticePanel::PracticePanel(QMenu* menu, RecordingController& controller, KeyPa
       m_deferral(std::make_unique<PlayerDriver>(m_clock))
 {
     m_scoreWindow = new ScoreWindow(window);
+    m_scoreWindow->setKeysArea([this] {
+        QRect area;
+        for (const PianoKey* key : m_keys) {
+            if (key)
+                area |= QRect(key->mapToGlobal(QPoint(0, 0)), key->size());
+        }
+        return area;
+    });
     connect(m_scoreWindow, &ScoreWindow::tempoChanged, this,
             [this](int percent) { m_controller.setTempoPercent(percent); });
 

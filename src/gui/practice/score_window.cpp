@@ -3,14 +3,20 @@
 
 #include <algorithm>
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
 #include <QScreen>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "core/app/side_window_placement.h"
 #include "core/practice/practice_texts.h"
 #include "core/practice/score.h"
 #include "core/recording/tempo.h"
@@ -20,7 +26,7 @@
 namespace kelodi {
 
 ScoreWindow::ScoreWindow(QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Tool | Qt::WindowDoesNotAcceptFocus)
+    : QWidget(mainWindow, Qt::Tool)
 {
     setObjectName(QStringLiteral("ScoreWindow"));
     setWindowTitle(fromUtf8(ScoreWindowTitle));
@@ -36,9 +42,15 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     m_tempo->setSingleStep(10);
     m_tempo->setValue(NormalTempoPercent);
     m_tempo->setSuffix(QStringLiteral(" %"));
-    m_tempo->setFocusPolicy(Qt::NoFocus);
     m_tempo->setToolTip(fromUtf8(TempoToolTip));
+    // Typed digits take effect when the typing ends (Return, or a click
+    // elsewhere), not at each digit: "150" would pass through 25 % on the way.
+    m_tempo->setKeyboardTracking(false);
+    m_tempo->setFocusPolicy(Qt::ClickFocus);
+    m_tempo->installEventFilter(this);
+    m_tempo->findChild<QLineEdit*>()->installEventFilter(this);
     connect(m_tempo, &QSpinBox::valueChanged, this, &ScoreWindow::tempoChanged);
+    connect(m_tempo, &QSpinBox::editingFinished, this, &ScoreWindow::returnKeyboard);
 
     m_cutNotice = new QLabel(this);
     m_cutNotice->setObjectName(QStringLiteral("ScoreCutNotice"));
@@ -67,6 +79,40 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     resize(620, 300);
 }
 
+// A click on the tempo box gives it the keyboard for typing a value; the
+// window takes the keyboard for nothing else.
+bool ScoreWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_tempo->setFocus(Qt::MouseFocusReason);
+        activateWindow();
+    } else if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        returnKeyboard();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ScoreWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Moved or clicked by the player, the window hands the keyboard back to
+    // the keys unless the tempo box is being typed in.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isActiveWindow() && !m_tempo->hasFocus())
+                returnKeyboard();
+        });
+    }
+}
+
+void ScoreWindow::returnKeyboard()
+{
+    m_tempo->clearFocus();
+    if (QWidget* main = parentWidget(); main && isActiveWindow())
+        main->activateWindow();
+}
+
 void ScoreWindow::setScore(const Score& score)
 {
     m_view->setScore(score);
@@ -82,27 +128,74 @@ void ScoreWindow::showOrRaise()
     raise();
 }
 
-// The first time, the window goes below the main window (or to its right),
-// where it covers none of the keys, as long as it fits on the screen.
+namespace {
+
+// The user's settings file, Kelodi/Kelodi.conf in the configuration folder.
+const QString SettingsName = QStringLiteral("Kelodi");
+// The frame's top left corner and the size of the contents, as pos() and
+// size() give them.
+const QString PositionKey = QStringLiteral("scoreWindow/position");
+const QString SizeKey = QStringLiteral("scoreWindow/size");
+
+ScreenRect screenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
+
+}  // namespace
+
+// The first time, the window goes where the player left it at the last start,
+// or else beside the main window (see placeSideWindow).
 void ScoreWindow::placeBesideMainWindow()
 {
-    m_placed = true;
     QWidget* main = parentWidget();
     if (!main || !main->screen())
         return;
-    const QRect screen = main->screen()->availableGeometry();
-    const QRect frame = main->frameGeometry();
-    constexpr int Gap = 8;
-    const QPoint below(frame.left(), frame.bottom() + Gap);
-    const QPoint right(frame.right() + Gap, frame.top());
-    for (const QPoint& place : {below, right}) {
-        if (screen.contains(QRect(place, frameSize()))) {
-            move(place);
-            return;
-        }
+    const QRect keys = m_keysArea ? m_keysArea() : QRect();
+    // The frame around the contents, as far as it is known before the
+    // window is shown the first time.
+    const QSize frameExtra = frameSize() - size();
+    const QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
+    const QPoint position = settings.value(PositionKey).toPoint();
+    const QSize contents = settings.value(SizeKey).toSize();
+    const QRect remembered(position, contents + frameExtra);
+    QScreen* screen = QGuiApplication::screenAt(remembered.center());
+    if (contents.isValid() && screen &&
+        canRestoreSideWindow(screenRect(screen->availableGeometry()), screenRect(keys), screenRect(remembered))) {
+        setPlace(position, contents);
+        return;
     }
-    // Below, pushed up as far as needed to stay on the screen.
-    move(frame.left(), std::max(screen.top(), std::min(below.y(), screen.bottom() - frameSize().height())));
+    const ScreenRect place =
+        placeSideWindow(screenRect(main->screen()->availableGeometry()), screenRect(main->frameGeometry()),
+                        screenRect(keys), frameSize().width(), frameSize().height(),
+                        minimumSizeHint().width() + frameExtra.width(), MinimumHeight + frameExtra.height());
+    setPlace({place.left, place.top}, QSize(place.width, place.height) - frameExtra);
+}
+
+void ScoreWindow::setPlace(const QPoint& frameTopLeft, const QSize& contents)
+{
+    m_placed = true;
+    resize(contents);
+    move(frameTopLeft);
+}
+
+// Where the player moves or sizes the window, it comes back at the next start.
+void ScoreWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    rememberPlace();
+}
+
+void ScoreWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    rememberPlace();
+}
+
+void ScoreWindow::rememberPlace()
+{
+    if (!m_placed || !isVisible())
+        return;
+    QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
+    settings.setValue(PositionKey, pos());
+    settings.setValue(SizeKey, size());
 }
 
 }  // namespace kelodi

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QScrollArea;
 class QSpinBox;
@@ -13,9 +15,10 @@ struct Score;
 class ScoreView;
 
 // The window "曲谱": the score of the song last played or recorded, the
-// practice figures above it and the tempo box of ordinary replays. It never
-// takes the keyboard focus, so the computer keyboard keeps playing the main
-// window's keys while it is open; its controls work with the mouse.
+// practice figures above it and the tempo box of ordinary replays. It takes
+// the keyboard only while the player types a value in the tempo box (after
+// clicking it, until Return, Esc or a click elsewhere), so the computer
+// keyboard keeps playing the main window's keys while it is open.
 class ScoreWindow : public QWidget {
     Q_OBJECT
 public:
@@ -32,11 +35,28 @@ public:
     // Shows the window where it was, or raises it, without taking the focus.
     void showOrRaise();
 
+    // Where the on-screen keys are, in screen coordinates: the window is
+    // never placed over them.
+    void setKeysArea(std::function<QRect()> keysArea) { m_keysArea = std::move(keysArea); }
+
+    // The least height the window is made to fit beside the main window:
+    // the figures line and two rows of the score.
+    static constexpr int MinimumHeight = 180;
+
 signals:
     void tempoChanged(int percent);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void returnKeyboard();
     void placeBesideMainWindow();
+    void setPlace(const QPoint& frameTopLeft, const QSize& contents);
+    void rememberPlace();
 
     ScoreView* m_view = nullptr;
     QScrollArea* m_scroll = nullptr;
@@ -44,6 +64,7 @@ private:
     QLabel* m_figures = nullptr;
     QLabel* m_cutNotice = nullptr;
     bool m_placed = false;
+    std::function<QRect()> m_keysArea;
 };
 
 }  // namespace kelodi

@@ -74,6 +74,12 @@ protected:
         controller.recordEvent(key);
         practice.keyPressed(key);
     }
+    // The player lets go of a key as the key path reports it.
+    void lift(int key, double after = 0.1)
+    {
+        clock.advance(after);
+        practice.keyReleased(key);
+    }
     void releaseByHand()
     {
         if (!keys.releaseReportsPaused())
@@ -116,18 +122,26 @@ TEST_F(PracticeTest, WaitsForThePlayersPressesAndEndsWithTheFigures)
     play(16, 1.5);
     EXPECT_EQ(view.marked, -1);
     EXPECT_EQ(view.state, State::Finished);
-    // The end runs from the event loop, not inside the key press.
+    // The last note sounds as long as it is held: nothing ends the pass or
+    // releases a key until the player lets go of it.
+    lift(14, 0.5);
+    lift(12, 0.5);
+    EXPECT_FALSE(deferral.pending());
     EXPECT_TRUE(view.summaries.empty());
     EXPECT_TRUE(controller.isPlaying());
     EXPECT_TRUE(keys.entries.empty());
 
+    // The end runs from the event loop, not inside the key release.
+    lift(16, 0.5);
+    EXPECT_TRUE(view.summaries.empty());
     ASSERT_TRUE(deferral.runNext());
     ASSERT_EQ(view.summaries.size(), 1u);
-    EXPECT_EQ(view.summaries[0], (PracticeFigures{3, 3, 1, 2.25}));
+    // From the first press, the wrong one, to the last.
+    EXPECT_EQ(view.summaries[0], (PracticeFigures{3, 3, 1, 2.0}));
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"release-all"}));
     EXPECT_FALSE(controller.isPlaying());
     EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
-    EXPECT_EQ(view.figures, (PracticeFigures{3, 3, 1, 2.25}));  // they stay with the score
+    EXPECT_EQ(view.figures, (PracticeFigures{3, 3, 1, 2.0}));  // they stay with the score
     EXPECT_EQ(controller.events(), song);                      // nothing was recorded
 }
 
@@ -142,9 +156,9 @@ TEST_F(PracticeTest, StopEndsAPassAtOnceWithoutTheBox)
     EXPECT_EQ(view.marked, -1);
     EXPECT_EQ(view.highlighted, std::nullopt);
     EXPECT_EQ(view.state, State::Idle);
-    EXPECT_EQ(view.figures, (PracticeFigures{3, 1, 0, 0.25}));
+    EXPECT_EQ(view.figures, (PracticeFigures{3, 1, 0, 0}));
     play(14);
-    EXPECT_EQ(practice.session().figures(), (PracticeFigures{3, 1, 0, 0.25}));
+    EXPECT_EQ(practice.session().figures(), (PracticeFigures{3, 1, 0, 0}));
 
     // Stopped after the last press but before the end ran: no box, and a new
     // pass is not ended by the old one's end.
@@ -171,6 +185,7 @@ TEST_F(PracticeTest, RepeatStartsTheSongAgainAfterTheBox)
     play(12);
     play(14);
     play(16);
+    lift(16);
     deferral.runNext();
     EXPECT_EQ(rowAtSummary, "record replay save play-file");  // the box comes after the stop
     EXPECT_EQ(view.summaries.size(), 1u);
@@ -201,6 +216,7 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
     play(12, 0.5);
     releaseByHand();
     play(14, 0.5);
+    lift(14);
     deferral.runNext();
     ASSERT_EQ(view.summaries.size(), 1u);
     // The recording goes on behind the repeated song, and the repeat is the
@@ -278,8 +294,8 @@ TEST_F(PracticeTest, TempoScalesTheDelaysFromTheAwaitedEventOn)
     // Slower while the release is awaited: it moves to its new time.
     controller.setTempoPercent(50);
     EXPECT_NEAR(scheduler.due(), fired + 4.0, 1e-9);
-    controller.setTempoPercent(10);  // below the slowest: 50 %
-    EXPECT_NEAR(scheduler.due(), fired + 4.0, 1e-9);
+    controller.setTempoPercent(10);  // below the slowest: 25 %
+    EXPECT_NEAR(scheduler.due(), fired + 8.0, 1e-9);
     controller.setTempoPercent(NormalTempoPercent);
     EXPECT_NEAR(scheduler.due(), fired + 2.0, 1e-9);
 }
@@ -326,6 +342,7 @@ TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
     }
     EXPECT_EQ(view.state, State::Finished);
     EXPECT_EQ(view.figures->hits, presses);
+    lift(keyOf(presses - 1));
     deferral.runNext();
     EXPECT_EQ(view.summaries.size(), 1u);
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -183,16 +184,48 @@ TEST_F(PracticePanelTest, APractisedSongWaitsForTheKeysAndEndsWithTheBox)
         QTest::keyClick(&modal, Qt::Key_C, Qt::ControlModifier);
         copied = QGuiApplication::clipboard()->text();
     });
-    type(Qt::Key_F);
+    // The last note sounds while its key is held; the box follows its release.
+    QTest::keyPress(handle(), Qt::Key_F);
+    EXPECT_FALSE(QTest::qWaitFor([&] { return box.seen() > 0; }, 300));
+    EXPECT_EQ(noteOns(), 12);
+    EXPECT_EQ(statusByte(messages().back()) & 0xF0, 0x90);  // nothing stopped it
+    QTest::keyRelease(handle(), Qt::Key_F);
     ASSERT_TRUE(QTest::qWaitFor([&] { return box.seen() == 1; }, 30000));
     EXPECT_EQ(title, QStringLiteral("练习完成"));
-    EXPECT_TRUE(text.startsWith(QStringLiteral("音符：2 个\n弹对：2 个\n弹错：1 次\n用时："))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("音符：2 个\n弹错：1 次\n准确率：66 %\n用时："))) << text.toStdString();
     EXPECT_EQ(copied, title + QLatin1Char('\n') + text);
     EXPECT_EQ(noteOns(), 12);
     EXPECT_EQ(panel().markedKey(), -1);
     EXPECT_FALSE(controller().isPlaying());
     EXPECT_TRUE(window->recording().button(RecorderButton::Replay)->isEnabled());
     EXPECT_TRUE(panel().scoreWindow()->figuresLabel()->text().startsWith(QStringLiteral("练习完成")));
+}
+
+// The tempo box takes typed digits once clicked, and gives the keyboard back
+// to the keys with Return.
+TEST_F(PracticePanelTest, TheTempoBoxTakesTypedDigitsFrom25To200)
+{
+    panel().scoreWindowItem()->trigger();
+    ScoreWindow* score = panel().scoreWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(score));
+    QSpinBox* tempo = score->tempoBox();
+    EXPECT_EQ(tempo->minimum(), 25);
+    EXPECT_EQ(tempo->maximum(), 200);
+    std::vector<int> changes;
+    QObject::connect(score, &ScoreWindow::tempoChanged, [&](int percent) { changes.push_back(percent); });
+
+    auto* edit = tempo->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return score->isActiveWindow(); }, 30000));
+    QTest::keyClick(score->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+    for (Qt::Key digit : {Qt::Key_2, Qt::Key_5})
+        QTest::keyClick(score->windowHandle(), digit);
+    QTest::keyClick(score->windowHandle(), Qt::Key_Return);
+    EXPECT_EQ(tempo->value(), 25);
+    EXPECT_EQ(changes, std::vector<int>{25});  // once, when the typing ends
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 30000));
+    EXPECT_FALSE(tempo->hasFocus());
 }
 
 TEST_F(PracticePanelTest, AnOrdinaryReplayShowsItsScoreAndMarksTheNextKeyUntilItEnds)
