@@ -23,14 +23,6 @@ std::string countText(int count, const char* one, const char* many)
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-std::string octaveText(int semitones)
-{
-    if (semitones == 0)
-        return "no octave move";
-    const int octaves = std::abs(semitones / 12);
-    return "moved " + countText(octaves, "octave", "octaves") + (semitones < 0 ? " down" : " up");
-}
-
 std::string keyText(const KeyMove& key)
 {
     if (!key.key)
@@ -39,19 +31,22 @@ std::string keyText(const KeyMove& key)
     return "key " + keyName(*key.key) + " (" + from + ")";
 }
 
-// What the transposition did to the melody, and why.
-std::string transpositionText(const MelodyImport& melody, Transposition::Mode mode)
+// How far the melody moved in all, and whether it now reads in C.
+std::string moveText(const MelodyImport& melody)
 {
     const MelodyReport& report = melody.report;
+    const int semitones = report.transposition + report.octaveShift;
     std::string text;
-    if (report.transposition == 0)
-        text = "not transposed";
+    if (semitones == 0)
+        text = "not moved";
+    else if (semitones % 12 == 0)
+        text = "moved " + countText(std::abs(semitones) / 12, "octave", "octaves");
     else
-        text = "transposed " + countText(std::abs(report.transposition), "semitone", "semitones") +
-               (report.transposition < 0 ? " down" : " up");
-    if (mode == Transposition::Mode::Auto && report.transposition != 0)
+        text = "moved " + countText(std::abs(semitones), "semitone", "semitones");
+    if (semitones != 0)
+        text += semitones < 0 ? " down" : " up";
+    if (melody.originalKey && report.transposition != 0)
         text += " to read in C";
-    text += ", " + keyText(report.key);
     return text;
 }
 
@@ -161,9 +156,8 @@ int importMelodyFile(const Arguments& arguments)
     }
     const std::string from = "track " + std::to_string(report.track) + ", channel " + std::to_string(report.channel);
     printError(input + ": " + from + ": " + std::to_string(report.melodyNotes) + " melody notes of " +
-               std::to_string(report.notesTaken) + ", " + transpositionText(*melody, source.transposition.mode) +
-               ", " + octaveText(report.octaveShift) + ", " + std::to_string(report.foldedNotes) +
-               " folded into range");
+               std::to_string(report.notesTaken) + ", " + keyText(report.key) + ", " + moveText(*melody) + ", " +
+               std::to_string(report.foldedNotes) + " folded into range");
 
     const std::string& output = arguments.operands[1];
     if (!writeRecordingFile(pathFromUtf8(output), melody->events, systemTextCodec(), atomicFileSaver(), &error)) {

@@ -43,8 +43,8 @@ constexpr std::array<std::string_view, 2> NotAccompaniment = {"bassoon", "basson
 constexpr double NameWeight = 3.0;
 constexpr double LeadProgramWeight = 0.5;
 constexpr double AccompanimentProgramWeight = 1.0;
-constexpr double PitchWeightPerOctave = 1.5;
-constexpr double PolyphonyWeight = 3.0;
+constexpr double PitchWeightPerOctave = 2.5;
+constexpr double PolyphonyWeight = 2.0;
 constexpr double StepWeight = 1.0;
 constexpr double RepeatWeight = 1.0;
 constexpr double CoverageWeight = 2.0;
@@ -264,9 +264,8 @@ std::vector<ImportedNote> topLine(const std::vector<ImportedNote>& notes)
         top.start = onset;
         top.end = std::max(top.end, onset);
         std::erase_if(sounding, [&](std::size_t k) { return notes[k].end <= onset + LegatoOverlapSeconds; });
-        const double heldPast = onset + std::max(LegatoOverlapSeconds, (top.end - onset) / 2);
         const bool under = std::any_of(sounding.begin(), sounding.end(), [&](std::size_t k) {
-            return notes[k].pitch > top.pitch && notes[k].end > heldPast;
+            return notes[k].pitch > top.pitch && notes[k].end > onset + LegatoOverlapSeconds;
         });
         if (!under)
             line.push_back(top);

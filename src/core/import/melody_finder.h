@@ -65,8 +65,7 @@ MelodyGuess findMelody(const ImportedSong& song);
 // note; the note starts with the onset), and no note that starts while a
 // higher note of the part still sounds — that is an inner voice or the
 // accompaniment under a held melody note. A higher note counts as sounding
-// when it goes on for more than LegatoOverlapSeconds and more than half of
-// the lower note's length.
+// when it goes on for more than LegatoOverlapSeconds after the onset.
 std::vector<ImportedNote> topLine(const std::vector<ImportedNote>& notes);
 
 }  // namespace kelodi

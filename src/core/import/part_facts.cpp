@@ -52,7 +52,9 @@ std::vector<PartFacts> partFacts(const ImportedSong& song, const Transposition& 
         MelodySource source;
         source.part = p;
         source.transposition = transposition;
-        if (const std::optional<MelodyImport> melody = importMelody(song, source); melody && !melody->events.empty()) {
+        // Drums have no pitch to read in jianpu.
+        const std::optional<MelodyImport> melody = part.percussion ? std::nullopt : importMelody(song, source);
+        if (melody && !melody->events.empty()) {
             float lowest = KeyCount;
             float highest = -1;
             for (std::size_t i = 0; i < melody->events.size(); ++i) {
