@@ -55,7 +55,7 @@ MidiFile songWithChordsAndDrums()
     return file;
 }
 
-TEST(MelodyImport, TakesTheTopLineOfTheBusiestMelodicTrack)
+TEST(MelodyImport, TakesTheTopLineOfTheMelodyNotTheBusierDrums)
 {
     const std::optional<MelodyImport> imported = importMelody(songWithChordsAndDrums(), {});
     ASSERT_TRUE(imported);
@@ -121,7 +121,7 @@ TEST(MelodyImport, ChosenTrackOrChannelAndWhatTheFileLacks)
     // The percussion channel only when asked for.
     std::optional<MelodyImport> drums = importMelody(file, {std::nullopt, 9});
     ASSERT_TRUE(drums);
-    EXPECT_EQ(drums->report.track, 0);
+    EXPECT_EQ(drums->report.track, 1);
     EXPECT_EQ(drums->report.melodyNotes, 24u);
     std::optional<MelodyImport> onlyDrumTrack = importMelody(file, {1, std::nullopt});
     ASSERT_TRUE(onlyDrumTrack);
