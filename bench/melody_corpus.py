@@ -21,8 +21,8 @@ reference notes are the highest note at each of its onsets.
 
 For each tune and form the script reports the part taken and the notes right,
 for the old rule (the track with the most notes, all its channels, highest
-note at each onset; computed here, as that program no longer has it) and for
-the kelodi-dzq given:
+note at each onset: computed here, or run as an older kelodi-dzq given with
+--before) and for the kelodi-dzq given:
 
   part right   the part taken is the melody's (old rule: its track, and
                that track holds no other pitched channel)
@@ -30,7 +30,7 @@ the kelodi-dzq given:
                pitch (after the octave move) / reference notes, and the
                notes taken that are not in the melody
 
-usage: melody_corpus.py KELODI_DZQ [--keep DIR]
+usage: melody_corpus.py KELODI_DZQ [--before OLD_KELODI_DZQ] [--keep DIR]
 Needs abc2midi (Debian package abcmidi) and the examples of abcm2ps.
 """
 
@@ -234,14 +234,17 @@ def old_rule(tempo, tracks):
     return best + 1, channels, highest_at_onsets(notes)
 
 
-def new_rule(tool, path, work):
-    """What kelodi-dzq takes: (track, channel, [(onset, key)])."""
+def new_rule(tool, path, work, keep_key=True):
+    """What kelodi-dzq takes: (track, channel, [(onset, key)]); the channel
+    is None when it took every channel of the track (the old rule)."""
     out = os.path.join(work, "out.dzq")
-    run = subprocess.run([tool, "from-midi", path, out, "--transpose", "keep"], capture_output=True, text=True)
+    run = subprocess.run([tool, "from-midi", path, out] + (["--transpose", "keep"] if keep_key else []),
+                         capture_output=True, text=True)
     if run.returncode != 0:
         return None, None, []
-    said = re.search(r": track (\d+), channel (-?\d+):", run.stderr)
-    track, channel = int(said.group(1)), int(said.group(2))
+    said = re.search(r": track (\d+)(?:, channel (-?\d+))?:", run.stderr)
+    track = int(said.group(1))
+    channel = int(said.group(2)) if said.group(2) is not None else None
     events = subprocess.run([tool, "events", out], capture_output=True, text=True).stdout.split("\n")
     clock, presses = 0.0, []
     for line in filter(None, events):
@@ -297,7 +300,9 @@ def main():
         print(__doc__)
         return 2
     tool = os.path.abspath(sys.argv[1])
-    keep = sys.argv[3] if len(sys.argv) > 3 and sys.argv[2] == "--keep" else None
+    options = dict(zip(sys.argv[2::2], sys.argv[3::2]))
+    keep = options.get("--keep")
+    before = os.path.abspath(options["--before"]) if "--before" in options else None
     work = keep or tempfile.mkdtemp(prefix="melody-corpus-")
     os.makedirs(work, exist_ok=True)
     forms = ("multi", "single", "one")
@@ -327,9 +332,15 @@ def main():
             f_tempo = Tempo(f_division, f_tracks)
             melody_track = MELODY_TRACK if form == "multi" else 1
             cells = []
-            track, channels, line = old_rule(f_tempo, f_tracks)
+            if before:
+                track, channel, presses = new_rule(before, path, work, keep_key=False)
+                channels = {n[3] for n in notes_of(f_tempo, f_tracks[track - 1]) if n[3] != PERCUSSION} \
+                    if channel is None else {channel}
+                found, extra = score_notes(reference, presses, True)
+            else:
+                track, channels, line = old_rule(f_tempo, f_tracks)
+                found, extra = score_notes(reference, line, False)
             part_right = track == melody_track and channels == {melody_channel}
-            found, extra = score_notes(reference, line, False)
             cells.append((part_right, found, extra))
             track, channel, presses = new_rule(tool, path, work)
             part_right = track == melody_track and channel == melody_channel
