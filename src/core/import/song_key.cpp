@@ -127,7 +127,7 @@ KeyMove keyMoveToC(const ImportedSong& song, const ImportedPart& melody)
     if (!estimate)
         return {};
     const int byEstimate = semitonesToC(*estimate);
-    if (byEstimate == 0 || blackKeyShare(melody.notes, byEstimate) < blackKeyShare(melody.notes, 0))
+    if (blackKeyShare(melody.notes, byEstimate) <= blackKeyShare(melody.notes, 0))
         return {byEstimate, estimate, KeySource::Estimate};
     return {};
 }

@@ -58,8 +58,9 @@ struct KeyMove {
 //   does not fit the notes (more than a tenth of the melody on black keys in
 //   its C, and the estimated key halves that): a file whose sequencer wrote a
 //   signature of C for every song;
-// - else by the estimated key, when the melody reads with fewer black keys
-//   that way than unmoved;
+// - else by the estimated key, unless the melody then reads with more black
+//   keys than unmoved (a tune in G that never plays its #F still moves, so
+//   that its tonic reads 1);
 // - else no move.
 KeyMove keyMoveToC(const ImportedSong& song, const ImportedPart& melody);
 

@@ -222,6 +222,14 @@ TEST(SongKey, EstimatesMajorAndMinorKeysFromHowLongTheNotesSound)
     EXPECT_EQ(semitonesToC(SongKey{6, false}), -6);  // #F: down rather than up
     EXPECT_EQ(semitonesToC(SongKey{4, true}), 5);    // Em to Am
     EXPECT_FALSE(estimateKey(song({part("", line({36}), 9)})));
+
+    // A tune in G that never needs its #F reads as well in C unmoved; moved
+    // by its key its tonic reads 1, as a jianpu score in 1=G writes it.
+    const ImportedSong inG = song({part("", {{0, 1, 67}, {1, 0.5, 69}, {1.5, 0.5, 71}, {2, 0.5, 72}, {2.5, 0.5, 74},
+                                             {3, 1, 71}, {4, 2, 67}, {6, 1, 62}, {7, 2, 67}}, 1)});
+    const KeyMove move = keyMoveToC(inG, inG.parts[0]);
+    EXPECT_EQ(move.semitones, 5);
+    EXPECT_EQ(move.source, KeySource::Estimate);
 }
 
 TEST(PartFacts, NameInstrumentNotesRangeAndGuess)
