@@ -255,6 +255,18 @@ def new_rule(tool, path, work, keep_key=True):
     return track, channel, presses
 
 
+def key_said(tool, path, work):
+    """(key, semitones moved to read in C, 0..11) as from-midi tells them; the
+    octave move that follows is left out."""
+    run = subprocess.run([tool, "from-midi", path, os.path.join(work, "out.dzq")], capture_output=True, text=True)
+    key = re.search(r", key (\S+) \(", run.stderr)
+    moved = re.search(r"moved (\d+) (semitone|octave)s? (up|down)", run.stderr)
+    semitones = 0
+    if moved:
+        semitones = int(moved.group(1)) * (12 if moved.group(2) == "octave" else 1) * (1 if moved.group(3) == "up" else -1)
+    return (key.group(1) if key else "-", semitones % 12)
+
+
 def fold(pitch):
     while pitch < 36:
         pitch += 12
@@ -308,6 +320,7 @@ def main():
     forms = ("multi", "single", "one")
     totals = {(form, rule): [0, 0, 0, 0, 0] for form in forms for rule in ("old", "new")}  # parts, found, ref, extra, tunes all right
     tunes = 0
+    keys = []  # (title, (key, move) by the signature, (key, move) estimated)
     print("%-34s %-6s %-22s %-22s" % ("tune", "form", "old: part notes", "new: part notes"))
     for folder, name, number, title, voice in TUNES:
         source = os.path.join(folder, name)
@@ -327,6 +340,11 @@ def main():
         one = os.path.join(work, stem + "-one.mid")
         write_midi(one, division, [one_channel(merged(tracks), melody_channel)])
         tunes += 1
+        # The key estimate: the same file without its key signature.
+        unsigned = os.path.join(work, stem + "-unsigned.mid")
+        write_midi(unsigned, division, [[e for e in t if e[1][:2] != b"\xff\x59"] for t in tracks])
+        signed, estimated = key_said(tool, multi, work), key_said(tool, unsigned, work)
+        keys.append((title, signed, estimated))
         for form, path in zip(forms, (multi, single, one)):
             f_division, f_tracks = read_midi(path)
             f_tempo = Tempo(f_division, f_tracks)
@@ -363,6 +381,13 @@ def main():
             parts, found, ref, extra, whole = totals[(form, rule)]
             print("%-6s %-3s parts right %2d/%d, notes right %4d/%d (%.1f%%), notes not in the melody %4d, tunes all right %2d/%d"
                   % (form, rule, parts, tunes, found, ref, 100.0 * found / max(ref, 1), extra, whole, tunes))
+    print()
+    print("key estimated without the key signature: %d/%d the key of the signature, %d/%d the same move to C (in semitones up, 0..11)"
+          % (sum(s[0] == e[0] for _, s, e in keys), len(keys), sum(s[1] == e[1] for _, s, e in keys), len(keys)))
+    for title, signed, estimated in keys:
+        if signed != estimated:
+            print("  %-34s signature %-3s (moved %2d), estimate %-3s (moved %2d)"
+                  % (title[:34], signed[0], signed[1], estimated[0], estimated[1]))
     if not keep:
         for f in os.listdir(work):
             os.remove(os.path.join(work, f))
