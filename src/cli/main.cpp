@@ -29,6 +29,8 @@ constexpr std::string_view Usage =
     "       kelodi-dzq play IN.dzq [PANEL] [--device N] [--soundfont F]\n"
     "       kelodi-dzq play --list-devices\n"
     "       kelodi-dzq from-midi IN.mid OUT.dzq [--track N] [--channel C]\n"
+    "                            [--transpose auto|keep|N]\n"
+    "       kelodi-dzq from-midi --list IN.mid [--transpose auto|keep|N]\n"
     "       kelodi-dzq --version | --help\n"
     "\n"
     "events     prints each event of a .dzq score as DELAY<TAB>KEY: the delay in\n"
@@ -42,10 +44,14 @@ constexpr std::string_view Usage =
     "play       plays IN on a MIDI device in real time; Ctrl+C stops it with\n"
     "           every note released. Devices are numbered as in the window's\n"
     "           device menu: -1 (the default) is the mapper.\n"
-    "from-midi  takes the melody of a MIDI file (format 0 or 1): the track with\n"
-    "           the most notes, percussion left out, or the track (1 = first)\n"
-    "           or channel (0..15) given; the highest note at each onset, moved\n"
-    "           by octaves onto the 44 keys; written as a key-name .dzq (GBK).\n"
+    "from-midi  takes the melody of a MIDI file (format 0 or 1): of its parts\n"
+    "           (one per track and channel) the one most like a melody, or the\n"
+    "           best on the track (1 = first) or channel (0..15) given; its top\n"
+    "           line, moved to read in C (--transpose auto, the default), kept\n"
+    "           in its key (keep) or moved N semitones, then by octaves onto the\n"
+    "           44 keys; written as a key-name .dzq (GBK). --list prints one\n"
+    "           line per part: TRACK, CHANNEL, 旋律 for the guess (else -),\n"
+    "           NOTES, RANGE (jianpu), INSTRUMENT, NAME, REASONS, by tabs.\n"
     "\n"
     "PANEL      --program P (0..127, default 0)  --channel C (0..15, default 0)\n"
     "           --chord T (0..10, default 0 = single notes)  --octave O (-3..4)\n"
@@ -82,7 +88,8 @@ std::optional<Arguments> argumentsFor(const std::vector<std::string>& args, cons
         usageError(error);
         return std::nullopt;
     }
-    const bool listing = arguments->flags.count("--list-devices") != 0 && arguments->operands.size() <= operands;
+    const bool listing = (arguments->flags.count("--list-devices") != 0 && arguments->operands.size() <= operands) ||
+                         (arguments->flags.count("--list") != 0 && arguments->operands.size() == 1);
     if (arguments->operands.size() != operands && !listing) {
         usageError(args[1] + " takes " + std::to_string(operands) +
                    (operands == 1 ? " file" : " files"));
@@ -122,7 +129,7 @@ int main(int argc, char* argv[])
     if (command == "play" &&
         (arguments = argumentsFor(args, panelAnd({"--device", "--soundfont"}), {"--list-devices"}, 1)))
         return play(*arguments);
-    if (command == "from-midi" && (arguments = argumentsFor(args, {"--track", "--channel"}, {}, 2)))
+    if (command == "from-midi" && (arguments = argumentsFor(args, {"--track", "--channel", "--transpose"}, {"--list"}, 2)))
         return importMelodyFile(*arguments);
     if (command == "midi" || command == "render" || command == "play" || command == "from-midi")
         return ExitFailure;  // argumentsFor has said why

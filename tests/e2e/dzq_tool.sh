@@ -127,6 +127,34 @@ cp "$work/a.mid" "$work/a-mid.before"
 run same-from-midi 2 from-midi "$work/a.mid" "$work/a.mid"
 cmp -s "$work/a.mid" "$work/a-mid.before" || fail "same-from-midi: the input was changed"
 
+# A band in D major: a bass with more notes on track 2, a flute above it on
+# track 3. The parts as the chooser lists them, the flute taken as the melody
+# and moved to read in C (D E #F A as 1 2 3 5), or kept in D.
+hexbytes() { printf "$(printf '%s' "$*" | tr -d ' ' | sed 's/../\\x&/g')"; }
+quarter() { echo "00 9$1 $2 64 83 60 8$1 $2 00"; }
+chunk() { printf 'MTrk'; hexbytes "$(printf '%08X' $(($(printf '%s' "$*" | tr -d ' ' | wc -c) / 2))) $*"; }
+{
+  printf 'MThd'; hexbytes 00000006 0001 0003 01E0
+  chunk 00FF59020200 00FF2F00
+  chunk 00FF030442617373 00C120 "$(quarter 1 26)" "$(quarter 1 2D)" "$(quarter 1 26)" "$(quarter 1 2D)" \
+    "$(quarter 1 26)" "$(quarter 1 2D)" 00FF2F00
+  chunk 00FF0305466C757465 00C049 "$(quarter 0 3E)" "$(quarter 0 40)" "$(quarter 0 42)" "$(quarter 0 45)" 00FF2F00
+} >"$work/band.mid"
+run band-list 0 from-midi --list "$work/band.mid"
+expect_out band-list '2\t1\t-\t6\t1̣ – 5̣\t大贝司\tBass\t名称“Bass”像伴奏，伴奏音色，音区低，单音\n3\t0\t旋律\t4\t1̇ – 5̇\t长笛\tFlute\t独奏音色，音区最高，单音，级进为主\n'
+run band-list-keep 0 from-midi --list "$work/band.mid" --transpose keep
+expect_out band-list-keep '2\t1\t-\t6\t2̣ – 6̣\t大贝司\tBass\t名称“Bass”像伴奏，伴奏音色，音区低，单音\n3\t0\t旋律\t4\t2̇ – 6̇\t长笛\tFlute\t独奏音色，音区最高，单音，级进为主\n'
+run band 0 from-midi "$work/band.mid" "$work/band.dzq"
+[ "$(cat "$work/band.err")" = "kelodi-dzq: $work/band.mid: track 3, channel 0: 4 melody notes of 4, key D (key signature), moved 2 semitones down to read in C, 0 folded into range" ] ||
+  fail "band: $(cat "$work/band.err")"
+run band-read 0 events "$work/band.dzq"
+expect_out band-read '0.000000\t24\n0.500000\t9999\n0.000000\t26\n0.500000\t9999\n0.000000\t28\n0.500000\t9999\n0.000000\t31\n0.500000\t9999\n'
+run band-up 0 from-midi "$work/band.mid" "$work/band-up.dzq" --transpose 3
+run band-up-read 0 events "$work/band-up.dzq"
+expect_out band-up-read '0.000000\t29\n0.500000\t9999\n0.000000\t31\n0.500000\t9999\n0.000000\t33\n0.500000\t9999\n0.000000\t36\n0.500000\t9999\n'
+run band-bad-transpose 2 from-midi "$work/band.mid" "$work/band-bad.dzq" --transpose up
+[ -e "$work/band-bad.dzq" ] && fail "band-bad-transpose: a file was written"
+
 # Nothing is written that the reader would refuse or read otherwise: more
 # events than its lines hold, a delay longer than a day. Up to the limit, a
 # score reads back whole and without a word.

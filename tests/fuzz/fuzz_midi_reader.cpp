@@ -56,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (const std::optional<MelodyImport> melody = importMelody(*file, {}))
         checkPlayable(*melody);
-    if (const std::optional<MelodyImport> drums = importMelody(*file, {std::nullopt, 9}))
+    MelodySource percussion;
+    percussion.channel = 9;
+    if (const std::optional<MelodyImport> drums = importMelody(*file, percussion))
         checkPlayable(*drums);
 
     // The first track written again at its times and read back: the same

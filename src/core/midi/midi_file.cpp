@@ -13,8 +13,12 @@ constexpr std::uint32_t MaxVariableLength = 0x0FFFFFFF;
 constexpr std::uint32_t DefaultMicrosecondsPerQuarter = 500'000;
 constexpr std::uint8_t MetaEvent = 0xFF;
 constexpr std::uint8_t MetaText = 0x01;
+constexpr std::uint8_t MetaTrackName = 0x03;
+constexpr std::uint8_t MetaInstrumentName = 0x04;
 constexpr std::uint8_t MetaEndOfTrack = 0x2F;
 constexpr std::uint8_t MetaTempo = 0x51;
+constexpr std::uint8_t MetaTimeSignature = 0x58;
+constexpr std::uint8_t MetaKeySignature = 0x59;
 constexpr std::uint8_t SysEx = 0xF0;
 constexpr std::uint8_t SysExContinuation = 0xF7;
 
@@ -127,9 +131,34 @@ int dataBytesOf(std::uint8_t status)
     return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
 }
 
-// One MTrk chunk. Channel messages go to `track`, tempo changes to `tempo`.
-bool parseTrack(std::string_view chunk, int number, MidiTrack& track, std::vector<TempoChange>& tempo,
-                std::string* error)
+// The meta events an import uses: tempo, key and time signatures go to the
+// file's lists, names to the track. A malformed one (a tempo of 0 would stop
+// time) is read over like any other.
+void keepMetaEvent(std::uint8_t type, std::string_view data, std::uint64_t tick, MidiTrack& track, MidiFile& file)
+{
+    const auto byteAt = [&](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };
+    if (type == MetaTempo && data.size() == 3) {
+        const std::uint32_t microseconds = (std::uint32_t(byteAt(0)) << 16) | (std::uint32_t(byteAt(1)) << 8) | byteAt(2);
+        if (microseconds > 0)
+            file.tempoChanges.push_back({tick, microseconds});
+    } else if (type == MetaKeySignature && data.size() == 2) {
+        const int fifths = static_cast<std::int8_t>(byteAt(0));
+        if (fifths >= -7 && fifths <= 7 && byteAt(1) <= 1)
+            file.keySignatures.push_back({tick, fifths, byteAt(1) == 1});
+    } else if (type == MetaTimeSignature && data.size() >= 2) {
+        // The unit is a power of two: 2 stands for a quarter.
+        if (byteAt(0) > 0 && byteAt(1) <= 6)
+            file.timeSignatures.push_back({tick, byteAt(0), 1 << byteAt(1)});
+    } else if (type == MetaTrackName && track.name.empty()) {
+        track.name = data;
+    } else if (type == MetaInstrumentName && track.instrument.empty()) {
+        track.instrument = data;
+    }
+}
+
+// One MTrk chunk. Channel messages and names go to `track`, tempo, key and
+// time signatures to `file`.
+bool parseTrack(std::string_view chunk, int number, MidiTrack& track, MidiFile& file, std::string* error)
 {
     const std::string where = "track " + std::to_string(number) + ": ";
     ByteReader in(chunk);
@@ -190,16 +219,9 @@ bool parseTrack(std::string_view chunk, int number, MidiTrack& track, std::vecto
             }
             if (status != MetaEvent)
                 continue;
-            if (type == MetaTempo && data.size() == 3) {
-                const std::uint32_t microseconds = (std::uint32_t(std::uint8_t(data[0])) << 16)
-                                                   | (std::uint32_t(std::uint8_t(data[1])) << 8)
-                                                   | std::uint8_t(data[2]);
-                // A tempo of 0 would stop time; it is read over.
-                if (microseconds > 0)
-                    tempo.push_back({tick, microseconds});
-            } else if (type == MetaEndOfTrack) {
+            if (type == MetaEndOfTrack)
                 break;
-            }
+            keepMetaEvent(type, data, tick, track, file);
             continue;
         }
         setError(error, where + "status byte " + std::to_string(status) + " has no place in a file");
@@ -306,7 +328,7 @@ std::optional<MidiFile> parseMidiFile(std::string_view bytes, std::string* error
         if (type != "MTrk")
             continue;  // chunks of other kinds are for other programs
         MidiTrack track;
-        if (!parseTrack(chunk, static_cast<int>(file.tracks.size()) + 1, track, file.tempoChanges, error))
+        if (!parseTrack(chunk, static_cast<int>(file.tracks.size()) + 1, track, file, error))
             return std::nullopt;
         file.tracks.push_back(std::move(track));
     }
@@ -315,8 +337,10 @@ std::optional<MidiFile> parseMidiFile(std::string_view bytes, std::string* error
                             std::to_string(trackCount) + " tracks");
         return std::nullopt;
     }
-    std::stable_sort(file.tempoChanges.begin(), file.tempoChanges.end(),
-                     [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+    const auto byTick = [](const auto& a, const auto& b) { return a.tick < b.tick; };
+    std::stable_sort(file.tempoChanges.begin(), file.tempoChanges.end(), byTick);
+    std::stable_sort(file.keySignatures.begin(), file.keySignatures.end(), byTick);
+    std::stable_sort(file.timeSignatures.begin(), file.timeSignatures.end(), byTick);
     return file;
 }
 

@@ -54,6 +54,11 @@ struct MidiTrackEvent {
 struct MidiTrack {
     std::vector<MidiTrackEvent> events;
     std::uint64_t endTick = 0;  // the end-of-track event, or the last event
+    // The first sequence or track name and the first instrument name of the
+    // track, as the file spells them (often UTF-8 or Latin-1, GBK in Chinese
+    // files); empty when the track has none.
+    std::string name;
+    std::string instrument;
 };
 
 struct TempoChange {
@@ -61,13 +66,29 @@ struct TempoChange {
     std::uint32_t microsecondsPerQuarter = 500'000;
 };
 
+// A key signature: sharps above zero, flats below (-7..7), and the mode.
+struct MidiKeySignature {
+    std::uint64_t tick = 0;
+    int fifths = 0;
+    bool minor = false;
+};
+
+// A time signature: `beats` notes of the value 1/`unit` to the bar.
+struct MidiTimeSignature {
+    std::uint64_t tick = 0;
+    int beats = 4;
+    int unit = 4;
+};
+
 struct MidiFile {
     int format = 0;
     MidiDivision division;
     std::vector<MidiTrack> tracks;
-    // Tempo changes of all tracks, in tick order; the last of several on the
-    // same tick holds.
+    // Tempo changes, key and time signatures of all tracks, each in tick
+    // order; the last of several on the same tick holds.
     std::vector<TempoChange> tempoChanges;
+    std::vector<MidiKeySignature> keySignatures;
+    std::vector<MidiTimeSignature> timeSignatures;
 };
 
 // Files above this size are refused unread: songs are kilobytes, and even an
@@ -78,8 +99,9 @@ inline constexpr std::size_t MaxMidiFileBytes = 32u * 1024u * 1024u;
 // Empty, with the reason in `error`, for anything that is not such a file or
 // is cut short: a missing header, a chunk or event that runs past its end,
 // a length or number that is out of bounds, a data byte where a status byte
-// is needed. Meta and system-exclusive events other than the tempo are read
-// over; unknown chunks are skipped.
+// is needed. Of the meta events the tempo, key and time signatures and the
+// track and instrument names are kept (malformed ones are read over, as are
+// the other meta and system-exclusive events); unknown chunks are skipped.
 std::optional<MidiFile> parseMidiFile(std::string_view bytes, std::string* error = nullptr);
 
 // Seconds from the start of the file at each tick, following the tempo map

@@ -55,7 +55,7 @@ MidiFile songWithChordsAndDrums()
     return file;
 }
 
-TEST(MelodyImport, TakesTheTopLineOfTheBusiestMelodicTrack)
+TEST(MelodyImport, TakesTheTopLineOfTheMelodyNotTheBusierDrums)
 {
     const std::optional<MelodyImport> imported = importMelody(songWithChordsAndDrums(), {});
     ASSERT_TRUE(imported);
@@ -115,23 +115,31 @@ TEST(MelodyImport, MovesTheLineByOctavesAndFoldsTheRest)
     EXPECT_EQ(keys, (std::vector<int>{36, 38, 40, 0, 43}));
 }
 
+MelodySource source(std::optional<int> track, std::optional<int> channel)
+{
+    MelodySource chosen;
+    chosen.track = track;
+    chosen.channel = channel;
+    return chosen;
+}
+
 TEST(MelodyImport, ChosenTrackOrChannelAndWhatTheFileLacks)
 {
     const MidiFile file = songWithChordsAndDrums();
     // The percussion channel only when asked for.
-    std::optional<MelodyImport> drums = importMelody(file, {std::nullopt, 9});
+    std::optional<MelodyImport> drums = importMelody(file, source(std::nullopt, 9));
     ASSERT_TRUE(drums);
-    EXPECT_EQ(drums->report.track, 0);
+    EXPECT_EQ(drums->report.track, 1);
     EXPECT_EQ(drums->report.melodyNotes, 24u);
-    std::optional<MelodyImport> onlyDrumTrack = importMelody(file, {1, std::nullopt});
+    std::optional<MelodyImport> onlyDrumTrack = importMelody(file, source(1, std::nullopt));
     ASSERT_TRUE(onlyDrumTrack);
     EXPECT_TRUE(onlyDrumTrack->events.empty());
 
     std::string error;
-    EXPECT_FALSE(importMelody(file, {3, std::nullopt}, &error));
+    EXPECT_FALSE(importMelody(file, source(3, std::nullopt), &error));
     EXPECT_EQ(error, "no track 3 (the file has 2 tracks)");
-    EXPECT_FALSE(importMelody(file, {std::nullopt, 16}, &error));
-    EXPECT_FALSE(importMelody(file, {0, std::nullopt}, &error));
+    EXPECT_FALSE(importMelody(file, source(std::nullopt, 16), &error));
+    EXPECT_FALSE(importMelody(file, source(0, std::nullopt), &error));
 }
 
 TEST(MelodyImport, ChordNotesSpreadOverSomeMillisecondsCountAsOneOnset)
