@@ -189,7 +189,8 @@ TEST_F(ScoreToolArguments, ExitStatusesAndMessagesOfEachOutcome)
 }
 
 // The device list numbers the devices as the window's menu does: the
-// mapper as -1, then 0, 1, ... one a line, each with its name.
+// mapper as -1, then 0, 1, ... one a line, each with its name; the first
+// number past the list is no device.
 TEST_F(ScoreToolArguments, DeviceListNumbersEveryDeviceFromTheMapperOn)
 {
     const ToolRun result = run({"play", "--list-devices"});
@@ -206,6 +207,8 @@ TEST_F(ScoreToolArguments, DeviceListNumbersEveryDeviceFromTheMapperOn)
         start = end + 1;
     }
     EXPECT_GE(expected, 0) << "not even the mapper is listed";
+    const std::string past = std::to_string(expected);
+    expectRun({"play", "a.dzq", "--device", past}, 2, "kelodi-dzq: no device " + past + " (see --list-devices)\n");
 }
 
 }  // namespace
