@@ -173,6 +173,8 @@ TEST_F(ScoreToolArguments, ExitStatusesAndMessagesOfEachOutcome)
     expectRun({"midi", "empty.dzq", "a.mid"}, 1,
               "kelodi-dzq: empty.dzq: 文件中没有可播放的音符！ (no key press in the file)\n");
     expectRun({"events", "missing.dzq"}, 2, "kelodi-dzq: cannot read missing.dzq: No such file or directory\n");
+    // A name's control characters reach the terminal escaped, never as themselves.
+    expectRun({"events", "\x1b[2J\x7f.dzq"}, 2, "kelodi-dzq: cannot read \\x1B[2J\\x7F.dzq: No such file or directory\n");
     expectRun({"convert", "a.dzq", "no-folder/b.dzq"}, 2,
               "kelodi-dzq: cannot write no-folder/b.dzq: cannot create a file in the folder: No such file or directory\n");
     expectRun({"render", "a.dzq", "a.wav", "--soundfont", "a.dzq"}, 2, "kelodi-dzq: a.dzq is no readable SoundFont\n");
