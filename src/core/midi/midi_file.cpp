@@ -156,79 +156,165 @@ void keepMetaEvent(std::uint8_t type, std::string_view data, std::uint64_t tick,
     }
 }
 
-// One MTrk chunk. Channel messages and names go to `track`, tempo, key and
-// time signatures to `file`.
-bool parseTrack(std::string_view chunk, int number, MidiTrack& track, MidiFile& file, std::string* error)
-{
-    const std::string where = "track " + std::to_string(number) + ": ";
-    ByteReader in(chunk);
-    std::uint64_t tick = 0;
-    std::uint8_t runningStatus = 0;
-    while (!in.atEnd()) {
-        std::uint32_t delta = 0;
-        if (!in.variableLength(delta)) {
-            setError(error, where + "a delta time runs over four bytes");
-            return false;
-        }
-        tick += delta;
-        if (in.failed() || in.atEnd()) {
-            setError(error, where + "ends inside a delta time or right after one");
-            return false;
-        }
-        std::uint8_t status = in.peek();
-        if (status & 0x80) {
-            in.byte();
-        } else if (runningStatus != 0) {
-            status = runningStatus;
-        } else {
-            setError(error, where + "a data byte where a status byte is needed (running status without a status)");
-            return false;
-        }
+// Reads one MTrk chunk, event by event, and says why it stopped when the
+// track is malformed.
+class TrackReader {
+public:
+    TrackReader(std::string_view chunk, int number, MidiTrack& track, MidiFile& file,
+                std::string* error)
+        : m_in(chunk), m_where("track " + std::to_string(number) + ": "), m_track(track), m_file(file),
+          m_error(error)
+    {
+    }
 
-        if (status < 0xF0) {
-            runningStatus = status;
-            MidiTrackEvent event;
-            event.tick = tick;
-            event.status = status;
-            event.data1 = in.byte();
-            if (dataBytesOf(status) == 2)
-                event.data2 = in.byte();
-            if (in.failed()) {
-                setError(error, where + "ends inside a channel message");
+    // Channel messages and names go to the track; tempo, key and time
+    // signatures to the file.
+    bool read()
+    {
+        while (!m_in.atEnd()) {
+            std::uint8_t status = 0;
+            if (!readDeltaAndStatus(status))
                 return false;
-            }
-            if ((event.data1 | event.data2) & 0x80) {
-                setError(error, where + "a channel message with a data byte above 127");
-                return false;
-            }
-            track.events.push_back(event);
-            continue;
-        }
-
-        if (status == MetaEvent || status == SysEx || status == SysExContinuation) {
-            const std::uint8_t type = status == MetaEvent ? in.byte() : 0;
-            std::uint32_t length = 0;
-            if (!in.variableLength(length)) {
-                setError(error, where + "an event length runs over four bytes");
-                return false;
-            }
-            const std::string_view data = in.take(length);
-            if (in.failed()) {
-                setError(error, where + "an event of " + std::to_string(length) + " bytes runs past the end of the track");
-                return false;
-            }
-            if (status != MetaEvent)
+            if (status < 0xF0) {
+                if (!readChannelMessage(status))
+                    return false;
                 continue;
-            if (type == MetaEndOfTrack)
+            }
+            if (status != MetaEvent && status != SysEx && status != SysExContinuation)
+                return fail("status byte " + std::to_string(status) + " has no place in a file");
+            bool endOfTrack = false;
+            if (!readMetaOrSysEx(status, endOfTrack))
+                return false;
+            if (endOfTrack)
                 break;
-            keepMetaEvent(type, data, tick, track, file);
-            continue;
         }
-        setError(error, where + "status byte " + std::to_string(status) + " has no place in a file");
+        m_track.endTick = m_tick;
+        return true;
+    }
+
+private:
+    bool fail(const std::string& reason)
+    {
+        setError(m_error, m_where + reason);
         return false;
     }
-    track.endTick = tick;
+
+    // The delta time, then the status byte, which a data byte in its place
+    // repeats (running status).
+    bool readDeltaAndStatus(std::uint8_t& status)
+    {
+        std::uint32_t delta = 0;
+        if (!m_in.variableLength(delta))
+            return fail("a delta time runs over four bytes");
+        m_tick += delta;
+        if (m_in.failed() || m_in.atEnd())
+            return fail("ends inside a delta time or right after one");
+        status = m_in.peek();
+        if (status & 0x80) {
+            m_in.byte();
+        } else if (m_runningStatus != 0) {
+            status = m_runningStatus;
+        } else {
+            return fail("a data byte where a status byte is needed (running status without a status)");
+        }
+        return true;
+    }
+
+    bool readChannelMessage(std::uint8_t status)
+    {
+        m_runningStatus = status;
+        MidiTrackEvent event;
+        event.tick = m_tick;
+        event.status = status;
+        event.data1 = m_in.byte();
+        if (dataBytesOf(status) == 2)
+            event.data2 = m_in.byte();
+        if (m_in.failed())
+            return fail("ends inside a channel message");
+        if ((event.data1 | event.data2) & 0x80)
+            return fail("a channel message with a data byte above 127");
+        m_track.events.push_back(event);
+        return true;
+    }
+
+    // Meta events and system-exclusive messages: the end of the track ends
+    // it, the meta events an import uses are kept, the rest is read over.
+    bool readMetaOrSysEx(std::uint8_t status, bool& endOfTrack)
+    {
+        const std::uint8_t type = status == MetaEvent ? m_in.byte() : 0;
+        std::uint32_t length = 0;
+        if (!m_in.variableLength(length))
+            return fail("an event length runs over four bytes");
+        const std::string_view data = m_in.take(length);
+        if (m_in.failed())
+            return fail("an event of " + std::to_string(length) + " bytes runs past the end of the track");
+        if (status != MetaEvent)
+            return true;
+        if (type == MetaEndOfTrack)
+            endOfTrack = true;
+        else
+            keepMetaEvent(type, data, m_tick, m_track, m_file);
+        return true;
+    }
+
+    ByteReader m_in;
+    const std::string m_where;
+    MidiTrack& m_track;
+    MidiFile& m_file;
+    std::string* m_error;
+    std::uint64_t m_tick = 0;
+    std::uint8_t m_runningStatus = 0;
+};
+
+// The division word of the header: ticks per quarter note, or (top bit set)
+// SMPTE frames per second and ticks per frame.
+bool readDivision(std::uint32_t division, MidiDivision& result, std::string* error)
+{
+    if (division & 0x8000) {
+        // SMPTE: the high byte is minus the frame rate.
+        const int fps = 256 - static_cast<int>(division >> 8);
+        result.framesPerSecond = fps;
+        result.ticksPerFrame = static_cast<int>(division & 0xFF);
+        if ((fps != 24 && fps != 25 && fps != 29 && fps != 30) || result.ticksPerFrame == 0) {
+            setError(error, "SMPTE division of " + std::to_string(fps) + " frames per second and " +
+                                std::to_string(result.ticksPerFrame) + " ticks per frame");
+            return false;
+        }
+        return true;
+    }
+    result.ticksPerQuarter = static_cast<int>(division);
+    if (division == 0) {
+        setError(error, "a division of 0 ticks per quarter note");
+        return false;
+    }
     return true;
+}
+
+// The MThd chunk: the format, the number of tracks announced and the division.
+bool readHeader(ByteReader& in, MidiFile& file, std::uint32_t& trackCount, std::string* error)
+{
+    if (in.take(4) != "MThd") {
+        setError(error, "not a MIDI file (no MThd header)");
+        return false;
+    }
+    const std::uint32_t headerLength = in.bigEndian(4);
+    if (in.failed() || headerLength < 6 || headerLength > in.remaining()) {
+        setError(error, "the header chunk is cut short");
+        return false;
+    }
+    ByteReader header(in.take(headerLength));
+    file.format = static_cast<int>(header.bigEndian(2));
+    trackCount = header.bigEndian(2);
+    const std::uint32_t division = header.bigEndian(2);
+    if (file.format > 1) {
+        setError(error, "format " + std::to_string(file.format) + " is not supported (only formats 0 and 1)");
+        return false;
+    }
+    if (trackCount == 0) {
+        setError(error, "the header announces no track");
+        return false;
+    }
+    return readDivision(division, file.division, error);
 }
 
 }  // namespace
@@ -272,46 +358,10 @@ std::string encodeMidiFile(const std::vector<TimedMessage>& messages, double end
 std::optional<MidiFile> parseMidiFile(std::string_view bytes, std::string* error)
 {
     ByteReader in(bytes);
-    if (in.take(4) != "MThd") {
-        setError(error, "not a MIDI file (no MThd header)");
-        return std::nullopt;
-    }
-    const std::uint32_t headerLength = in.bigEndian(4);
-    if (in.failed() || headerLength < 6 || headerLength > in.remaining()) {
-        setError(error, "the header chunk is cut short");
-        return std::nullopt;
-    }
-    ByteReader header(in.take(headerLength));
     MidiFile file;
-    file.format = static_cast<int>(header.bigEndian(2));
-    const std::uint32_t trackCount = header.bigEndian(2);
-    const std::uint32_t division = header.bigEndian(2);
-    if (file.format > 1) {
-        setError(error, "format " + std::to_string(file.format) + " is not supported (only formats 0 and 1)");
+    std::uint32_t trackCount = 0;
+    if (!readHeader(in, file, trackCount, error))
         return std::nullopt;
-    }
-    if (trackCount == 0) {
-        setError(error, "the header announces no track");
-        return std::nullopt;
-    }
-    if (division & 0x8000) {
-        // SMPTE: the high byte is minus the frame rate.
-        const int fps = 256 - static_cast<int>(division >> 8);
-        file.division.framesPerSecond = fps;
-        file.division.ticksPerFrame = static_cast<int>(division & 0xFF);
-        if ((fps != 24 && fps != 25 && fps != 29 && fps != 30) || file.division.ticksPerFrame == 0) {
-            setError(error, "SMPTE division of " + std::to_string(fps) + " frames per second and " +
-                                std::to_string(file.division.ticksPerFrame) + " ticks per frame");
-            return std::nullopt;
-        }
-    } else {
-        file.division.ticksPerQuarter = static_cast<int>(division);
-        if (division == 0) {
-            setError(error, "a division of 0 ticks per quarter note");
-            return std::nullopt;
-        }
-    }
-
     while (file.tracks.size() < trackCount && !in.atEnd()) {
         const std::string_view type = in.take(4);
         const std::uint32_t length = in.bigEndian(4);
@@ -328,7 +378,7 @@ std::optional<MidiFile> parseMidiFile(std::string_view bytes, std::string* error
         if (type != "MTrk")
             continue;  // chunks of other kinds are for other programs
         MidiTrack track;
-        if (!parseTrack(chunk, static_cast<int>(file.tracks.size()) + 1, track, file, error))
+        if (!TrackReader(chunk, static_cast<int>(file.tracks.size()) + 1, track, file, error).read())
             return std::nullopt;
         file.tracks.push_back(std::move(track));
     }

@@ -4,31 +4,13 @@
 #include <string>
 
 #include "core/midi/midi_file.h"
+#include "core/midi/smf_bytes.h"
 
 namespace kelodi {
 namespace {
 
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (int v : values)
-        out.push_back(static_cast<char>(v));
-    return out;
-}
-
-// A file of the given tracks (each chunk's body), with a header of `format`,
-// the track count and `division`.
-std::string smf(int format, int division, std::initializer_list<std::string> tracks, int declared = -1)
-{
-    const int count = declared >= 0 ? declared : static_cast<int>(tracks.size());
-    std::string out = "MThd" + bytes({0, 0, 0, 6, 0, format, count >> 8, count & 0xFF, (division >> 8) & 0xFF,
-                                      division & 0xFF});
-    for (const std::string& body : tracks) {
-        const auto n = static_cast<std::uint32_t>(body.size());
-        out += "MTrk" + bytes({int(n >> 24), int((n >> 16) & 0xFF), int((n >> 8) & 0xFF), int(n & 0xFF)}) + body;
-    }
-    return out;
-}
+using test::bytes;
+using test::smf;
 
 TEST(MidiFileWriter, WritesFormatZeroWithMillisecondTicksByteForByte)
 {
