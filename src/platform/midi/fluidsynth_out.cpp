@@ -360,11 +360,6 @@ void FluidSynthEngine::Impl::setProblem(SynthDiagnosis diagnosis)
     m_diagnosis = std::move(diagnosis);
 }
 
-std::string FluidSynthEngine::lastError() const
-{
-    return describeSynthProblem(diagnosis());
-}
-
 SynthDiagnosis FluidSynthEngine::diagnosis() const
 {
     return m_impl->diagnosis();

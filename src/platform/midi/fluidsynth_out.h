@@ -47,10 +47,8 @@ public:
     // "file" for the WAV renderer, otherwise the FluidSynth driver that opened;
     // empty until (or unless) one has.
     std::string audioOutput() const;
-    // Why the synth cannot play, when it cannot; empty otherwise.
-    std::string lastError() const;
-    // The same as data: the drivers tried and what each said, or the file
-    // that failed.
+    // Why the synth cannot play, when it cannot: the drivers tried and what
+    // each said, or the file that failed.
     SynthDiagnosis diagnosis() const;
 
     // Waits until the load has ended; true when the SoundFont is loaded.
