@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "cli/score_tool.h"
+#include "core/recording/song_export.h"
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
 #include "platform/files/atomic_file.h"
@@ -14,10 +15,6 @@
 namespace kelodi::cli {
 
 namespace {
-
-// The end-of-track comes this long after the last note-off, so that players
-// let the last note ring.
-constexpr double MidiTailSeconds = 1.0;
 
 std::atomic<bool> g_cancelRender{false};
 

@@ -22,6 +22,7 @@
 #include "core/recording/melody_import.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/replay_transcript.h"
+#include "core/recording/song_export.h"
 #include "core/text/utf8.h"
 #include "gui/common/utf8.h"
 #include "gui/recording/recording_panel.h"
@@ -50,9 +51,6 @@ const QString MidiUnreadable = QStringLiteral("MIDI文件无法读取！");
 const QString NoSoundFont = QStringLiteral("找不到音色库，无法导出WAV文件！");
 const QString Rendering = QStringLiteral("正在导出 WAV 文件...");
 const QString CancelText = QStringLiteral("取消");
-
-// The end-of-track comes this long after the last note-off.
-constexpr double MidiTailSeconds = 1.0;
 
 class QtSongDialogs final : public SongFilesDialogs {
 public:

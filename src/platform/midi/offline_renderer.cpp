@@ -30,7 +30,7 @@ std::uint64_t frameAt(double seconds)
 {
     if (!(seconds > 0))
         return 0;
-    return static_cast<std::uint64_t>(std::llround(std::min(seconds, 1e9) * OfflineRenderer::SampleRate));
+    return static_cast<std::uint64_t>(std::llround(std::min(seconds, 1e9) * SampleRate));
 }
 
 void dispatch(fluid_synth_t* synth, ShortMessage message)
