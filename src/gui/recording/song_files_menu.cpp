@@ -21,13 +21,11 @@
 #include "core/recording/file_io.h"
 #include "core/recording/melody_import.h"
 #include "core/recording/recording_controller.h"
-#include "core/recording/replay_transcript.h"
 #include "core/recording/song_export.h"
 #include "core/text/utf8.h"
 #include "gui/common/utf8.h"
 #include "gui/recording/recording_panel.h"
 #include "platform/files/atomic_file.h"
-#include "platform/midi/midi_output_status.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
 #include "platform/text/system_text_codec.h"
@@ -90,16 +88,7 @@ std::filesystem::path pathOf(const QString& name)
 // when there is nothing to sound.
 std::optional<ReplayTranscript> currentReplay(RecordingPanel& recording, const InstrumentPanel& panel)
 {
-    const RecordingEvents& events = recording.controller().events();
-    if (!events.hasKeyPress())
-        return std::nullopt;
-    const int channel = panel.currentChannel();
-    const ReplaySettings settings{panel.channel(channel).program, channel, panel.chordType(),
-                                  panel.octaveOffset() / 12};
-    ReplayTranscript transcript = transcribeReplay(events, settings);
-    if (!transcript.hasNotes())
-        return std::nullopt;
-    return transcript;
+    return exportedReplay(recording.controller().events(), replaySettingsOf(panel));
 }
 
 }  // namespace
@@ -156,12 +145,9 @@ void SongFilesMenu::setDialogs(SongFilesDialogs* dialogs)
 
 std::string SongFilesMenu::soundFont() const
 {
-    // The synthesizer's own SoundFont (also one given on the command line),
-    // else the one it would search for.
-    if (const auto* catalog = dynamic_cast<const MidiOutputStatus*>(&m_port.devices()))
-        if (!catalog->soundFontPath().empty())
-            return catalog->soundFontPath();
-    return findSoundFont(pathToUtf8(m_recording.listedFolder().parent_path()));
+    // The synthesizer's own, else the one it would search for.
+    return exportSoundFont(m_port.devices(),
+                           [this] { return findSoundFont(pathToUtf8(m_recording.listedFolder().parent_path())); });
 }
 
 void SongFilesMenu::exportMidi()
@@ -174,7 +160,7 @@ void SongFilesMenu::exportMidi()
     const QString name = m_dialogs->saveFileName(ExportMidiTitle, MidiFilter, QString(), QStringLiteral("mid"));
     if (name.isEmpty())
         return;
-    const std::string bytes = encodeMidiFile(replay->messages, replay->lastMessageSeconds() + MidiTailSeconds);
+    const std::string bytes = midiFileOf(*replay);
     std::string error;
     FileWriteFailure failure = FileWriteFailure::None;
     if (bytes.size() > MaxMidiFileBytes) {
