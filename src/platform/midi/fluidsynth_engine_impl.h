@@ -65,7 +65,6 @@ struct FluidSynthEngine::Impl {
     bool startAudio();
     void renderToFile();
     void stopAudio();
-    void dispatch(std::uint32_t message);
     void finish(SoundFontState state);
     void setProblem(SynthDiagnosis diagnosis);
     SynthDiagnosis diagnosis() const;

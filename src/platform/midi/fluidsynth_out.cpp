@@ -7,6 +7,7 @@
 
 #include "platform/midi/fluidsynth_engine_impl.h"
 #include "platform/midi/midi_wire.h"
+#include "platform/midi/synth_dispatch.h"
 #include "platform/midi/system_ports.h"
 
 namespace kelodi {
@@ -217,7 +218,7 @@ void FluidSynthEngine::Impl::finish(SoundFontState state)
             // Still under the lock, so no sender slips a message in between
             // the queue and the switch to direct sending.
             for (std::uint32_t message : m_pending)
-                dispatch(message);
+                dispatchToSynth(m_synth, message);
             m_loaded.store(true);
         }
         m_pending.clear();
@@ -318,13 +319,13 @@ void FluidSynthEngine::send(std::uint32_t message)
 void FluidSynthEngine::Impl::send(std::uint32_t message)
 {
     if (m_loaded.load(std::memory_order_acquire)) {
-        dispatch(message);
+        dispatchToSynth(m_synth, message);
         return;
     }
     std::unique_lock lock(m_mutex);
     if (m_loaded.load()) {
         lock.unlock();
-        dispatch(message);
+        dispatchToSynth(m_synth, message);
         return;
     }
     if (m_state.load() == SoundFontState::Loading && isChannelState(message)
@@ -344,28 +345,6 @@ void FluidSynthEngine::silence()
     // Nothing sounds before the load; only a pedal queued down must come up.
     for (int channel = 0; channel < ChannelCount; ++channel)
         d.send(controlChangeMessage(channel, Controller::Sustain, 0));
-}
-
-void FluidSynthEngine::Impl::dispatch(std::uint32_t message)
-{
-    const int channel = statusByte(message) & 0x0F;
-    const int data1 = dataByte1(message) & 0x7F;
-    const int data2 = dataByte2(message) & 0x7F;
-    switch (statusByte(message) & 0xF0) {
-    case 0x80: fluid_synth_noteoff(m_synth, channel, data1); break;
-    case 0x90:
-        if (data2 == 0)
-            fluid_synth_noteoff(m_synth, channel, data1);
-        else
-            fluid_synth_noteon(m_synth, channel, data1, data2);
-        break;
-    case 0xA0: fluid_synth_key_pressure(m_synth, channel, data1, data2); break;
-    case 0xB0: fluid_synth_cc(m_synth, channel, data1, data2); break;
-    case 0xC0: fluid_synth_program_change(m_synth, channel, data1); break;
-    case 0xD0: fluid_synth_channel_pressure(m_synth, channel, data1); break;
-    case 0xE0: fluid_synth_pitch_bend(m_synth, channel, data1 | (data2 << 7)); break;
-    default: break;  // system messages mean nothing to the synth
-    }
 }
 
 int FluidSynthEngine::channelProgram(int channel) const
