@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -50,6 +52,16 @@ const QString NoSoundFont = QStringLiteral("找不到音色库，无法导出WAV
 const QString Rendering = QStringLiteral("正在导出 WAV 文件...");
 const QString CancelText = QStringLiteral("取消");
 
+// What a title bar needs beside its text: the window's icon and its close,
+// minimise and maximise buttons, with some margin.
+constexpr int TitleBarExtra = 160;
+
+// "导出完成" and the full path of the file written, as the system writes paths.
+QString exportDoneMessage(const QString& name)
+{
+    return ExportDone + QLatin1Char('\n') + QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath());
+}
+
 class QtSongDialogs final : public SongFilesDialogs {
 public:
     explicit QtSongDialogs(QWidget* window) : m_window(window) {}
@@ -70,8 +82,17 @@ public:
     }
     void showMessage(const QString& text) override
     {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), text, QMessageBox::Ok, m_window);
+        const QString title = QString::fromStdString(programTitle());
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, m_window);
         box.setTextFormat(Qt::PlainText);
+        // A short text would leave the box narrower than its title, which
+        // the title bar then cuts to "Ke…": room for the title, its buttons
+        // and the frame's margins keeps it whole.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+            const int titleWidth = box.fontMetrics().horizontalAdvance(title);
+            grid->addItem(new QSpacerItem(titleWidth + TitleBarExtra, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                          grid->rowCount(), 0, 1, grid->columnCount());
+        }
         box.exec();
     }
 
@@ -173,7 +194,7 @@ void SongFilesMenu::exportMidi()
         m_dialogs->showMessage(fromUtf8(saveFailedMessage(failure)));
         return;
     }
-    m_dialogs->showMessage(ExportDone);
+    m_dialogs->showMessage(exportDoneMessage(name));
 }
 
 void SongFilesMenu::exportWav()
@@ -240,6 +261,7 @@ void SongFilesMenu::finishRender()
     m_renderThread = nullptr;
     m_exportWav->setEnabled(true);
     const RenderResult result = m_job->result;
+    const QString name = QString::fromStdString(m_job->path);
     m_job.reset();
     if (result.cancelled)
         return;
@@ -248,7 +270,7 @@ void SongFilesMenu::finishRender()
         m_dialogs->showMessage(fromUtf8(saveFailedMessage(result.failure)));
         return;
     }
-    m_dialogs->showMessage(ExportDone);
+    m_dialogs->showMessage(exportDoneMessage(name));
 }
 
 void SongFilesMenu::importMidi()
