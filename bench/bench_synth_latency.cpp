@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/midi/short_message.h"
+#include "core/recording/song_export.h"
 #include "platform/midi/device_catalog.h"
 #include "platform/midi/soundfont_search.h"
 
@@ -41,7 +42,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-constexpr int SampleRate = 44100;
+using kelodi::SampleRate;
 // One chord of four notes on two channels (piano and strings) every 20 ms,
 // each held 200 ms: about 80 notes sounding at once, with their release tails.
 constexpr auto ChordEvery = 20ms;

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "cli/score_tool.h"
+#include "core/recording/song_export.h"
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
 #include "platform/files/atomic_file.h"
@@ -14,10 +15,6 @@
 namespace kelodi::cli {
 
 namespace {
-
-// The end-of-track comes this long after the last note-off, so that players
-// let the last note ring.
-constexpr double MidiTailSeconds = 1.0;
 
 std::atomic<bool> g_cancelRender{false};
 
@@ -34,12 +31,13 @@ int transcribe(const Arguments& arguments, ReplayTranscript& transcript)
     RecordingFile file;
     if (const int status = loadScore(arguments.operands[0], file); status != ExitOk)
         return status;
-    transcript = transcribeReplay(file.events, *settings);
+    std::optional<ReplayTranscript> replay = exportedReplay(file.events, *settings);
     // Keys pressed on a muted panel or notes all above the range sound nothing.
-    if (!transcript.hasNotes()) {
+    if (!replay) {
         printError(arguments.operands[0] + ": no note sounds with these settings");
         return ExitNothingToPlay;
     }
+    transcript = std::move(*replay);
     return ExitOk;
 }
 
@@ -52,7 +50,7 @@ int exportMidi(const Arguments& arguments)
     ReplayTranscript transcript;
     if (const int status = transcribe(arguments, transcript); status != ExitOk)
         return status;
-    const std::string bytes = encodeMidiFile(transcript.messages, transcript.lastMessageSeconds() + MidiTailSeconds);
+    const std::string bytes = midiFileOf(transcript);
     // Nothing is written that the import would refuse.
     if (bytes.size() > MaxMidiFileBytes) {
         printError("cannot write " + arguments.operands[1] + ": " + std::to_string(bytes.size()) +

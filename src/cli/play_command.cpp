@@ -9,14 +9,10 @@
 
 #include "cli/blocking_scheduler.h"
 #include "cli/score_tool.h"
-#include "core/keyboard/instrument_panel.h"
-#include "core/keyboard/key_map.h"
-#include "core/keyboard/key_path.h"
-#include "core/keyboard/keyboard_view.h"
 #include "core/midi/device_menu.h"
 #include "core/midi/midi_port.h"
-#include "core/recording/key_path_presser.h"
 #include "core/recording/player.h"
+#include "core/recording/song_export.h"
 #include "platform/console/console_io.h"
 #include "platform/midi/device_catalog.h"
 
@@ -30,13 +26,6 @@ constexpr int PortListRetries = 4;
 constexpr std::chrono::milliseconds PortListPause(250);
 
 std::atomic<bool> g_stopPlaying{false};
-
-class NoKeyboardView final : public KeyboardView {
-public:
-    void setCaption(const std::string&) override {}
-    void setKeyColour(int, std::uint32_t) override {}
-    void setKeyCaption(int, const std::string&) override {}
-};
 
 // The device menu's items: the mapper, then every device by its number. The
 // mapper is named as in the menu, without the menu's access key "(&Y)".
@@ -60,15 +49,9 @@ bool playsOnTheSynth(const MidiDeviceCatalog& devices, int id)
 // key is released either way. False when stopped.
 bool playEvents(MidiPort& port, const RecordingEvents& events, const ReplaySettings& settings)
 {
-    InstrumentPanel panel(port);
-    panel.selectChannel(settings.channel);
-    panel.setOctave(settings.octave);
-    panel.setChordType(settings.chordType);
-    const KeyMap map;
-    NoKeyboardView view;
-    KeyPath keyPath(port, panel, view, map);
-    KeyPathPresser presser(keyPath);
-    port.sendProgramChange(settings.channel, settings.program);
+    ReplayKeys keys(port, settings);
+    keys.sendProgram();
+    KeyPathPresser& presser = keys.presser();
 
     SteadyClock clock;
     BlockingScheduler scheduler(clock, g_stopPlaying);

@@ -28,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr int Rate = FluidSynthEngine::SampleRate;
+constexpr int Rate = SampleRate;
 
 // Left channel of a 16-bit stereo WAV file, as written by the synth.
 std::vector<double> leftChannel(const fs::path& path)

@@ -63,6 +63,10 @@ public:
     // Opens device id; nullptr when it cannot be opened. The returned port is
     // ready: a message sent right after open() reaches the device.
     virtual std::unique_ptr<MidiOut> open(int id) = 0;
+
+    // The SoundFont the list's embedded synthesizer plays; empty when it has
+    // none.
+    virtual std::string soundFontPath() const { return {}; }
 };
 
 }  // namespace kelodi

@@ -5,27 +5,15 @@
 #include <limits>
 #include <memory>
 
-#include "core/keyboard/instrument_panel.h"
-#include "core/keyboard/key_map.h"
-#include "core/keyboard/key_path.h"
-#include "core/keyboard/keyboard_view.h"
 #include "core/midi/midi_device.h"
 #include "core/midi/midi_port.h"
 #include "core/recording/clock.h"
-#include "core/recording/key_path_presser.h"
 #include "core/recording/player.h"
+#include "core/recording/song_export.h"
 
 namespace kelodi {
 
 namespace {
-
-// Keys are not drawn anywhere.
-class NoKeyboardView final : public KeyboardView {
-public:
-    void setCaption(const std::string&) override {}
-    void setKeyColour(int, std::uint32_t) override {}
-    void setKeyCaption(int, const std::string&) override {}
-};
 
 // A port that writes down each message with the replay clock's time.
 class TranscriptOut final : public MidiOut {
@@ -78,20 +66,11 @@ ReplayTranscript transcribeReplay(const RecordingEvents& events, const ReplaySet
     // The port stays closed while the panel is set up: the controllers that
     // setting it sends are not part of the replay.
     MidiPort port(devices);
-    InstrumentPanel panel(port);
-    panel.selectChannel(settings.channel);
-    panel.setOctave(settings.octave);
-    // Set directly, so every type is reached, 1 and 2 included.
-    panel.setChordType(settings.chordType);
-
-    const KeyMap map;
-    NoKeyboardView view;
-    KeyPath keyPath(port, panel, view, map);
-    KeyPathPresser presser(keyPath);
+    ReplayKeys keys(port, settings);
     port.open(MidiMapperId);
-    port.sendProgramChange(settings.channel, settings.program);
+    keys.sendProgram();
 
-    Player player(presser);
+    Player player(keys.presser());
     player.start(events, 0.0);
     while (const std::optional<double> due = player.nextDueTime()) {
         // The player fires an event once strictly more than its delay has
@@ -105,7 +84,7 @@ ReplayTranscript transcribeReplay(const RecordingEvents& events, const ReplaySet
         } while (!player.fireDue(now));
     }
     transcript.endSeconds = clock.now();
-    Player::releaseAllKeys(presser);
+    Player::releaseAllKeys(keys.presser());
     return transcript;
 }
 

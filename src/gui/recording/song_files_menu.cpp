@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -21,12 +23,11 @@
 #include "core/recording/file_io.h"
 #include "core/recording/melody_import.h"
 #include "core/recording/recording_controller.h"
-#include "core/recording/replay_transcript.h"
+#include "core/recording/song_export.h"
 #include "core/text/utf8.h"
 #include "gui/common/utf8.h"
 #include "gui/recording/recording_panel.h"
 #include "platform/files/atomic_file.h"
-#include "platform/midi/midi_output_status.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
 #include "platform/text/system_text_codec.h"
@@ -51,8 +52,15 @@ const QString NoSoundFont = QStringLiteral("找不到音色库，无法导出WAV
 const QString Rendering = QStringLiteral("正在导出 WAV 文件...");
 const QString CancelText = QStringLiteral("取消");
 
-// The end-of-track comes this long after the last note-off.
-constexpr double MidiTailSeconds = 1.0;
+// What a title bar needs beside its text: the window's icon and its close,
+// minimise and maximise buttons, with some margin.
+constexpr int TitleBarExtra = 160;
+
+// "导出完成" and the full path of the file written, as the system writes paths.
+QString exportDoneMessage(const QString& name)
+{
+    return ExportDone + QLatin1Char('\n') + QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath());
+}
 
 class QtSongDialogs final : public SongFilesDialogs {
 public:
@@ -74,8 +82,17 @@ public:
     }
     void showMessage(const QString& text) override
     {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), text, QMessageBox::Ok, m_window);
+        const QString title = QString::fromStdString(programTitle());
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, m_window);
         box.setTextFormat(Qt::PlainText);
+        // A short text would leave the box narrower than its title, which
+        // the title bar then cuts to "Ke…": room for the title, its buttons
+        // and the frame's margins keeps it whole.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+            const int titleWidth = box.fontMetrics().horizontalAdvance(title);
+            grid->addItem(new QSpacerItem(titleWidth + TitleBarExtra, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                          grid->rowCount(), 0, 1, grid->columnCount());
+        }
         box.exec();
     }
 
@@ -92,16 +109,7 @@ std::filesystem::path pathOf(const QString& name)
 // when there is nothing to sound.
 std::optional<ReplayTranscript> currentReplay(RecordingPanel& recording, const InstrumentPanel& panel)
 {
-    const RecordingEvents& events = recording.controller().events();
-    if (!events.hasKeyPress())
-        return std::nullopt;
-    const int channel = panel.currentChannel();
-    const ReplaySettings settings{panel.channel(channel).program, channel, panel.chordType(),
-                                  panel.octaveOffset() / 12};
-    ReplayTranscript transcript = transcribeReplay(events, settings);
-    if (!transcript.hasNotes())
-        return std::nullopt;
-    return transcript;
+    return exportedReplay(recording.controller().events(), replaySettingsOf(panel));
 }
 
 }  // namespace
@@ -158,12 +166,9 @@ void SongFilesMenu::setDialogs(SongFilesDialogs* dialogs)
 
 std::string SongFilesMenu::soundFont() const
 {
-    // The synthesizer's own SoundFont (also one given on the command line),
-    // else the one it would search for.
-    if (const auto* catalog = dynamic_cast<const MidiOutputStatus*>(&m_port.devices()))
-        if (!catalog->soundFontPath().empty())
-            return catalog->soundFontPath();
-    return findSoundFont(pathToUtf8(m_recording.listedFolder().parent_path()));
+    // The synthesizer's own, else the one it would search for.
+    return exportSoundFont(m_port.devices(),
+                           [this] { return findSoundFont(pathToUtf8(m_recording.listedFolder().parent_path())); });
 }
 
 void SongFilesMenu::exportMidi()
@@ -176,7 +181,7 @@ void SongFilesMenu::exportMidi()
     const QString name = m_dialogs->saveFileName(ExportMidiTitle, MidiFilter, QString(), QStringLiteral("mid"));
     if (name.isEmpty())
         return;
-    const std::string bytes = encodeMidiFile(replay->messages, replay->lastMessageSeconds() + MidiTailSeconds);
+    const std::string bytes = midiFileOf(*replay);
     std::string error;
     FileWriteFailure failure = FileWriteFailure::None;
     if (bytes.size() > MaxMidiFileBytes) {
@@ -189,7 +194,7 @@ void SongFilesMenu::exportMidi()
         m_dialogs->showMessage(fromUtf8(saveFailedMessage(failure)));
         return;
     }
-    m_dialogs->showMessage(ExportDone);
+    m_dialogs->showMessage(exportDoneMessage(name));
 }
 
 void SongFilesMenu::exportWav()
@@ -256,6 +261,7 @@ void SongFilesMenu::finishRender()
     m_renderThread = nullptr;
     m_exportWav->setEnabled(true);
     const RenderResult result = m_job->result;
+    const QString name = QString::fromStdString(m_job->path);
     m_job.reset();
     if (result.cancelled)
         return;
@@ -264,7 +270,7 @@ void SongFilesMenu::finishRender()
         m_dialogs->showMessage(fromUtf8(saveFailedMessage(result.failure)));
         return;
     }
-    m_dialogs->showMessage(ExportDone);
+    m_dialogs->showMessage(exportDoneMessage(name));
 }
 
 void SongFilesMenu::importMidi()

@@ -2,196 +2,22 @@
 #include "platform/midi/fluidsynth_out.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <mutex>
-#include <thread>
-#include <utility>
 
-#include <fluidsynth.h>
-#if KELODI_HAVE_SDL2
-#include <SDL.h>
-#endif
-
-#include "platform/midi/bounded_call.h"
-#include "platform/midi/jack_watch.h"
+#include "platform/midi/fluidsynth_engine_impl.h"
 #include "platform/midi/midi_wire.h"
+#include "platform/midi/synth_dispatch.h"
 #include "platform/midi/system_ports.h"
-#include "platform/midi/wav_writer.h"
 
 namespace kelodi {
 
 namespace {
 
-// FluidSynth's JACK output is a JACK client: opening and closing it wait for
-// the server's answer, and a stopped server never gives one. Neither is
-// waited for longer than this; the audio output counts as failed instead.
-constexpr std::chrono::milliseconds JackAudioLimit(2000);
-
-// The JACK audio output, opened and closed under the JACK library lock (see
-// jackLibraryLock). It holds the synth it renders, so that a close that is
-// given up on and ends later still has it.
-class JackAudioOutput {
-public:
-    JackAudioOutput(std::shared_ptr<fluid_settings_t> settings, std::shared_ptr<fluid_synth_t> synth)
-        : m_settings(std::move(settings)), m_synth(std::move(synth))
-    {
-    }
-    ~JackAudioOutput()
-    {
-        const auto library = jackLibraryLock();
-        if (!m_driver)
-            return;
-        if (m_generation != jackClientGeneration()) {
-            // libjack has freed its client: closing it would call freed memory.
-            keepForGood(m_driver);
-            return;
-        }
-        delete_fluid_audio_driver(m_driver);
-    }
-    JackAudioOutput(const JackAudioOutput&) = delete;
-    JackAudioOutput& operator=(const JackAudioOutput&) = delete;
-
-    // True when the output opened; what FluidSynth said goes to log.
-    bool open(std::string& log);
-
-private:
-    std::shared_ptr<fluid_settings_t> m_settings;
-    std::shared_ptr<fluid_synth_t> m_synth;
-    fluid_audio_driver_t* m_driver = nullptr;
-    std::uint64_t m_generation = 0;
-};
-
-}  // namespace
-
-struct FluidSynthEngine::Impl {
-    Impl(FluidSynthEngine& owner, SynthOptions options);
-
-    void load();
-    bool startAudio();
-    void renderToFile();
-    void dispatch(std::uint32_t message);
-    void finish(SoundFontState state);
-    void setProblem(SynthDiagnosis diagnosis);
-    SynthDiagnosis diagnosis() const;
-    void send(std::uint32_t message);
-    void stop();
-
-    FluidSynthEngine& m_owner;
-    SynthOptions m_options;
-    // Runs on the loader thread after audio has opened, just before the
-    // SoundFont is read; only tests set it, to act while the load is pending.
-    std::function<void()> m_beforeSoundFontLoad;
-    // The synth and its settings are shared with the JACK audio output, which
-    // may outlive the engine (see JackAudioOutput); the raw pointers are for
-    // use, the shared ones own.
-    std::shared_ptr<fluid_settings_t> m_settingsHeld;
-    std::shared_ptr<fluid_synth_t> m_synthHeld;
-    fluid_settings_t* m_settings = nullptr;
-    fluid_synth_t* m_synth = nullptr;
-    fluid_audio_driver_t* m_driver = nullptr;
-    std::unique_ptr<JackAudioOutput> m_jackAudio;
-    std::unique_ptr<WavWriter> m_wav;
-    std::thread m_renderThread;
-    std::atomic<bool> m_stopRender{false};
-    bool m_sdlAudio = false;  // SDL's audio was started for the sdl2 driver
-
-    std::thread m_loader;
-    std::atomic<SoundFontState> m_state{SoundFontState::Loading};
-    std::atomic<bool> m_loaded{false};
-
-    mutable std::mutex m_mutex;  // guards what follows
-    std::condition_variable m_changed;
-    bool m_audioDecided = false;
-    bool m_audioOpen = false;
-    std::string m_audioOutput;
-    SynthDiagnosis m_diagnosis;
-    std::vector<std::uint32_t> m_pending;  // channel state sent before the load ended
-
-    std::mutex m_listenerMutex;
-    std::vector<std::pair<const void*, std::function<void(bool)>>> m_listeners;
-};
-
-namespace {
-
-// The order in which audio outputs are tried when none is forced. On Linux
-// PulseAudio comes first because PipeWire serves it too; JACK next for studio
-// set-ups; raw ALSA only when no sound server runs.
-#if defined(_WIN32)
-constexpr const char* AudioDrivers[] = {"wasapi", "dsound", "waveout", "sdl2"};
-#elif defined(__APPLE__)
-constexpr const char* AudioDrivers[] = {"coreaudio", "sdl2"};
-#else
-constexpr const char* AudioDrivers[] = {"pulseaudio", "jack", "alsa", "sdl2"};
-#endif
-
-// Audio buffering, for about 12 ms from a key to its sound at most.
-//
-// Most drivers buffer periods x period frames: four periods of 128 frames
-// (2.9 ms each, 11.6 ms in all) leave three periods, 8.7 ms, for the render
-// thread to be late by before the device runs dry, and rendering a period of
-// 128 frames with some 80 notes sounding takes about 0.2 ms
-// (bench_synth_latency). PulseAudio is asked for about one period of latency
-// whatever the count, and the server's own buffer comes on top: 512 frames
-// keep that at 11.6 ms, where 128 or 256 left it so short that a loaded
-// machine ran dry many times a second. JACK ignores both and follows the
-// server's period.
-constexpr FluidSynthEngine::Buffering DefaultBuffering{128, 4};
-constexpr std::pair<const char*, FluidSynthEngine::Buffering> DriverBuffering[] = {
-    {"pulseaudio", {512, 2}},
-};
-
 // Channel-state messages sent before the SoundFont has loaded are kept; a
 // program that floods the synth meanwhile loses the surplus rather than
 // growing without bound.
 constexpr std::size_t MaxPending = 65536;
-
-// Frames rendered per step of the WAV renderer: 2.9 ms, so a message lands in
-// the file within a few milliseconds of when it was sent.
-constexpr int FileRenderFrames = 128;
-
-// FluidSynth's log goes to stderr, except while audio drivers are being
-// probed: a driver that does not open is expected and only the reason matters.
-thread_local std::string* t_capturedLog = nullptr;
-
-void logToStderr(int level, const char* message, void*)
-{
-    if (t_capturedLog) {
-        if (!t_capturedLog->empty())
-            *t_capturedLog += "; ";
-        *t_capturedLog += message;
-        return;
-    }
-    if (level <= FLUID_WARN)
-        std::fprintf(stderr, "fluidsynth: %s\n", message);
-}
-
-void installLogFunctions()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        fluid_set_log_function(FLUID_PANIC, logToStderr, nullptr);
-        fluid_set_log_function(FLUID_ERR, logToStderr, nullptr);
-        fluid_set_log_function(FLUID_WARN, logToStderr, nullptr);
-        fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
-        fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
-    });
-}
-
-bool JackAudioOutput::open(std::string& log)
-{
-    const auto library = jackLibraryLock();
-    t_capturedLog = &log;
-    m_driver = new_fluid_audio_driver(m_settings.get(), m_synth.get());
-    t_capturedLog = nullptr;
-    m_generation = jackClientGeneration();
-    return m_driver != nullptr;
-}
 
 // Program, bank and controller changes, pressure and pitch bend: everything
 // that changes how later notes sound. Notes themselves are not state.
@@ -310,59 +136,17 @@ void FluidSynthEngine::Impl::stop()
         else
             m_loader.join();
     }
-    if (m_driver)
-        delete_fluid_audio_driver(m_driver);
-    if (m_jackAudio) {
-        // A stopped JACK server would hold the close, and the program's exit
-        // with it.
-        callWithin(JackAudioLimit, [output = std::move(m_jackAudio)]() mutable {
-            output.reset();
-            return true;
-        });
-    }
-    m_stopRender = true;
-    if (m_renderThread.joinable())
-        m_renderThread.join();
-    m_wav.reset();
-#if KELODI_HAVE_SDL2
-    if (m_sdlAudio)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-#endif
+    stopAudio();
     m_synth = nullptr;
     m_synthHeld.reset();
     m_settings = nullptr;
     m_settingsHeld.reset();
 }
 
-FluidSynthEngine::Buffering FluidSynthEngine::bufferingFor(const std::string& driver)
-{
-    for (const auto& [name, buffering] : DriverBuffering)
-        if (driver == name)
-            return buffering;
-    return DefaultBuffering;
-}
-
-std::vector<std::string> FluidSynthEngine::availableAudioDrivers()
-{
-    std::vector<std::string> names;
-    fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_foreach_option(settings, "audio.driver", &names,
-                                  [](void* data, const char*, const char* option) {
-                                      static_cast<std::vector<std::string>*>(data)->push_back(option);
-                                  });
-    delete_fluid_settings(settings);
-    return names;
-}
-
 void FluidSynthEngine::Impl::setProblem(SynthDiagnosis diagnosis)
 {
     std::lock_guard lock(m_mutex);
     m_diagnosis = std::move(diagnosis);
-}
-
-std::string FluidSynthEngine::lastError() const
-{
-    return describeSynthProblem(diagnosis());
 }
 
 SynthDiagnosis FluidSynthEngine::diagnosis() const
@@ -426,128 +210,6 @@ void FluidSynthEngine::Impl::load()
     finish(SoundFontState::Loaded);
 }
 
-bool FluidSynthEngine::Impl::startAudio()
-{
-    if (!m_options.audioFile.empty()) {
-        errno = 0;
-        m_wav = WavWriter::create(m_options.audioFile, SampleRate, 2);
-        if (!m_wav) {
-            const int error = errno;
-            SynthDiagnosis problem;
-            problem.problem = SynthDiagnosis::Problem::AudioFileFailed;
-            problem.audioFile = m_options.audioFile;
-            if (error != 0)
-                problem.audioFileError = std::strerror(error);
-            setProblem(std::move(problem));
-            return false;
-        }
-        m_renderThread = std::thread([this] { renderToFile(); });
-        std::lock_guard lock(m_mutex);
-        m_audioOutput = "file";
-        return true;
-    }
-
-    SynthDiagnosis problem;
-    problem.problem = SynthDiagnosis::Problem::NoAudioOutput;
-    problem.availableDrivers = availableAudioDrivers();
-    problem.driverForced = !m_options.audioDriver.empty();
-    std::vector<std::string> tries;
-    if (problem.driverForced) {
-        tries.push_back(m_options.audioDriver);
-    } else {
-        for (const char* name : AudioDrivers)
-            tries.emplace_back(name);
-    }
-    const std::vector<std::string>& available = problem.availableDrivers;
-    for (const std::string& name : tries) {
-        if (std::find(available.begin(), available.end(), name) == available.end()) {
-            problem.audioAttempts.push_back({name, false, {}});
-            continue;
-        }
-        fluid_settings_setstr(m_settings, "audio.driver", name.c_str());
-        const Buffering buffering = bufferingFor(name);
-        fluid_settings_setint(m_settings, "audio.period-size", buffering.periodFrames);
-        fluid_settings_setint(m_settings, "audio.periods", buffering.periods);
-#if KELODI_HAVE_SDL2
-        // FluidSynth's SDL2 driver expects the program to have started SDL's
-        // audio.
-        if (name == "sdl2" && !m_sdlAudio)
-            m_sdlAudio = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-#endif
-        std::string captured;
-        bool opened = false;
-        if (name == "jack") {
-            // Opened on a thread of its own and waited for a bounded time;
-            // one that opens too late is closed there.
-            auto output = std::make_unique<JackAudioOutput>(m_settingsHeld, m_synthHeld);
-            std::optional<std::pair<std::unique_ptr<JackAudioOutput>, std::string>> result =
-                callWithin(JackAudioLimit, [output = std::move(output)]() mutable {
-                    std::string log;
-                    if (!output->open(log))
-                        output.reset();
-                    return std::pair(std::move(output), std::move(log));
-                });
-            if (!result) {
-                captured = "the JACK server does not answer";
-            } else {
-                m_jackAudio = std::move(result->first);
-                captured = std::move(result->second);
-                opened = m_jackAudio != nullptr;
-            }
-        } else {
-            t_capturedLog = &captured;
-            m_driver = new_fluid_audio_driver(m_settings, m_synth);
-            t_capturedLog = nullptr;
-            opened = m_driver != nullptr;
-        }
-        if (opened) {
-            std::lock_guard lock(m_mutex);
-            m_audioOutput = name;
-            return true;
-        }
-        problem.audioAttempts.push_back({name, true, captured});
-    }
-    setProblem(std::move(problem));
-    return false;
-}
-
-// Renders in real time: the file always holds as many frames as time has
-// passed since the output started, however the thread is scheduled, so a
-// message sent at second t is heard at second t of the file.
-void FluidSynthEngine::Impl::renderToFile()
-{
-    using Clock = std::chrono::steady_clock;
-    std::int16_t block[FileRenderFrames * 2];
-    const Clock::time_point start = Clock::now();
-    std::uint64_t frames = 0;
-    std::uint64_t lastFinalise = 0;
-    while (!m_stopRender.load()) {
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        const auto due = static_cast<std::uint64_t>(elapsed * SampleRate);
-        while (frames < due) {
-            fluid_synth_write_s16(m_synth, FileRenderFrames, block, 0, 2, block, 1, 2);
-            m_wav->append(block, FileRenderFrames);
-            frames += FileRenderFrames;
-        }
-        // Keep the header current, so the file is playable even if the
-        // process is killed.
-        if (frames - lastFinalise >= SampleRate / 2) {
-            m_wav->finalise();
-            lastFinalise = frames;
-        }
-        const auto next = start + std::chrono::duration_cast<Clock::duration>(
-                                      std::chrono::duration<double>(double(frames + 1) / SampleRate));
-        std::this_thread::sleep_until(next);
-    }
-    m_wav->finalise();
-}
-
-void FluidSynthEngine::finaliseAudioFile()
-{
-    if (m_impl->m_wav)
-        m_impl->m_wav->finalise();
-}
-
 void FluidSynthEngine::Impl::finish(SoundFontState state)
 {
     {
@@ -556,7 +218,7 @@ void FluidSynthEngine::Impl::finish(SoundFontState state)
             // Still under the lock, so no sender slips a message in between
             // the queue and the switch to direct sending.
             for (std::uint32_t message : m_pending)
-                dispatch(message);
+                dispatchToSynth(m_synth, message);
             m_loaded.store(true);
         }
         m_pending.clear();
@@ -657,13 +319,13 @@ void FluidSynthEngine::send(std::uint32_t message)
 void FluidSynthEngine::Impl::send(std::uint32_t message)
 {
     if (m_loaded.load(std::memory_order_acquire)) {
-        dispatch(message);
+        dispatchToSynth(m_synth, message);
         return;
     }
     std::unique_lock lock(m_mutex);
     if (m_loaded.load()) {
         lock.unlock();
-        dispatch(message);
+        dispatchToSynth(m_synth, message);
         return;
     }
     if (m_state.load() == SoundFontState::Loading && isChannelState(message)
@@ -683,28 +345,6 @@ void FluidSynthEngine::silence()
     // Nothing sounds before the load; only a pedal queued down must come up.
     for (int channel = 0; channel < ChannelCount; ++channel)
         d.send(controlChangeMessage(channel, Controller::Sustain, 0));
-}
-
-void FluidSynthEngine::Impl::dispatch(std::uint32_t message)
-{
-    const int channel = statusByte(message) & 0x0F;
-    const int data1 = dataByte1(message) & 0x7F;
-    const int data2 = dataByte2(message) & 0x7F;
-    switch (statusByte(message) & 0xF0) {
-    case 0x80: fluid_synth_noteoff(m_synth, channel, data1); break;
-    case 0x90:
-        if (data2 == 0)
-            fluid_synth_noteoff(m_synth, channel, data1);
-        else
-            fluid_synth_noteon(m_synth, channel, data1, data2);
-        break;
-    case 0xA0: fluid_synth_key_pressure(m_synth, channel, data1, data2); break;
-    case 0xB0: fluid_synth_cc(m_synth, channel, data1, data2); break;
-    case 0xC0: fluid_synth_program_change(m_synth, channel, data1); break;
-    case 0xD0: fluid_synth_channel_pressure(m_synth, channel, data1); break;
-    case 0xE0: fluid_synth_pitch_bend(m_synth, channel, data1 | (data2 << 7)); break;
-    default: break;  // system messages mean nothing to the synth
-    }
 }
 
 int FluidSynthEngine::channelProgram(int channel) const

@@ -10,6 +10,7 @@
 
 #include "core/midi/midi_device.h"
 #include "core/midi/midi_out.h"
+#include "core/recording/song_export.h"
 #include "platform/midi/device_catalog.h"
 #include "platform/midi/synth_diagnosis.h"
 
@@ -47,10 +48,8 @@ public:
     // "file" for the WAV renderer, otherwise the FluidSynth driver that opened;
     // empty until (or unless) one has.
     std::string audioOutput() const;
-    // Why the synth cannot play, when it cannot; empty otherwise.
-    std::string lastError() const;
-    // The same as data: the drivers tried and what each said, or the file
-    // that failed.
+    // Why the synth cannot play, when it cannot: the drivers tried and what
+    // each said, or the file that failed.
     SynthDiagnosis diagnosis() const;
 
     // Waits until the load has ended; true when the SoundFont is loaded.
@@ -81,9 +80,6 @@ public:
     // Current program and controller value of a channel, -1 before the load.
     int channelProgram(int channel) const;
     int channelControl(int channel, int controller) const;
-
-    // The settings the synth runs with.
-    static constexpr int SampleRate = 44100;
 
     // How much audio an output driver is asked to buffer: `periods` blocks of
     // `periodFrames` frames each.

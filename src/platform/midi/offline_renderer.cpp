@@ -9,6 +9,7 @@
 
 #include "core/text/utf8.h"
 #include "platform/files/atomic_file.h"
+#include "platform/midi/synth_dispatch.h"
 #include "platform/midi/wav_writer.h"
 
 namespace kelodi {
@@ -30,27 +31,7 @@ std::uint64_t frameAt(double seconds)
 {
     if (!(seconds > 0))
         return 0;
-    return static_cast<std::uint64_t>(std::llround(std::min(seconds, 1e9) * OfflineRenderer::SampleRate));
-}
-
-void dispatch(fluid_synth_t* synth, ShortMessage message)
-{
-    const int channel = statusByte(message) & 0x0F;
-    const int data1 = dataByte1(message) & 0x7F;
-    const int data2 = dataByte2(message) & 0x7F;
-    switch (statusByte(message) & 0xF0) {
-    case 0x80: fluid_synth_noteoff(synth, channel, data1); break;
-    case 0x90:
-        if (data2 == 0)
-            fluid_synth_noteoff(synth, channel, data1);
-        else
-            fluid_synth_noteon(synth, channel, data1, data2);
-        break;
-    case 0xB0: fluid_synth_cc(synth, channel, data1, data2); break;
-    case 0xC0: fluid_synth_program_change(synth, channel, data1); break;
-    case 0xE0: fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7)); break;
-    default: break;
-    }
+    return static_cast<std::uint64_t>(std::llround(std::min(seconds, 1e9) * SampleRate));
 }
 
 // Writes the samples up to frame `until`; false when the file refuses them or
@@ -155,7 +136,7 @@ RenderResult OfflineRenderer::render(const std::vector<TimedMessage>& messages, 
     for (const TimedMessage& m : messages) {
         if (!(written = writer.renderUntil(frameAt(m.seconds), result)))
             break;
-        dispatch(synth.get(), m.message);
+        dispatchToSynth(synth.get(), m.message);
     }
     // Unless committed, the file goes when `file` does, and any old one stays.
     if (!(written && writer.renderUntil(total, result)))

@@ -8,6 +8,7 @@
 
 #include "core/midi/midi_file.h"
 #include "core/recording/file_io.h"
+#include "core/recording/song_export.h"
 
 namespace kelodi {
 
@@ -19,7 +20,7 @@ struct RenderResult {
     std::uint64_t frames = 0;
 };
 
-// Renders timed channel messages with FluidSynth into a WAV file (44.1 kHz,
+// Renders timed channel messages with FluidSynth into a WAV file (SampleRate,
 // 16-bit stereo), as fast as the machine allows: no audio device, no real
 // time, no threads. Each message takes effect at its own sample (to within
 // FluidSynth's 64-frame block), and the file ends `TailSeconds` after
@@ -31,7 +32,6 @@ struct RenderResult {
 // (a device, a pipe) is never replaced.
 class OfflineRenderer {
 public:
-    static constexpr int SampleRate = 44100;
     static constexpr double TailSeconds = 2.0;
 
     // Called now and then with the part done (0..1); returning false cancels.

@@ -70,11 +70,6 @@ std::string FluidSynthEngine::audioOutput() const
     return {};
 }
 
-std::string FluidSynthEngine::lastError() const
-{
-    return NoSynth;
-}
-
 SynthDiagnosis FluidSynthEngine::diagnosis() const
 {
     SynthDiagnosis d;

@@ -147,10 +147,4 @@ void WavWriter::finaliseLocked()
     m_file.flush();
 }
 
-std::uint64_t WavWriter::framesWritten() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_dataBytes / (static_cast<std::uint32_t>(m_channels) * 2);
-}
-
 }  // namespace kelodi

@@ -32,8 +32,6 @@ public:
     // Puts the current sizes into the header and flushes the file.
     void finalise();
 
-    std::uint64_t framesWritten() const;
-
     // The 44-byte header of a file holding dataBytes of sample data.
     static std::vector<std::uint8_t> header(int sampleRate, int channels, std::uint32_t dataBytes);
     static constexpr std::uint32_t HeaderBytes = 44;

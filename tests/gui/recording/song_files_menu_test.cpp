@@ -118,7 +118,8 @@ TEST_F(SongFilesMenuTest, MidiExportHoldsWhatTheWindowsOwnReplaySends)
     dialogs.saveAnswers = {file("song.mid")};
     songs().exportMidiAction()->trigger();
     EXPECT_EQ(dialogs.saveTitles, QStringList{QStringLiteral("导出 MIDI 文件")});
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("导出完成")});
+    // Where the file went, in full.
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("导出完成\n") + QDir::toNativeSeparators(file("song.mid"))});
 
     messages().clear();
     controller().click(RecorderButton::Replay);
@@ -248,7 +249,7 @@ TEST_F(SongFilesMenuTest, WavExportRendersTheReplayToAFile)
     songs().exportWavAction()->trigger();
     EXPECT_EQ(dialogs.saveTitles, QStringList{QStringLiteral("导出 WAV 文件")});
     ASSERT_TRUE(waitForRender());
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("导出完成")});
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("导出完成\n") + QDir::toNativeSeparators(file("short.wav"))});
     // 0.5 s of notes and 2 s to ring out, 44.1 kHz stereo 16-bit, and a header.
     EXPECT_EQ(QFileInfo(file("short.wav")).size(), 44 + 4 * 110250);
     EXPECT_TRUE(songs().exportWavAction()->isEnabled());
