@@ -72,7 +72,6 @@ public:
     PianoKey* key(int index) const { return m_keys[static_cast<std::size_t>(index)]; }
     InstrumentPanel& panel() { return *m_panel; }
     KeyPath& keyPath() { return *m_keyPath; }
-    ComputerKeyboard& computerKeyboard() { return *m_computerKeyboard; }
     int restoreWindowState() const { return m_restoreWindowState; }
     HelpMenu& helpMenu() { return *m_help; }
     NewsController& news() { return *m_news; }
@@ -128,7 +127,6 @@ private:
     QMenu* m_devicesMenu = nullptr;
     QMenu* m_recordingsMenu = nullptr;
     QMenu* m_practiceMenu = nullptr;
-    QMenu* m_helpMenu = nullptr;
     DeviceMenuQt* m_deviceMenu = nullptr;
     HelpMenu* m_help = nullptr;
     NewsController* m_news = nullptr;

@@ -33,7 +33,6 @@ public:
     // not followed). Without a notification area nothing shows and the
     // program goes on without an icon.
     void add(const QIcon& icon, const QString& tip);
-    void setTip(const QString& tip);
     // TrayRemove: takes the icon away at shutdown; on systems where a stale
     // icon can stay behind, the notification area is swept as well.
     void remove();
