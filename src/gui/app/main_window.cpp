@@ -162,10 +162,7 @@ void MainWindow::createMenus()
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&X)"));
     system->setObjectName(QStringLiteral("MnuSystem"));
-    QAction* mixer = system->addAction(QStringLiteral("打开系统音量(&D)"));
-    mixer->setObjectName(QStringLiteral("MnuMixer"));
-    connect(mixer, &QAction::triggered, this,
-            [this] { runMixerCommand(this, QString::fromStdString(m_setup.mixerProgram)); });
+    addMixerCommand(system, this, QString::fromStdString(m_setup.mixerProgram));
 
     // Its items come with the key tables, as the boxes of the "显示" frame.
     m_labelModesMenu = menuBar()->addMenu(QStringLiteral("显示(&S)"));
