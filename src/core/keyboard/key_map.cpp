@@ -70,7 +70,6 @@ constexpr std::array<std::string_view, 26> WhiteKeyInfo = {
 
 constexpr int QKeyCode = 81;
 constexpr int ShiftBKeyCode = 66 + ShiftCodeOffset;
-constexpr int HighestPlainCode = 300;
 
 int numberOf(const std::string& text)
 {

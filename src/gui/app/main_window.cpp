@@ -200,10 +200,10 @@ void MainWindow::createKeys(QWidget* surface)
         if (isBlackKey(k)) {
             // A black key stands 12 pixels left of the next white key.
             key->setGeometry(lefts[static_cast<std::size_t>(k + 1)] - 12, KeyTop, BlackKeyWidth, BlackKeyHeight);
-            key->setColour(0);
+            key->setColour(KeyColour::Black);
         } else {
             key->setGeometry(lefts[static_cast<std::size_t>(k)], KeyTop, WhiteKeyWidth, WhiteKeyHeight);
-            key->setColour(0xFFFFFF);
+            key->setColour(KeyColour::White);
         }
         connect(key, &PianoKey::mouseDown, this, [this](int index, int button) {
             m_keyPath->press(index, button);

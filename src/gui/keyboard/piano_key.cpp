@@ -7,13 +7,12 @@
 #include <QPen>
 
 #include "core/keyboard/key_path.h"
+#include "core/keyboard/keyboard_view.h"
 
 namespace kelodi {
 
 namespace {
 
-// Colour value of a sounding key (red).
-constexpr std::uint32_t RedColour = 255;
 // Black keys are 30 pixels wide, white keys 37.
 constexpr int BlackKeyMaxWidth = 33;
 // Top of the guide letter on a white key: below the black keys' visible part.
@@ -79,7 +78,7 @@ void PianoKey::paintEvent(QPaintEvent*)
     QColor face(static_cast<int>(m_colour & 0xFF), static_cast<int>((m_colour >> 8) & 0xFF),
                 static_cast<int>((m_colour >> 16) & 0xFF));
     // A marked key that sounds stays red: the player sees the press.
-    const bool sounding = m_colour == RedColour;
+    const bool sounding = m_colour == KeyColour::Red;
     if (isGuided() && !sounding)
         face = guideColour();
     painter.fillRect(rect(), face);
@@ -103,7 +102,7 @@ void PianoKey::paintEvent(QPaintEvent*)
 void PianoKey::paintGuide(QPainter& painter)
 {
     const QRect visible = rect().adjusted(Inset, Inset, -Inset, -Inset);
-    if (m_colour == RedColour) {
+    if (m_colour == KeyColour::Red) {
         painter.setPen(QPen(guideColour(), 3));
         painter.drawRect(visible.adjusted(1, 1, -2, -2));
     }
