@@ -124,12 +124,12 @@ int runApplication(QApplication& app, const QStringList& arguments)
     std::unique_ptr<MidiDeviceCatalog> devices = createMidiDeviceList(setup);
     const bool reportStartup = options.parser.isSet(options.startupReport);
 
-    // DetectMidiOutputs.
+    // Without a single MIDI output there is nothing to play on.
     if (devices->count() == 0) {
         reportStartupFailure(StartupFailure::NoMidiOutput, *devices);
         return 1;
     }
-    // OpenMidiOutput on the mapper.
+    // The program's one output port, opened on the mapper.
     MidiPort port(*devices);
     port.setLog(log.get());
     if (!port.open(MidiMapperId)) {

@@ -156,7 +156,7 @@ void MainWindow::createMenus()
     mnuExit->setObjectName(QStringLiteral("MnuExit"));
     connect(mnuExit, &QAction::triggered, this, &MainWindow::requestExit);
 
-    // Filled while the window loads, in the order of the load steps.
+    // Filled by load(), once the port's device list is known.
     m_devicesMenu = menuBar()->addMenu(QStringLiteral("MIDI设备(&D)"));
     m_devicesMenu->setObjectName(QStringLiteral("MnuDevices"));
 
@@ -274,11 +274,11 @@ static void leaveMenuKeysToMenus(QWidget* area, QMenuBar* menuBar, QStyle* style
 
 void MainWindow::load()
 {
-    // 1. Caption, and the program's icon (the tray shows it too).
+    // Caption, and the program's icon (the tray shows it too).
     setWindowTitle(fromUtf8(programTitle()));
     setWindowIcon(appIcon());
 
-    // 2. Key tables and the keys' tool tips.
+    // The key tables, the keys' tool tips, and what plays the keys.
     m_keyMap = std::make_unique<KeyMap>();
     for (int k = 0; k < KeyCount; ++k)
         m_keys[static_cast<std::size_t>(k)]->setToolTip(fromUtf8(m_keyMap->keyInfo(k)));
@@ -290,21 +290,20 @@ void MainWindow::load()
     // The recorder's button row; the key path reports presses to it.
     m_recording = new RecordingPanel(*m_keyPath, m_bottomFrame, m_repeatBox, this);
 
-    // 3. Key preview: the window sees every key before the focused control.
+    // Key preview: the window sees every key before the focused control.
     installKeyPreview();
 
-    // 4. Key shapes: each PianoKey cuts itself to its visible rectangle.
-
-    // 5. The device menu, the mapper ticked.
+    // The device menu, the mapper ticked.
     m_deviceMenu = new DeviceMenuQt(
         m_devicesMenu, *m_setup.port, [this](int channel) { m_panel->sendChannelSettings(channel); }, this);
 
-    // 6. File > New: chord 3, octave 0, every channel back to its defaults.
+    // File > New: chord 3, octave 0, every channel back to its defaults; the
+    // messages go out before the start instrument's program change.
     m_panel->resetToDefaults();
-    // 7. The start instrument.
+    // The start instrument, "钟琴" on channel 0.
     m_panel->setStartupInstrument();
 
-    // 8. The recordings list.
+    // The recordings list.
     m_recording->fillRecordingsMenu(m_recordingsMenu, m_places.recordingsFolder);
     // The score window and follow-along practice, on the recorder's replays.
     m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
@@ -312,7 +311,7 @@ void MainWindow::load()
     m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("MnuFile")), *m_recording,
                                     *m_panel, *m_setup.port, this);
 
-    // 9. The news opt-out, from "v.sz".
+    // The news opt-out, from "v.sz".
     m_help->loadNoNewsPopup();
 
     keepFocusOff(centralWidget());
@@ -322,10 +321,10 @@ void MainWindow::load()
     menuBar()->setStyle(accessKeys);
     leaveMenuKeysToMenus(centralWidget(), menuBar(), accessKeys);
 
-    // 10. Window state for the tray icon.
+    // The state the tray gives the window back.
     m_restoreWindowState = restoreWindowStateFor(windowState());
 
-    // 11. The tray icon, with the caption as its tip.
+    // The tray icon, with the caption as its tip.
     m_tray = new TrayIcon(this);
     m_tray->add(windowIcon(), windowTitle());
     connect(m_tray, &TrayIcon::homePageRequested, m_help, [this] { m_help->click(HelpHomePage); });

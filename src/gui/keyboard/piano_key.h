@@ -10,7 +10,7 @@ class QPainter;
 
 namespace kelodi {
 
-// One on-screen key (CmdKey). The key is a flat face of one colour, cut to a
+// One on-screen key of the piano. The key is a flat face of one colour, cut to a
 // rectangle 5 pixels inside its geometry, so neighbouring white keys show a
 // one-pixel gap and the black keys sit above them. Presses and releases are
 // reported with the button mask of the key path (1 left, 2 right, 4 middle);
