@@ -147,21 +147,21 @@ MainWindow::~MainWindow()
 void MainWindow::createMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    file->setObjectName(QStringLiteral("MnuFile"));
-    QAction* mnuNew = file->addAction(QStringLiteral("新建(&N)"));
-    mnuNew->setObjectName(QStringLiteral("MnuNew"));
-    connect(mnuNew, &QAction::triggered, this, [this] { m_panel->resetToDefaults(); });
+    file->setObjectName(QStringLiteral("FileMenu"));
+    QAction* newItem = file->addAction(QStringLiteral("新建(&N)"));
+    newItem->setObjectName(QStringLiteral("NewItem"));
+    connect(newItem, &QAction::triggered, this, [this] { m_panel->resetToDefaults(); });
     file->addSeparator();
-    QAction* mnuExit = file->addAction(QStringLiteral("退出(&E)"));
-    mnuExit->setObjectName(QStringLiteral("MnuExit"));
-    connect(mnuExit, &QAction::triggered, this, &MainWindow::requestExit);
+    QAction* exitItem = file->addAction(QStringLiteral("退出(&E)"));
+    exitItem->setObjectName(QStringLiteral("ExitItem"));
+    connect(exitItem, &QAction::triggered, this, &MainWindow::requestExit);
 
     // Filled by load(), once the port's device list is known.
     m_devicesMenu = menuBar()->addMenu(QStringLiteral("MIDI设备(&D)"));
-    m_devicesMenu->setObjectName(QStringLiteral("MnuDevices"));
+    m_devicesMenu->setObjectName(QStringLiteral("DevicesMenu"));
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&X)"));
-    system->setObjectName(QStringLiteral("MnuSystem"));
+    system->setObjectName(QStringLiteral("SystemMenu"));
     addMixerCommand(system, this, QString::fromStdString(m_setup.mixerProgram));
 
     // Its items come with the key tables, as the boxes of the "显示" frame.
@@ -173,10 +173,10 @@ void MainWindow::createMenus()
 
     // Filled once the recorder exists.
     m_practiceMenu = menuBar()->addMenu(fromUtf8(PracticeMenuCaption));
-    m_practiceMenu->setObjectName(QStringLiteral("MnuPracticeMenu"));
+    m_practiceMenu->setObjectName(QStringLiteral("PracticeMenu"));
 
     m_help = new HelpMenu(*m_setup.shell, HelpFiles{fromPath(m_places.helpText), fromPath(m_places.newsOptOut)}, this);
-    m_help->menu()->setObjectName(QStringLiteral("MnuHelp"));
+    m_help->menu()->setObjectName(QStringLiteral("HelpMenu"));
     menuBar()->addMenu(m_help->menu());
 #if KELODI_NEWS
     m_news = new NewsController(*m_setup.shell, this);
@@ -308,7 +308,7 @@ void MainWindow::load()
     // The score window and follow-along practice, on the recorder's replays.
     m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
     // File menu: export the recording as MIDI or WAV, import a MIDI melody.
-    m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("MnuFile")), *m_recording,
+    m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("FileMenu")), *m_recording,
                                     *m_panel, *m_setup.port, this);
 
     // The news opt-out, from "v.sz".

@@ -32,7 +32,7 @@ int keyPathButton(Qt::MouseButton button)
 
 PianoKey::PianoKey(int index, QWidget* parent) : QWidget(parent), m_index(index)
 {
-    setObjectName(QStringLiteral("CmdKey_%1").arg(index));
+    setObjectName(QStringLiteral("Key_%1").arg(index));
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

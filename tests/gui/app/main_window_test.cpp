@@ -76,8 +76,8 @@ TEST_F(MainWindowTest, StartsWithTheResetBurstThenTheStartInstrument)
     expected.push_back(programChangeMessage(0, 9));
     EXPECT_EQ(messages(), expected);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kelodi 7.90"));
-    EXPECT_EQ(child<QLabel>("LblInstrument")->text(), QStringLiteral("钟琴"));
-    EXPECT_EQ(child<QLabel>("LblInfo")->text(), QStringLiteral("点击选择模拟乐器"));
+    EXPECT_EQ(child<QLabel>("InstrumentLabel")->text(), QStringLiteral("钟琴"));
+    EXPECT_EQ(child<QLabel>("InstrumentHint")->text(), QStringLiteral("点击选择模拟乐器"));
 }
 
 TEST_F(MainWindowTest, KeysLieAtTheirPixelGeometry)
@@ -95,10 +95,10 @@ TEST_F(MainWindowTest, KeysLieAtTheirPixelGeometry)
 
 TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
 {
-    EXPECT_EQ(child<QLabel>("LblChannel")->geometry(), QRect(12, 10, 112, 23));
-    EXPECT_EQ(child<SpinnerWidget>("VsbChannel")->geometry(), QRect(104, 12, 20, 21));
-    EXPECT_EQ(child<QLabel>("LblOctave")->geometry(), QRect(519, 8, 112, 23));
-    EXPECT_EQ(child<QCheckBox>("ChkSustain")->geometry(), QRect(388, 64, 55, 17));
+    EXPECT_EQ(child<QLabel>("ChannelLabel")->geometry(), QRect(12, 10, 112, 23));
+    EXPECT_EQ(child<SpinnerWidget>("ChannelSpinner")->geometry(), QRect(104, 12, 20, 21));
+    EXPECT_EQ(child<QLabel>("OctaveLabel")->geometry(), QRect(519, 8, 112, 23));
+    EXPECT_EQ(child<QCheckBox>("SustainBox")->geometry(), QRect(388, 64, 55, 17));
     EXPECT_EQ(child<QRadioButton>("ChordOption")->geometry(), QRect(580, 64, 49, 17));
     EXPECT_EQ(child<QGroupBox>("LabelModesFrame")->geometry(), QRect(640, 4, 97, 77));
     EXPECT_EQ(child<QGroupBox>("BottomFrame")->geometry(), QRect(12, 292, 729, 89));
@@ -107,12 +107,12 @@ TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
 
 TEST_F(MainWindowTest, LabelsShowTheStartValues)
 {
-    EXPECT_EQ(child<QLabel>("LblChannel")->text(), QStringLiteral(" 效果 01"));
-    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 100"));
-    EXPECT_EQ(child<QLabel>("LblPan")->text(), QStringLiteral(" 声道 00"));
-    EXPECT_EQ(child<QLabel>("LblReverb")->text(), QStringLiteral(" 混响 000"));
-    EXPECT_EQ(child<QLabel>("LblChord")->text(), QStringLiteral(" Major 7th"));
-    EXPECT_EQ(child<QLabel>("LblOctave")->text(), QStringLiteral(" 八度音程 0"));
+    EXPECT_EQ(child<QLabel>("ChannelLabel")->text(), QStringLiteral(" 效果 01"));
+    EXPECT_EQ(child<QLabel>("VolumeLabel")->text(), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(child<QLabel>("PanLabel")->text(), QStringLiteral(" 声道 00"));
+    EXPECT_EQ(child<QLabel>("ReverbLabel")->text(), QStringLiteral(" 混响 000"));
+    EXPECT_EQ(child<QLabel>("ChordLabel")->text(), QStringLiteral(" Major 7th"));
+    EXPECT_EQ(child<QLabel>("OctaveLabel")->text(), QStringLiteral(" 八度音程 0"));
     EXPECT_TRUE(child<QRadioButton>("ChordOption")->isChecked());
 }
 
@@ -184,23 +184,23 @@ TEST_F(MainWindowTest, OnlyTheLeftButtonPlaysAKey)
 
 TEST_F(MainWindowTest, SpinnerArrowsStepTheValue)
 {
-    auto* volume = child<SpinnerWidget>("VsbVolume");
+    auto* volume = child<SpinnerWidget>("VolumeSpinner");
     messages().clear();
     QTest::mouseClick(volume->upArrow(), Qt::LeftButton);
-    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 101"));
+    EXPECT_EQ(child<QLabel>("VolumeLabel")->text(), QStringLiteral(" 音量 101"));
     EXPECT_EQ(messages(), Messages{controlChangeMessage(0, 7, 101)});
     QTest::mouseClick(volume->downArrow(), Qt::LeftButton);
-    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(child<QLabel>("VolumeLabel")->text(), QStringLiteral(" 音量 100"));
 }
 
 TEST_F(MainWindowTest, ChangingChannelToNineHidesTheHint)
 {
-    auto* channel = child<SpinnerWidget>("VsbChannel");
+    auto* channel = child<SpinnerWidget>("ChannelSpinner");
     for (int i = 0; i < 9; ++i)
         QTest::mouseClick(channel->upArrow(), Qt::LeftButton);
-    EXPECT_EQ(child<QLabel>("LblChannel")->text(), QStringLiteral(" 效果 10"));
-    EXPECT_FALSE(child<QLabel>("LblInfo")->isVisible());
-    EXPECT_EQ(child<QLabel>("LblInstrument")->text(), QStringLiteral("打击"));
+    EXPECT_EQ(child<QLabel>("ChannelLabel")->text(), QStringLiteral(" 效果 10"));
+    EXPECT_FALSE(child<QLabel>("InstrumentHint")->isVisible());
+    EXPECT_EQ(child<QLabel>("InstrumentLabel")->text(), QStringLiteral("打击"));
 }
 
 TEST_F(MainWindowTest, ResizingNeverMovesTheKeys)
@@ -225,14 +225,14 @@ TEST_F(MainWindowTest, MenuBarHoldsTheMenusInOrder)
 
 TEST_F(MainWindowTest, InstrumentLabelOpensTheChooserAndSendsTheChoice)
 {
-    auto* label = child<QLabel>("LblInstrument");
+    auto* label = child<QLabel>("InstrumentLabel");
     messages().clear();
     test::NextModal pickFlute([](QWidget& dialog) {
-        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("LstInstruments"));
+        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("InstrumentList"));
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->currentRow(), 9);  // "钟琴" preselected by name
         list->setCurrentRow(73);
-        dialog.findChild<QPushButton*>(QStringLiteral("CmdOk"))->click();
+        dialog.findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
     });
     QTest::mouseClick(label, Qt::LeftButton);
     EXPECT_EQ(pickFlute.seen(), 1);
@@ -241,8 +241,8 @@ TEST_F(MainWindowTest, InstrumentLabelOpensTheChooserAndSendsTheChoice)
 
     messages().clear();
     test::NextModal cancel([](QWidget& dialog) {
-        dialog.findChild<QListWidget*>(QStringLiteral("LstInstruments"))->setCurrentRow(5);
-        dialog.findChild<QPushButton*>(QStringLiteral("CmdCancel"))->click();
+        dialog.findChild<QListWidget*>(QStringLiteral("InstrumentList"))->setCurrentRow(5);
+        dialog.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
     });
     QTest::mouseClick(label, Qt::LeftButton);
     EXPECT_EQ(cancel.seen(), 1);

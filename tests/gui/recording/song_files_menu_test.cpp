@@ -111,8 +111,8 @@ TEST_F(SongFilesMenuTest, MidiExportHoldsWhatTheWindowsOwnReplaySends)
 {
     controller().setEvents(eventsOf({{0.02f, 0}, {0.03f, ReleaseMarker}, {0.02f, 5}, {0.02f, 7}, {0.03f, ReleaseMarker}}));
     // Channel 2 (its instrument is program 1), octave +1, chord type 10.
-    click("VsbChannel", true);
-    click("VsbOctave", true);
+    click("ChannelSpinner", true);
+    click("OctaveSpinner", true);
     window->panel().setChordType(10);
 
     dialogs.saveAnswers = {file("song.mid")};
