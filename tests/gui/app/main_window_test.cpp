@@ -11,21 +11,18 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
 
-#include "core/fakes/recording_midi.h"
 #include "core/fakes/reset_burst.h"
-#include "gui/desktop/recording_shell.h"
 #include "gui/desktop/tray_icon.h"
 #include "gui/midi/modal_helper.h"
 #include "gui/recording/recording_panel.h"
 #include "core/keyboard/instrument_panel.h"
 #include "core/keyboard/key_map.h"
-#include "gui/app/main_window.h"
+#include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/spinner_widget.h"
 
@@ -34,27 +31,8 @@ namespace {
 
 using Messages = std::vector<ShortMessage>;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        prepareFolder();
-        port.open(MidiMapperId);
-        MainWindowSetup setup;
-        setup.port = &port;
-        setup.shell = &shell;
-        setup.programFolder = folder.path();
-        window = std::make_unique<MainWindow>(setup);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-    }
-
-    virtual void prepareFolder() {}
-
-    Messages& messages() { return devices.journal.messages; }
-    QWindow* handle() { return window->windowHandle(); }
-
     template <class W>
     W* child(const char* name)
     {
@@ -62,12 +40,6 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-
-    test::RecordingDeviceList devices;
-    MidiPort port{devices};
-    test::RecordingShell shell;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTest, StartsWithTheResetBurstThenTheStartInstrument)

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QMenu>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <deque>
@@ -19,13 +18,11 @@
 #include <sys/mount.h>
 #endif
 
-#include "core/fakes/recording_midi.h"
 #include "core/keyboard/instrument_panel.h"
 #include "core/midi/midi_file.h"
 #include "core/recording/dzq_format.h"
 #include "core/recording/recording_controller.h"
-#include "gui/app/main_window.h"
-#include "gui/desktop/recording_shell.h"
+#include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/spinner_widget.h"
 #include "gui/recording/recording_panel.h"
@@ -72,24 +69,20 @@ RecordingEvents eventsOf(std::initializer_list<std::pair<float, int>> list)
     return events;
 }
 
-class SongFilesMenuTest : public ::testing::Test {
+class SongFilesMenuTest : public test::MainWindowFixture {
 protected:
     void SetUp() override
     {
-        port.open(MidiMapperId);
-        MainWindowSetup setup;
-        setup.port = &port;
-        setup.shell = &shell;
-        setup.programFolder = folder.path();
-        window = std::make_unique<MainWindow>(setup);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        MainWindowFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         songs().setDialogs(&dialogs);
     }
+    // The window goes first: its song commands hold the scripted dialogs.
+    void TearDown() override { window.reset(); }
 
     SongFilesMenu& songs() { return window->songFiles(); }
     RecordingController& controller() { return window->recording().controller(); }
-    Messages& messages() { return devices.journal.messages; }
     QString file(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
     void click(const char* spinner, bool up)
     {
@@ -99,12 +92,7 @@ protected:
     }
     bool waitForRender() { return QTest::qWaitFor([this] { return !songs().isRendering(); }, 60000); }
 
-    test::RecordingDeviceList devices;
-    MidiPort port{devices};
-    test::RecordingShell shell;
-    QTemporaryDir folder;
     ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(SongFilesMenuTest, MidiExportHoldsWhatTheWindowsOwnReplaySends)
