@@ -179,7 +179,8 @@ TEST_F(MainWindowTest, ResizingNeverMovesTheKeys)
 {
     const QSize before = window->size();
     window->resize(1200, 700);
-    QTest::qWait(20);
+    // The window system may apply the size later; the check below says what came of it.
+    (void)QTest::qWaitFor([&] { return window->size() == QSize(1200, 700); }, 5000);
     EXPECT_EQ(window->size(), QSize(1200, 700)) << "was " << before.width() << "x" << before.height();
     EXPECT_EQ(window->key(0)->geometry(), QRect(4, 92, 37, 194));
     EXPECT_EQ(window->key(0)->mapTo(window.get(), QPoint(0, 0)).x(), 4);
@@ -279,10 +280,10 @@ TEST_F(MainWindowTest, TrayExitEndsLikeTheFileMenu)
 TEST_F(MainWindowTest, MinimisedFromMaximisedRestoresNormal)
 {
     window->showMaximized();
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, 5000));
     EXPECT_EQ(window->restoreWindowState(), 2);
     window->showMinimized();
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMinimized(); }, 5000));
     EXPECT_EQ(window->restoreWindowState(), 0);
 }
 

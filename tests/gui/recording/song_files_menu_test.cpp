@@ -285,7 +285,8 @@ TEST_F(SongFilesMenuTest, ClosingTheWindowDuringAWavExportStopsItWithoutAFile)
     dialogs.saveAnswers = {file("closed.wav")};
     songs().exportWavAction()->trigger();
     ASSERT_TRUE(songs().isRendering());
-    QTest::qWait(100);
+    // Well under way: long enough for the progress dialog to show.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return songs().progressDialog() != nullptr; }, 20000));
     QElapsedTimer clock;
     clock.start();
     window.reset();
