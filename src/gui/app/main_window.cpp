@@ -29,6 +29,7 @@
 #include "gui/app/closed_menu_keys.h"
 #include "gui/app/data_folders.h"
 #include "gui/app/key_diagram.h"
+#include "gui/common/pixel_rect.h"
 #include "gui/common/twips.h"
 #include "gui/common/utf8.h"
 #include "gui/desktop/app_icon.h"
@@ -54,12 +55,6 @@ namespace kelodi {
 
 namespace {
 
-constexpr int KeyTop = 92;
-constexpr int WhiteKeyWidth = 37;
-constexpr int WhiteKeyHeight = 194;
-constexpr int BlackKeyWidth = 30;
-constexpr int BlackKeyHeight = 118;
-
 // The window's own drawing: the groove under the menu bar and the black bed the
 // keys lie on, which shows through the one-pixel gaps between them.
 class KeyboardSurface : public QWidget {
@@ -74,7 +69,7 @@ public:
 
     QSize sizeHint() const override { return {MainWindow::ClientWidth, MainWindow::ClientHeight}; }
 
-    QRect keyBed;
+    const QRect keyBed = toQRect(keyFrameRect());
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -104,12 +99,6 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     createKeys(surface);
     createPanel(surface);
     createFrames(surface);
-
-    // The paint rectangle runs one pixel outside the visible part of the keys.
-    const QRect first = m_keys.front()->geometry();
-    const QRect last = m_keys.back()->geometry();
-    surface->keyBed = QRect(QPoint(first.left() + 4, first.top() + 4),
-                            QPoint(last.left() + last.width() - 5, first.top() + first.height() - 5));
 
     m_endTimer = new QTimer(this);
     m_endTimer->setObjectName(QStringLiteral("EndTimer"));
@@ -187,24 +176,10 @@ void MainWindow::createMenus()
 
 void MainWindow::createKeys(QWidget* surface)
 {
-    int whiteLeft = 4;
-    std::array<int, KeyCount> lefts{};
-    for (int k = 0; k < KeyCount; ++k) {
-        if (!isBlackKey(k)) {
-            lefts[static_cast<std::size_t>(k)] = whiteLeft;
-            whiteLeft += 28;
-        }
-    }
     for (int k = 0; k < KeyCount; ++k) {
         auto* key = new PianoKey(k, surface);
-        if (isBlackKey(k)) {
-            // A black key stands 12 pixels left of the next white key.
-            key->setGeometry(lefts[static_cast<std::size_t>(k + 1)] - 12, KeyTop, BlackKeyWidth, BlackKeyHeight);
-            key->setColour(KeyColour::Black);
-        } else {
-            key->setGeometry(lefts[static_cast<std::size_t>(k)], KeyTop, WhiteKeyWidth, WhiteKeyHeight);
-            key->setColour(KeyColour::White);
-        }
+        key->setGeometry(toQRect(keyRect(k)));
+        key->setColour(isBlackKey(k) ? KeyColour::Black : KeyColour::White);
         connect(key, &PianoKey::mouseDown, this, [this](int index, int button) {
             m_keyPath->press(index, button);
         });

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPen>
 
+#include "core/keyboard/key_geometry.h"
+#include "core/keyboard/key_map.h"
 #include "core/keyboard/key_path.h"
 #include "core/keyboard/keyboard_view.h"
 
@@ -13,10 +15,11 @@ namespace kelodi {
 
 namespace {
 
-// Black keys are 30 pixels wide, white keys 37.
-constexpr int BlackKeyMaxWidth = 33;
-// Top of the guide letter on a white key: below the black keys' visible part.
-constexpr int WhiteGuideTop = 116;
+using KeyGeometry::Inset;
+
+// Top of the guide letter on a white key, in its own coordinates: 3 pixels
+// below the visible part of the black keys.
+constexpr int WhiteGuideTop = KeyGeometry::BlackHeight - Inset + 3;
 
 }  // namespace
 
@@ -112,7 +115,7 @@ void PianoKey::paintGuide(QPainter& painter)
     painter.setFont(font);
     painter.setPen(Qt::black);
     const int lineHeight = QFontMetrics(font).height();
-    const bool white = width() > BlackKeyMaxWidth;
+    const bool white = !isBlackKey(m_index);
     QRect band = white ? QRect(visible.left(), WhiteGuideTop, visible.width(), lineHeight)
                        : QRect(visible.left(), visible.bottom() - lineHeight - 2, visible.width(), lineHeight);
     painter.drawText(band, Qt::AlignCenter, m_guideKey);
