@@ -65,6 +65,27 @@ TEST_F(MainWindowTest, KeysLieAtTheirPixelGeometry)
     EXPECT_EQ(window->key(1)->mask().boundingRect(), QRect(5, 5, 20, 108));
 }
 
+// The black bed under the keys shows through the one-pixel gaps between the
+// white keys and one pixel around their visible part, and nowhere else.
+TEST_F(MainWindowTest, TheKeyBedShowsThroughTheGapsAndAroundTheKeys)
+{
+    const QImage image = window->centralWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto black = [&](int x, int y) { return image.pixel(x, y) == qRgb(0, 0, 0); };
+    const auto inWhiteFace = [](int x) {
+        for (int left = 9; left <= 709; left += 28)
+            if (x >= left && x < left + 27)
+                return true;
+        return false;
+    };
+    // A row below the black keys and above the captions, across the window.
+    const int row = 230;
+    for (int x = 0; x < image.width(); ++x)
+        EXPECT_EQ(black(x, row), x >= 8 && x <= 736 && !inWhiteFace(x)) << "x " << x;
+    // A column through the first key: the bed one pixel above and below it.
+    for (int y = 0; y < 292; ++y)
+        EXPECT_EQ(black(12, y), y == 96 || y == 281) << "y " << y;
+}
+
 TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
 {
     EXPECT_EQ(child<QLabel>("ChannelLabel")->geometry(), QRect(12, 10, 112, 23));
