@@ -253,7 +253,38 @@ void MainWindow::load()
     setWindowTitle(fromUtf8(programTitle()));
     setWindowIcon(appIcon());
 
-    // The key tables, the keys' tool tips, and what plays the keys.
+    createKeyPath();
+    // The recorder's button row; the key path reports presses to it.
+    m_recording = new RecordingPanel(*m_keyPath, m_bottomFrame, m_repeatBox, this);
+    // Key preview: the window sees every key before the focused control.
+    installKeyPreview();
+
+    // The device menu, the mapper ticked.
+    m_deviceMenu = new DeviceMenuQt(
+        m_devicesMenu, *m_setup.port, [this](int channel) { m_panel->sendChannelSettings(channel); }, this);
+    // File > New: chord 3, octave 0, every channel back to its defaults; the
+    // messages go out before the start instrument's program change.
+    m_panel->resetToDefaults();
+    // The start instrument, "钟琴" on channel 0.
+    m_panel->setStartupInstrument();
+
+    createSongMenus();
+    // The news opt-out, from "v.sz".
+    m_help->loadNoNewsPopup();
+    keepKeysForTheKeyboard();
+    createTrayIcon();
+    // The input-language guard, ticked once a second.
+    new InputGuardTimer(this);
+
+    // A score given on the command line plays once the event loop runs, that
+    // is once the window is up; a missing file gets the player's message.
+    if (!m_setup.startFile.isEmpty())
+        QTimer::singleShot(0, this, [this] { m_recording->controller().playListedRecording(toPath(m_setup.startFile)); });
+}
+
+// The key tables, the keys' tool tips, and what plays the keys.
+void MainWindow::createKeyPath()
+{
     m_keyMap = std::make_unique<KeyMap>();
     for (int k = 0; k < KeyCount; ++k)
         m_keys[static_cast<std::size_t>(k)]->setToolTip(fromUtf8(m_keyMap->keyInfo(k)));
@@ -261,45 +292,37 @@ void MainWindow::load()
     m_computerKeyboard = std::make_unique<ComputerKeyboard>(*m_keyPath, *m_keyMap);
     m_labelModes = std::make_unique<LabelModes>(view(), *m_keyMap);
     m_labelModeControls = new LabelModeControls(*m_labelModes, m_labelModesMenu, m_labelModesFrame);
+}
 
-    // The recorder's button row; the key path reports presses to it.
-    m_recording = new RecordingPanel(*m_keyPath, m_bottomFrame, m_repeatBox, this);
-
-    // Key preview: the window sees every key before the focused control.
-    installKeyPreview();
-
-    // The device menu, the mapper ticked.
-    m_deviceMenu = new DeviceMenuQt(
-        m_devicesMenu, *m_setup.port, [this](int channel) { m_panel->sendChannelSettings(channel); }, this);
-
-    // File > New: chord 3, octave 0, every channel back to its defaults; the
-    // messages go out before the start instrument's program change.
-    m_panel->resetToDefaults();
-    // The start instrument, "钟琴" on channel 0.
-    m_panel->setStartupInstrument();
-
-    // The recordings list.
+// The recordings list, the score window and follow-along practice on the
+// recorder's replays, and the File menu's export and import.
+void MainWindow::createSongMenus()
+{
     m_recording->fillRecordingsMenu(m_recordingsMenu, m_places.recordingsFolder);
-    // The score window and follow-along practice, on the recorder's replays.
     m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
-    // File menu: export the recording as MIDI or WAV, import a MIDI melody.
     m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("FileMenu")), *m_recording,
                                     *m_panel, *m_setup.port, this);
+}
 
-    // The news opt-out, from "v.sz".
-    m_help->loadNoNewsPopup();
-
+// The letters belong to the keys: neither the controls nor the menu bar hold
+// the keyboard, and computer keys held while a menu opens are let go, as
+// they would never see their key-up.
+void MainWindow::keepKeysForTheKeyboard()
+{
     keepFocusOff(centralWidget());
-    // The letters belong to the keys: the menu bar never holds the keyboard.
     auto* accessKeys = new AccessKeyStyle;
     accessKeys->setParent(this);
     menuBar()->setStyle(accessKeys);
     leaveMenuKeysToMenus(centralWidget(), menuBar(), accessKeys);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::releaseComputerKeys);
+}
 
-    // The state the tray gives the window back.
+// The tray icon, with the caption as its tip, and the window state it gives
+// back.
+void MainWindow::createTrayIcon()
+{
     m_restoreWindowState = restoreWindowStateFor(windowState());
-
-    // The tray icon, with the caption as its tip.
     m_tray = new TrayIcon(this);
     m_tray->add(windowIcon(), windowTitle());
     connect(m_tray, &TrayIcon::homePageRequested, m_help, [this] { m_help->click(HelpHomePage); });
@@ -308,18 +331,6 @@ void MainWindow::load()
     m_tray->action(TrayIcon::News)->setVisible(NewsBuilt);
     connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::requestExit);
     connect(m_tray, &TrayIcon::restoreRequested, this, [this] { restoreFromTray(this, m_restoreWindowState); });
-
-    // The input-language guard, ticked once a second.
-    new InputGuardTimer(this);
-
-    // Computer keys held while a menu opens would never see their key-up.
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
-        connect(menu, &QMenu::aboutToShow, this, &MainWindow::releaseComputerKeys);
-
-    // A score given on the command line plays once the event loop runs, that
-    // is once the window is up; a missing file gets the player's message.
-    if (!m_setup.startFile.isEmpty())
-        QTimer::singleShot(0, this, [this] { m_recording->controller().playListedRecording(toPath(m_setup.startFile)); });
 }
 
 void MainWindow::installKeyPreview()

@@ -100,6 +100,10 @@ private:
 
     KeyboardView& view() { return *this; }
     void load();
+    void createKeyPath();
+    void createSongMenus();
+    void keepKeysForTheKeyboard();
+    void createTrayIcon();
     void createMenus();
     void createKeys(QWidget* surface);
     void createPanel(QWidget* surface);
