@@ -18,8 +18,8 @@ spin_up() {  # spin_up LEFT TOP (pixels of the spinner)
   xdotool mousemove --window "$win" $(( $1 + 10 )) $(( menu + $2 + 4 )) click 1
   sleep 0.2
 }
-spin_up 104 12   # VsbChannel
-spin_up 612 8    # VsbOctave
+spin_up 104 12   # ChannelSpinner
+spin_up 612 8    # OctaveSpinner
 xdotool mousemove --window "$win" $(( 520 + 6 )) $(( menu + 64 + 8 )) click 1   # 单音
 sleep 0.3
 

@@ -8,9 +8,6 @@ namespace kelodi {
 
 inline constexpr int ChordTypeCount = 11;
 inline constexpr int MaxChordNotes = 5;
-// The widest interval of any chord: a key's press colours at most the keys up
-// to 14 semitones above it.
-inline constexpr int WidestChordOffset = 14;
 
 // One chord type: its label and the semitones above the root, in the order
 // the notes are sounded.

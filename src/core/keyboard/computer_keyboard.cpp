@@ -10,7 +10,6 @@ namespace kelodi {
 namespace {
 
 constexpr int ShiftOnly = 1;
-constexpr int HighestPlainCode = 300;
 
 bool isPlainCode(int keyCode) { return keyCode >= 0 && keyCode <= HighestPlainCode; }
 

@@ -7,8 +7,8 @@
 namespace kelodi {
 
 namespace WhiteKeyTable {
-// Kept as the five columns the program has always stored; the blanks after
-// the entries only align the columns for a reader of the source.
+// The five columns of the white-key table; the blanks after the entries only
+// align the columns for a reader of the source.
 const std::string_view keyCodes =
     "81    |87    |69    |82    |84    |65    |83    |68    |70    |71    |72    |74    |75    |"
     "76    |186   |222   |85    |73    |79    |80    |219   |90    |88    |67    |86    |66    ";
@@ -50,8 +50,8 @@ std::vector<std::string> splitColumn(std::string_view column)
 namespace {
 
 // The white keys' info texts in keyboard order. Key 29's computer key is
-// written with a lower-case "i" here, unlike the other columns; the caption
-// shown while the key sounds has always read that way.
+// written with a lower-case "i" here, unlike the other columns: its tool tip
+// and the caption while it sounds read "字符：i".
 constexpr std::array<std::string_view, 26> WhiteKeyInfo = {
     "字符：Q 琴键：C 简谱：低音1",     "字符：W 琴键：D 简谱：低音2",
     "字符：E 琴键：E 简谱：低音3",     "字符：R 琴键：F 简谱：低音4",
@@ -70,7 +70,6 @@ constexpr std::array<std::string_view, 26> WhiteKeyInfo = {
 
 constexpr int QKeyCode = 81;
 constexpr int ShiftBKeyCode = 66 + ShiftCodeOffset;
-constexpr int HighestPlainCode = 300;
 
 int numberOf(const std::string& text)
 {

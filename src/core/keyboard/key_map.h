@@ -16,8 +16,10 @@ inline constexpr int KeyCount = 44;
 // this offset, so Shift raises a white key by a semitone.
 inline constexpr int ShiftCodeOffset = 1000;
 
-// Key codes 0..300 plain and 1000..1300 shifted: 1301 entries.
-inline constexpr int KeyCodeCount = 1301;
+// Key codes are Windows virtual-key codes, 0..HighestPlainCode plain and
+// ShiftCodeOffset above that shifted: 1301 entries.
+inline constexpr int HighestPlainCode = 300;
+inline constexpr int KeyCodeCount = ShiftCodeOffset + HighestPlainCode + 1;
 
 // Key k is black when k mod 12 is 1, 3, 6, 8 or 10. False outside 0..43.
 bool isBlackKey(int key);

@@ -71,7 +71,6 @@ void KeyPath::sound(int key)
         // Upper chord tones at the highest octaves would leave MIDI's range.
         if (note < 0 || note > HighestNote)
             continue;
-        m_chordNotes[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(note) * 256u;
         next.notes[static_cast<std::size_t>(next.noteCount++)] = note;
     }
     for (int i = 0; i < chord->noteCount; ++i) {

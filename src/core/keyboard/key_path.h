@@ -87,11 +87,6 @@ public:
     void resumeReleaseReports() { m_releaseReportsPaused = false; }
     bool releaseReportsPaused() const { return m_releaseReportsPaused; }
 
-    // The note words (note * 256) of the last press that sounded, root first.
-    // A chord note that would lie above 127 is not sounded and leaves its
-    // slot as it was.
-    const std::array<std::uint32_t, MaxChordNotes>& chordNotes() const { return m_chordNotes; }
-
     bool isSounding(int key) const;
 
 private:
@@ -118,7 +113,6 @@ private:
     KeyPressListener* m_pressListener = nullptr;
     std::string m_title;
     bool m_releaseReportsPaused = false;
-    std::array<std::uint32_t, MaxChordNotes> m_chordNotes{};
     std::array<SoundingKey, KeyCount> m_keys{};
     // How many sounding presses hold each key red; it gets its rest colour
     // back when the last one ends.

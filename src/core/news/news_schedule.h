@@ -31,7 +31,8 @@ struct NewsTick {
 // carries the marker. Either way that is the only attempt of the run.
 class NewsSchedule {
 public:
-    // `uniform` returns a number in [0, 1); the delay is Int(r * 120 + 180).
+    // `uniform` returns a number r in [0, 1); the delay is r * 120 + 180,
+    // rounded down.
     explicit NewsSchedule(std::function<double()> uniform);
 
     NewsAction tick(const NewsTick& tick);

@@ -67,6 +67,69 @@ void nameApplication()
     QCoreApplication::setApplicationVersion(QString::fromStdString(versionText()));
 }
 
+// The log of --midi-log, or none; a log that cannot be written is reported
+// and the program runs without it.
+std::unique_ptr<MidiLog> openMidiLog(const CommandLine& options)
+{
+    if (!options.parser.isSet(options.midiLog))
+        return nullptr;
+    std::unique_ptr<MidiLog> log = MidiLog::append(options.parser.value(options.midiLog).toStdString(), ProcessStart);
+    if (!log)
+        std::fprintf(stderr, "kelodi: cannot write the MIDI log %s\n",
+                     options.parser.value(options.midiLog).toUtf8().constData());
+    return log;
+}
+
+MidiSetup midiSetup(const CommandLine& options)
+{
+    MidiSetup setup;
+    setup.programFolder = QCoreApplication::applicationDirPath().toStdString();
+    setup.soundFont = options.parser.value(options.soundFont).toStdString();
+    setup.audioDriver = options.parser.value(options.audioDriver).toStdString();
+    setup.audioFile = options.parser.value(options.audioFile).toStdString();
+    return setup;
+}
+
+MainWindowSetup mainWindowSetup(MidiPort& port, DesktopShell& shell, const CommandLine& options)
+{
+    MainWindowSetup setup;
+    setup.port = &port;
+    setup.shell = &shell;
+    setup.programFolder = QCoreApplication::applicationDirPath();
+    setup.places = findDataPlaces();
+    setup.startFile = options.parser.positionalArguments().value(0);
+    setup.mixerProgram = findMixerProgram(qEnvironmentVariable("PATH").toStdString());
+    return setup;
+}
+
+// A held key must reach the window as one press: ask the X server to
+// report auto-repeat as repeated presses without releases in between.
+void askForOnePressPerHeldKey(QApplication& app)
+{
+#if QT_CONFIG(xcb)
+    if (auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>())
+        enableDetectableAutoRepeat(x11->display());
+#else
+    Q_UNUSED(app);
+#endif
+}
+
+// The SoundFont finishes loading on its own thread; say so on this one. With
+// --startup-report, also print when the window is up and when the sound is.
+void reportSoundStart(QApplication& app, MidiDeviceCatalog& devices, bool reportStartup)
+{
+    devices.onSoundFontLoaded([&app, reportStartup, catalog = &devices](bool loaded) {
+        QMetaObject::invokeMethod(&app, [reportStartup, loaded, catalog] {
+            if (!loaded && catalog->synthAvailable())
+                std::fprintf(stderr, "kelodi: the synthesizer has no sound: %s\n", catalog->synthProblem().c_str());
+            if (reportStartup)
+                std::fprintf(stderr, "soundfont-%s %.6f\n", loaded ? "loaded" : "failed", secondsSinceStart());
+        }, Qt::QueuedConnection);
+    });
+    if (reportStartup)
+        QTimer::singleShot(0, &app, [] { std::fprintf(stderr, "window-shown %.6f\n", secondsSinceStart()); });
+}
+
 }  // namespace
 
 bool asksForInformationOnly(int argc, char* argv[])
@@ -107,29 +170,15 @@ int runApplication(QApplication& app, const QStringList& arguments)
 
     CommandLine options;
     options.parser.process(arguments);
+    std::unique_ptr<MidiLog> log = openMidiLog(options);
+    std::unique_ptr<MidiDeviceCatalog> devices = createMidiDeviceList(midiSetup(options));
 
-    std::unique_ptr<MidiLog> log;
-    if (options.parser.isSet(options.midiLog)) {
-        log = MidiLog::append(options.parser.value(options.midiLog).toStdString(), ProcessStart);
-        if (!log)
-            std::fprintf(stderr, "kelodi: cannot write the MIDI log %s\n",
-                         options.parser.value(options.midiLog).toUtf8().constData());
-    }
-
-    MidiSetup setup;
-    setup.programFolder = QCoreApplication::applicationDirPath().toStdString();
-    setup.soundFont = options.parser.value(options.soundFont).toStdString();
-    setup.audioDriver = options.parser.value(options.audioDriver).toStdString();
-    setup.audioFile = options.parser.value(options.audioFile).toStdString();
-    std::unique_ptr<MidiDeviceCatalog> devices = createMidiDeviceList(setup);
-    const bool reportStartup = options.parser.isSet(options.startupReport);
-
-    // DetectMidiOutputs.
+    // Without a single MIDI output there is nothing to play on.
     if (devices->count() == 0) {
         reportStartupFailure(StartupFailure::NoMidiOutput, *devices);
         return 1;
     }
-    // OpenMidiOutput on the mapper.
+    // The program's one output port, opened on the mapper.
     MidiPort port(*devices);
     port.setLog(log.get());
     if (!port.open(MidiMapperId)) {
@@ -137,22 +186,8 @@ int runApplication(QApplication& app, const QStringList& arguments)
         return 1;
     }
     DesktopShell shell;
-    MainWindowSetup windowSetup;
-    windowSetup.port = &port;
-    windowSetup.shell = &shell;
-    windowSetup.programFolder = QCoreApplication::applicationDirPath();
-    windowSetup.places = findDataPlaces();
-    windowSetup.startFile = options.parser.positionalArguments().value(0);
-    windowSetup.mixerProgram = findMixerProgram(qEnvironmentVariable("PATH").toStdString());
-
-    // A held key must reach the window as one press: ask the X server to
-    // report auto-repeat as repeated presses without releases in between.
-#if QT_CONFIG(xcb)
-    if (auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>())
-        enableDetectableAutoRepeat(x11->display());
-#endif
-
-    MainWindow window(windowSetup);
+    askForOnePressPerHeldKey(app);
+    MainWindow window(mainWindowSetup(port, shell, options));
     // Ended from outside (logout, the terminal closed, Ctrl+C), the program
     // ends as its exit command ends it: every note stops and the port closes.
     TerminationSignals termination;
@@ -162,17 +197,7 @@ int runApplication(QApplication& app, const QStringList& arguments)
     });
     window.show();
 
-    // The SoundFont finishes loading on its own thread; say so on this one.
-    devices->onSoundFontLoaded([&app, reportStartup, catalog = devices.get()](bool loaded) {
-        QMetaObject::invokeMethod(&app, [reportStartup, loaded, catalog] {
-            if (!loaded && catalog->synthAvailable())
-                std::fprintf(stderr, "kelodi: the synthesizer has no sound: %s\n", catalog->synthProblem().c_str());
-            if (reportStartup)
-                std::fprintf(stderr, "soundfont-%s %.6f\n", loaded ? "loaded" : "failed", secondsSinceStart());
-        }, Qt::QueuedConnection);
-    });
-    if (reportStartup)
-        QTimer::singleShot(0, &app, [] { std::fprintf(stderr, "window-shown %.6f\n", secondsSinceStart()); });
+    reportSoundStart(app, *devices, options.parser.isSet(options.startupReport));
     const int status = app.exec();
     port.close();
     return status;

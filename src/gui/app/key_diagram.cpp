@@ -184,61 +184,55 @@ KeyDiagram* KeyDiagram::instance()
     return s_instance;
 }
 
-void KeyDiagram::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
+namespace {
 
+void paintHeading(QPainter& painter)
+{
     QFont heading = legendFont(18);
     heading.setBold(true);
     painter.setFont(heading);
     painter.setPen(HeadingBlue);
-    painter.drawText(QRect(0, 8, ClientWidth, 26), Qt::AlignHCenter | Qt::AlignVCenter,
+    painter.drawText(QRect(0, 8, KeyDiagram::ClientWidth, 26), Qt::AlignHCenter | Qt::AlignVCenter,
                      QStringLiteral("键盘按键示意图"));
+}
 
-    const QColor text = palette().color(QPalette::WindowText);
-    const QFont legend = legendFont(11);
-    const QFont small = legendFont(9);
-    const QFont digit = digitFont();
+// A playing key: its jianpu digit in red, with the octave dots.
+void paintJianpuNumber(QPainter& painter, const DiagramKey& key)
+{
+    const QFont digit = KeyDiagram::digitFont();
     const QFontMetrics digitMetrics(digit);
+    const JianpuGlyph glyph = KeyDiagram::jianpuGlyph(key, digitMetrics);
+    const QRect ink = digitMetrics.tightBoundingRect(QString::number(key.digit));
+    painter.setFont(digit);
+    painter.setPen(JianpuRed);
+    painter.drawText(glyph.digitInk.topLeft() - ink.topLeft(), QString::number(key.digit));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(JianpuRed);
+    for (const QRectF& dot : glyph.dots)
+        painter.drawEllipse(dot);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
 
-    for (const DiagramKey& key : m_keys) {
-        painter.setPen(QColor(64, 64, 64));
-        painter.setBrush(KeyFill);
-        // drawRect with a pen paints one pixel beyond width and height.
-        painter.drawRect(key.box.adjusted(0, 0, -1, -1));
-
-        if (key.keyIndex >= 0) {
-            const JianpuGlyph glyph = jianpuGlyph(key, digitMetrics);
-            const QRect ink = digitMetrics.tightBoundingRect(QString::number(key.digit));
-            painter.setFont(digit);
-            painter.setPen(JianpuRed);
-            painter.drawText(glyph.digitInk.topLeft() - ink.topLeft(), QString::number(key.digit));
-            painter.setRenderHint(QPainter::Antialiasing, true);
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(JianpuRed);
-            for (const QRectF& dot : glyph.dots)
-                painter.drawEllipse(dot);
-            painter.setRenderHint(QPainter::Antialiasing, false);
-            continue;
-        }
-
-        painter.setPen(text);
-        const QRect inner = key.box.adjusted(3, 1, -2, -1);
-        if (key.shifted.isEmpty()) {
-            painter.setFont(legend);
-            painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, key.legend);
-        } else {
-            // The shifted symbol small at the top, the plain one below it.
-            painter.setFont(small);
-            painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop, key.shifted);
-            painter.setFont(legend);
-            painter.drawText(inner.adjusted(7, 0, 0, 0), Qt::AlignLeft | Qt::AlignBottom, key.legend);
-        }
+// A key that plays nothing: its legend, and the shifted symbol small above it.
+void paintLegend(QPainter& painter, const DiagramKey& key, const QColor& text)
+{
+    painter.setPen(text);
+    const QRect inner = key.box.adjusted(3, 1, -2, -1);
+    if (key.shifted.isEmpty()) {
+        painter.setFont(legendFont(11));
+        painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, key.legend);
+        return;
     }
+    painter.setFont(legendFont(9));
+    painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop, key.shifted);
+    painter.setFont(legendFont(11));
+    painter.drawText(inner.adjusted(7, 0, 0, 0), Qt::AlignLeft | Qt::AlignBottom, key.legend);
+}
 
-    // The notes under the drawing; the two examples stand indented.
+// The notes under the drawing; the two examples stand indented.
+void paintNotes(QPainter& painter)
+{
     struct Note {
         const char* text;
         int indent;
@@ -256,6 +250,29 @@ void KeyDiagram::paintEvent(QPaintEvent*)
         painter.drawText(QPoint(KeyboardLeft + note.indent, baseline), QString::fromUtf8(note.text));
         baseline += NoteLineHeight;
     }
+}
+
+}  // namespace
+
+void KeyDiagram::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    paintHeading(painter);
+
+    const QColor text = palette().color(QPalette::WindowText);
+    for (const DiagramKey& key : m_keys) {
+        painter.setPen(QColor(64, 64, 64));
+        painter.setBrush(KeyFill);
+        // drawRect with a pen paints one pixel beyond width and height.
+        painter.drawRect(key.box.adjusted(0, 0, -1, -1));
+        if (key.keyIndex >= 0)
+            paintJianpuNumber(painter, key);
+        else
+            paintLegend(painter, key, text);
+    }
+    paintNotes(painter);
 }
 
 }  // namespace kelodi

@@ -29,6 +29,7 @@
 #include "gui/app/closed_menu_keys.h"
 #include "gui/app/data_folders.h"
 #include "gui/app/key_diagram.h"
+#include "gui/common/pixel_rect.h"
 #include "gui/common/twips.h"
 #include "gui/common/utf8.h"
 #include "gui/desktop/app_icon.h"
@@ -54,12 +55,6 @@ namespace kelodi {
 
 namespace {
 
-constexpr int KeyTop = 92;
-constexpr int WhiteKeyWidth = 37;
-constexpr int WhiteKeyHeight = 194;
-constexpr int BlackKeyWidth = 30;
-constexpr int BlackKeyHeight = 118;
-
 // The window's own drawing: the groove under the menu bar and the black bed the
 // keys lie on, which shows through the one-pixel gaps between them.
 class KeyboardSurface : public QWidget {
@@ -74,7 +69,7 @@ public:
 
     QSize sizeHint() const override { return {MainWindow::ClientWidth, MainWindow::ClientHeight}; }
 
-    QRect keyBed;
+    const QRect keyBed = toQRect(keyFrameRect());
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -104,12 +99,6 @@ MainWindow::MainWindow(const MainWindowSetup& setup, QWidget* parent)
     createKeys(surface);
     createPanel(surface);
     createFrames(surface);
-
-    // The paint rectangle runs one pixel outside the visible part of the keys.
-    const QRect first = m_keys.front()->geometry();
-    const QRect last = m_keys.back()->geometry();
-    surface->keyBed = QRect(QPoint(first.left() + 4, first.top() + 4),
-                            QPoint(last.left() + last.width() - 5, first.top() + first.height() - 5));
 
     m_endTimer = new QTimer(this);
     m_endTimer->setObjectName(QStringLiteral("EndTimer"));
@@ -147,25 +136,22 @@ MainWindow::~MainWindow()
 void MainWindow::createMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    file->setObjectName(QStringLiteral("MnuFile"));
-    QAction* mnuNew = file->addAction(QStringLiteral("新建(&N)"));
-    mnuNew->setObjectName(QStringLiteral("MnuNew"));
-    connect(mnuNew, &QAction::triggered, this, [this] { m_panel->resetToDefaults(); });
+    file->setObjectName(QStringLiteral("FileMenu"));
+    QAction* newItem = file->addAction(QStringLiteral("新建(&N)"));
+    newItem->setObjectName(QStringLiteral("NewItem"));
+    connect(newItem, &QAction::triggered, this, [this] { m_panel->resetToDefaults(); });
     file->addSeparator();
-    QAction* mnuExit = file->addAction(QStringLiteral("退出(&E)"));
-    mnuExit->setObjectName(QStringLiteral("MnuExit"));
-    connect(mnuExit, &QAction::triggered, this, &MainWindow::requestExit);
+    QAction* exitItem = file->addAction(QStringLiteral("退出(&E)"));
+    exitItem->setObjectName(QStringLiteral("ExitItem"));
+    connect(exitItem, &QAction::triggered, this, &MainWindow::requestExit);
 
-    // Filled while the window loads, in the order of the load steps.
+    // Filled by load(), once the port's device list is known.
     m_devicesMenu = menuBar()->addMenu(QStringLiteral("MIDI设备(&D)"));
-    m_devicesMenu->setObjectName(QStringLiteral("MnuDevices"));
+    m_devicesMenu->setObjectName(QStringLiteral("DevicesMenu"));
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&X)"));
-    system->setObjectName(QStringLiteral("MnuSystem"));
-    QAction* mixer = system->addAction(QStringLiteral("打开系统音量(&D)"));
-    mixer->setObjectName(QStringLiteral("MnuMixer"));
-    connect(mixer, &QAction::triggered, this,
-            [this] { runMixerCommand(this, QString::fromStdString(m_setup.mixerProgram)); });
+    system->setObjectName(QStringLiteral("SystemMenu"));
+    addMixerCommand(system, this, QString::fromStdString(m_setup.mixerProgram));
 
     // Its items come with the key tables, as the boxes of the "显示" frame.
     m_labelModesMenu = menuBar()->addMenu(QStringLiteral("显示(&S)"));
@@ -176,10 +162,10 @@ void MainWindow::createMenus()
 
     // Filled once the recorder exists.
     m_practiceMenu = menuBar()->addMenu(fromUtf8(PracticeMenuCaption));
-    m_practiceMenu->setObjectName(QStringLiteral("MnuPracticeMenu"));
+    m_practiceMenu->setObjectName(QStringLiteral("PracticeMenu"));
 
     m_help = new HelpMenu(*m_setup.shell, HelpFiles{fromPath(m_places.helpText), fromPath(m_places.newsOptOut)}, this);
-    m_help->menu()->setObjectName(QStringLiteral("MnuHelp"));
+    m_help->menu()->setObjectName(QStringLiteral("HelpMenu"));
     menuBar()->addMenu(m_help->menu());
 #if KELODI_NEWS
     m_news = new NewsController(*m_setup.shell, this);
@@ -190,24 +176,10 @@ void MainWindow::createMenus()
 
 void MainWindow::createKeys(QWidget* surface)
 {
-    int whiteLeft = 4;
-    std::array<int, KeyCount> lefts{};
-    for (int k = 0; k < KeyCount; ++k) {
-        if (!isBlackKey(k)) {
-            lefts[static_cast<std::size_t>(k)] = whiteLeft;
-            whiteLeft += 28;
-        }
-    }
     for (int k = 0; k < KeyCount; ++k) {
         auto* key = new PianoKey(k, surface);
-        if (isBlackKey(k)) {
-            // A black key stands 12 pixels left of the next white key.
-            key->setGeometry(lefts[static_cast<std::size_t>(k + 1)] - 12, KeyTop, BlackKeyWidth, BlackKeyHeight);
-            key->setColour(0);
-        } else {
-            key->setGeometry(lefts[static_cast<std::size_t>(k)], KeyTop, WhiteKeyWidth, WhiteKeyHeight);
-            key->setColour(0xFFFFFF);
-        }
+        key->setGeometry(toQRect(keyRect(k)));
+        key->setColour(isBlackKey(k) ? KeyColour::Black : KeyColour::White);
         connect(key, &PianoKey::mouseDown, this, [this](int index, int button) {
             m_keyPath->press(index, button);
         });
@@ -277,11 +249,42 @@ static void leaveMenuKeysToMenus(QWidget* area, QMenuBar* menuBar, QStyle* style
 
 void MainWindow::load()
 {
-    // 1. Caption, and the program's icon (the tray shows it too).
+    // Caption, and the program's icon (the tray shows it too).
     setWindowTitle(fromUtf8(programTitle()));
     setWindowIcon(appIcon());
 
-    // 2. Key tables and the keys' tool tips.
+    createKeyPath();
+    // The recorder's button row; the key path reports presses to it.
+    m_recording = new RecordingPanel(*m_keyPath, m_bottomFrame, m_repeatBox, this);
+    // Key preview: the window sees every key before the focused control.
+    installKeyPreview();
+
+    // The device menu, the mapper ticked.
+    m_deviceMenu = new DeviceMenuQt(
+        m_devicesMenu, *m_setup.port, [this](int channel) { m_panel->sendChannelSettings(channel); }, this);
+    // File > New: chord 3, octave 0, every channel back to its defaults; the
+    // messages go out before the start instrument's program change.
+    m_panel->resetToDefaults();
+    // The start instrument, "钟琴" on channel 0.
+    m_panel->setStartupInstrument();
+
+    createSongMenus();
+    // The news opt-out, from "v.sz".
+    m_help->loadNoNewsPopup();
+    keepKeysForTheKeyboard();
+    createTrayIcon();
+    // The input-language guard, ticked once a second.
+    new InputGuardTimer(this);
+
+    // A score given on the command line plays once the event loop runs, that
+    // is once the window is up; a missing file gets the player's message.
+    if (!m_setup.startFile.isEmpty())
+        QTimer::singleShot(0, this, [this] { m_recording->controller().playListedRecording(toPath(m_setup.startFile)); });
+}
+
+// The key tables, the keys' tool tips, and what plays the keys.
+void MainWindow::createKeyPath()
+{
     m_keyMap = std::make_unique<KeyMap>();
     for (int k = 0; k < KeyCount; ++k)
         m_keys[static_cast<std::size_t>(k)]->setToolTip(fromUtf8(m_keyMap->keyInfo(k)));
@@ -289,46 +292,37 @@ void MainWindow::load()
     m_computerKeyboard = std::make_unique<ComputerKeyboard>(*m_keyPath, *m_keyMap);
     m_labelModes = std::make_unique<LabelModes>(view(), *m_keyMap);
     m_labelModeControls = new LabelModeControls(*m_labelModes, m_labelModesMenu, m_labelModesFrame);
+}
 
-    // The recorder's button row; the key path reports presses to it.
-    m_recording = new RecordingPanel(*m_keyPath, m_bottomFrame, m_repeatBox, this);
-
-    // 3. Key preview: the window sees every key before the focused control.
-    installKeyPreview();
-
-    // 4. Key shapes: each PianoKey cuts itself to its visible rectangle.
-
-    // 5. The device menu, the mapper ticked.
-    m_deviceMenu = new DeviceMenuQt(
-        m_devicesMenu, *m_setup.port, [this](int channel) { m_panel->sendChannelSettings(channel); }, this);
-
-    // 6. File > New: chord 3, octave 0, every channel back to its defaults.
-    m_panel->resetToDefaults();
-    // 7. The start instrument.
-    m_panel->setStartupInstrument();
-
-    // 8. The recordings list.
+// The recordings list, the score window and follow-along practice on the
+// recorder's replays, and the File menu's export and import.
+void MainWindow::createSongMenus()
+{
     m_recording->fillRecordingsMenu(m_recordingsMenu, m_places.recordingsFolder);
-    // The score window and follow-along practice, on the recorder's replays.
     m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
-    // File menu: export the recording as MIDI or WAV, import a MIDI melody.
-    m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("MnuFile")), *m_recording,
+    m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("FileMenu")), *m_recording,
                                     *m_panel, *m_setup.port, this);
+}
 
-    // 9. The news opt-out, from "v.sz".
-    m_help->loadNoNewsPopup();
-
+// The letters belong to the keys: neither the controls nor the menu bar hold
+// the keyboard, and computer keys held while a menu opens are let go, as
+// they would never see their key-up.
+void MainWindow::keepKeysForTheKeyboard()
+{
     keepFocusOff(centralWidget());
-    // The letters belong to the keys: the menu bar never holds the keyboard.
     auto* accessKeys = new AccessKeyStyle;
     accessKeys->setParent(this);
     menuBar()->setStyle(accessKeys);
     leaveMenuKeysToMenus(centralWidget(), menuBar(), accessKeys);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::releaseComputerKeys);
+}
 
-    // 10. Window state for the tray icon.
+// The tray icon, with the caption as its tip, and the window state it gives
+// back.
+void MainWindow::createTrayIcon()
+{
     m_restoreWindowState = restoreWindowStateFor(windowState());
-
-    // 11. The tray icon, with the caption as its tip.
     m_tray = new TrayIcon(this);
     m_tray->add(windowIcon(), windowTitle());
     connect(m_tray, &TrayIcon::homePageRequested, m_help, [this] { m_help->click(HelpHomePage); });
@@ -337,18 +331,6 @@ void MainWindow::load()
     m_tray->action(TrayIcon::News)->setVisible(NewsBuilt);
     connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::requestExit);
     connect(m_tray, &TrayIcon::restoreRequested, this, [this] { restoreFromTray(this, m_restoreWindowState); });
-
-    // The input-language guard, ticked once a second.
-    new InputGuardTimer(this);
-
-    // Computer keys held while a menu opens would never see their key-up.
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
-        connect(menu, &QMenu::aboutToShow, this, &MainWindow::releaseComputerKeys);
-
-    // A score given on the command line plays once the event loop runs, that
-    // is once the window is up; a missing file gets the player's message.
-    if (!m_setup.startFile.isEmpty())
-        QTimer::singleShot(0, this, [this] { m_recording->controller().playListedRecording(toPath(m_setup.startFile)); });
 }
 
 void MainWindow::installKeyPreview()

@@ -72,7 +72,6 @@ public:
     PianoKey* key(int index) const { return m_keys[static_cast<std::size_t>(index)]; }
     InstrumentPanel& panel() { return *m_panel; }
     KeyPath& keyPath() { return *m_keyPath; }
-    ComputerKeyboard& computerKeyboard() { return *m_computerKeyboard; }
     int restoreWindowState() const { return m_restoreWindowState; }
     HelpMenu& helpMenu() { return *m_help; }
     NewsController& news() { return *m_news; }
@@ -101,6 +100,10 @@ private:
 
     KeyboardView& view() { return *this; }
     void load();
+    void createKeyPath();
+    void createSongMenus();
+    void keepKeysForTheKeyboard();
+    void createTrayIcon();
     void createMenus();
     void createKeys(QWidget* surface);
     void createPanel(QWidget* surface);
@@ -128,7 +131,6 @@ private:
     QMenu* m_devicesMenu = nullptr;
     QMenu* m_recordingsMenu = nullptr;
     QMenu* m_practiceMenu = nullptr;
-    QMenu* m_helpMenu = nullptr;
     DeviceMenuQt* m_deviceMenu = nullptr;
     HelpMenu* m_help = nullptr;
     NewsController* m_news = nullptr;

@@ -44,7 +44,7 @@ HelpMenu::HelpMenu(Shell& shell, const HelpFiles& files, QWidget* window, News n
       m_window(window),
       m_menu(new QMenu(fromUtf8(HelpMenuTitle), window))
 {
-    m_menu->setObjectName(QStringLiteral("MnuHelp"));
+    m_menu->setObjectName(QStringLiteral("HelpMenu"));
     bool separatorLast = false;
     for (const HelpMenuEntry& entry : HelpMenuEntries) {
         if (news == News::Without && (entry.index == HelpNoNewsPopup || entry.index == HelpNews))

@@ -24,7 +24,6 @@ public:
     void setHoverEnabled(bool enabled);
     void setRestColor(const QColor& color);
 
-    bool isHot() const { return m_hot; }
     void setHot(bool hot);
 
 signals:

@@ -47,11 +47,6 @@ void TrayIcon::add(const QIcon& icon, const QString& tip)
     m_tray->show();
 }
 
-void TrayIcon::setTip(const QString& tip)
-{
-    m_tray->setToolTip(tip);
-}
-
 void TrayIcon::remove()
 {
     m_tray->hide();

@@ -17,8 +17,8 @@ namespace kelodi {
 // The program's icon in the notification area. A left click asks
 // for the main window back; the context menu offers the home
 // page, the news window and exit. The icon only emits signals: the main window
-// decides what they do (HelpMenu::click(7) and (8), requestExit() and
-// restoreFromTray()).
+// decides what they do (the help menu's home page and news items,
+// requestExit() and restoreFromTray()).
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -28,14 +28,12 @@ public:
     explicit TrayIcon(QObject* parent = nullptr);
     ~TrayIcon() override;
 
-    // TrayAdd and TraySetTip: shows the icon with the window's icon and the
-    // tooltip given (the window caption at start-up; later caption changes are
-    // not followed). Without a notification area nothing shows and the
-    // program goes on without an icon.
+    // Shows the icon with the window's icon and the tooltip given (the window
+    // caption at start-up; later caption changes are not followed). Without a
+    // notification area nothing shows and the program goes on without an icon.
     void add(const QIcon& icon, const QString& tip);
-    void setTip(const QString& tip);
-    // TrayRemove: takes the icon away at shutdown; on systems where a stale
-    // icon can stay behind, the notification area is swept as well.
+    // Takes the icon away at shutdown; on systems where a stale icon can stay
+    // behind, the notification area is swept as well.
     void remove();
 
     bool isShown() const;
@@ -59,12 +57,13 @@ private:
     QAction* m_actions[5] = {};
 };
 
-// RestoreWindowState for a window's current state: 2 while it is maximised, 0
+// The state the tray gives a window back, for its current state: 2 while it
+// is maximised, 0
 // while it is normal and also while it is minimised (so a window minimised
 // from the maximised state comes back normal).
 int restoreWindowStateFor(Qt::WindowStates states);
 
-// Applies a RestoreWindowState (0 normal, 2 maximised) to a window: state,
+// Applies such a state (0 normal, 2 maximised) to a window: state,
 // shown, in front, focused.
 void applyWindowState(QWidget* window, int restoreWindowState);
 

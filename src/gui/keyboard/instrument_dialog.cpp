@@ -18,7 +18,7 @@ InstrumentDialog::InstrumentDialog(const QString& currentName, QWidget* parent)
     setWindowTitle(QStringLiteral("选择模拟乐器"));
 
     m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("LstInstruments"));
+    m_list->setObjectName(QStringLiteral("InstrumentList"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setGeometry(twipRect(120, 120, 8175, 3450));
     // A name's row is its program number.
@@ -38,10 +38,10 @@ InstrumentDialog::InstrumentDialog(const QString& currentName, QWidget* parent)
     }
 
     m_ok = new QPushButton(QStringLiteral("选择(&O)"), this);
-    m_ok->setObjectName(QStringLiteral("CmdOk"));
+    m_ok->setObjectName(QStringLiteral("OkButton"));
     m_ok->setGeometry(twipRect(4800, 3660, 1035, 315));
     m_cancel = new QPushButton(QStringLiteral("取消(&C)"), this);
-    m_cancel->setObjectName(QStringLiteral("CmdCancel"));
+    m_cancel->setObjectName(QStringLiteral("CancelButton"));
     m_cancel->setGeometry(twipRect(6420, 3660, 1035, 315));
 
     connect(m_ok, &QPushButton::clicked, this, &InstrumentDialog::takeSelection);

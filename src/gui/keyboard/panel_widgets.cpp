@@ -25,15 +25,22 @@ struct SpinnerPlace {
 };
 
 const SpinnerPlace SpinnerPlaces[] = {
-    {PanelSpinner::Channel, "LblChannel", "VsbChannel", twipRect(180, 150, 1680, 345), twipRect(1560, 180, 300, 315)},
-    {PanelSpinner::Volume, "LblVolume", "VsbVolume", twipRect(2085, 165, 1680, 345), twipRect(3480, 180, 300, 315)},
-    {PanelSpinner::Octave, "LblOctave", "VsbOctave", twipRect(7785, 120, 1680, 345), twipRect(9180, 120, 300, 315)},
-    {PanelSpinner::Pan, "LblPan", "VsbPan", twipRect(180, 525, 1680, 345), twipRect(1560, 555, 300, 315)},
-    {PanelSpinner::Reverb, "LblReverb", "VsbReverb", twipRect(2085, 525, 1680, 345), twipRect(3480, 540, 300, 315)},
-    {PanelSpinner::Chord, "LblChord", "VsbChord", twipRect(7785, 525, 1680, 345), twipRect(9180, 540, 300, 315)},
-    {PanelSpinner::Modulation, "LblModulation", "VsbModulation", twipRect(180, 885, 1680, 345),
+    {PanelSpinner::Channel, "ChannelLabel", "ChannelSpinner", twipRect(180, 150, 1680, 345),
+     twipRect(1560, 180, 300, 315)},
+    {PanelSpinner::Volume, "VolumeLabel", "VolumeSpinner", twipRect(2085, 165, 1680, 345),
+     twipRect(3480, 180, 300, 315)},
+    {PanelSpinner::Octave, "OctaveLabel", "OctaveSpinner", twipRect(7785, 120, 1680, 345),
+     twipRect(9180, 120, 300, 315)},
+    {PanelSpinner::Pan, "PanLabel", "PanSpinner", twipRect(180, 525, 1680, 345),
+     twipRect(1560, 555, 300, 315)},
+    {PanelSpinner::Reverb, "ReverbLabel", "ReverbSpinner", twipRect(2085, 525, 1680, 345),
+     twipRect(3480, 540, 300, 315)},
+    {PanelSpinner::Chord, "ChordLabel", "ChordSpinner", twipRect(7785, 525, 1680, 345),
+     twipRect(9180, 540, 300, 315)},
+    {PanelSpinner::Modulation, "ModulationLabel", "ModulationSpinner", twipRect(180, 885, 1680, 345),
      twipRect(1560, 915, 300, 315)},
-    {PanelSpinner::Chorus, "LblChorus", "VsbChorus", twipRect(2085, 885, 1680, 345), twipRect(3480, 900, 300, 315)},
+    {PanelSpinner::Chorus, "ChorusLabel", "ChorusSpinner", twipRect(2085, 885, 1680, 345),
+     twipRect(3480, 900, 300, 315)},
 };
 
 QLabel* createValueLabel(QWidget* parent, const char* name, const QRect& geometry)
@@ -95,11 +102,11 @@ void PanelWidgets::createSpinners(QWidget* surface)
 void PanelWidgets::createChoices(QWidget* surface)
 {
     m_sustain = new QCheckBox(QStringLiteral("长音"), surface);
-    m_sustain->setObjectName(QStringLiteral("ChkSustain"));
+    m_sustain->setObjectName(QStringLiteral("SustainBox"));
     m_sustain->setGeometry(twipRect(5820, 960, 825, 255));
     connect(m_sustain, &QCheckBox::clicked, this, [this](bool checked) { m_panel.setSustain(checked); });
     m_mute = new QCheckBox(QStringLiteral("静音"), surface);
-    m_mute->setObjectName(QStringLiteral("ChkMute"));
+    m_mute->setObjectName(QStringLiteral("MuteBox"));
     m_mute->setGeometry(twipRect(6720, 960, 825, 255));
     connect(m_mute, &QCheckBox::clicked, this, [this](bool checked) { m_panel.setMute(checked); });
 
@@ -116,12 +123,12 @@ void PanelWidgets::createChoices(QWidget* surface)
 void PanelWidgets::createInstrumentLabels(QWidget* surface)
 {
     m_hint = new QLabel(fromUtf8("点击选择模拟乐器"), surface);
-    m_hint->setObjectName(QStringLiteral("LblInfo"));
+    m_hint->setObjectName(QStringLiteral("InstrumentHint"));
     m_hint->setGeometry(twipRect(4440, 240, 2235, 195));
     m_hint->setAlignment(Qt::AlignCenter);
 
     m_instrument = new QLabel(surface);
-    m_instrument->setObjectName(QStringLiteral("LblInstrument"));
+    m_instrument->setObjectName(QStringLiteral("InstrumentLabel"));
     m_instrument->setGeometry(twipRect(4020, 540, 3330, 315));
     m_instrument->setAlignment(Qt::AlignCenter);
     m_instrument->setCursor(Qt::PointingHandCursor);

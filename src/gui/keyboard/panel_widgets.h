@@ -29,8 +29,6 @@ public:
     PanelWidgets(InstrumentPanel& panel, QWidget* surface);
     ~PanelWidgets() override;
 
-    QLabel* instrumentLabel() const { return m_instrument; }
-
 signals:
     // A left-button press on the instrument label.
     void instrumentLabelPressed();

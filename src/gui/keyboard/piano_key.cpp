@@ -6,18 +6,20 @@
 #include <QPainter>
 #include <QPen>
 
+#include "core/keyboard/key_geometry.h"
+#include "core/keyboard/key_map.h"
 #include "core/keyboard/key_path.h"
+#include "core/keyboard/keyboard_view.h"
 
 namespace kelodi {
 
 namespace {
 
-// Colour value of a sounding key (red).
-constexpr std::uint32_t RedColour = 255;
-// Black keys are 30 pixels wide, white keys 37.
-constexpr int BlackKeyMaxWidth = 33;
-// Top of the guide letter on a white key: below the black keys' visible part.
-constexpr int WhiteGuideTop = 116;
+using KeyGeometry::Inset;
+
+// Top of the guide letter on a white key, in its own coordinates: 3 pixels
+// below the visible part of the black keys.
+constexpr int WhiteGuideTop = KeyGeometry::BlackHeight - Inset + 3;
 
 }  // namespace
 
@@ -33,7 +35,7 @@ int keyPathButton(Qt::MouseButton button)
 
 PianoKey::PianoKey(int index, QWidget* parent) : QWidget(parent), m_index(index)
 {
-    setObjectName(QStringLiteral("CmdKey_%1").arg(index));
+    setObjectName(QStringLiteral("Key_%1").arg(index));
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -79,7 +81,7 @@ void PianoKey::paintEvent(QPaintEvent*)
     QColor face(static_cast<int>(m_colour & 0xFF), static_cast<int>((m_colour >> 8) & 0xFF),
                 static_cast<int>((m_colour >> 16) & 0xFF));
     // A marked key that sounds stays red: the player sees the press.
-    const bool sounding = m_colour == RedColour;
+    const bool sounding = m_colour == KeyColour::Red;
     if (isGuided() && !sounding)
         face = guideColour();
     painter.fillRect(rect(), face);
@@ -103,7 +105,7 @@ void PianoKey::paintEvent(QPaintEvent*)
 void PianoKey::paintGuide(QPainter& painter)
 {
     const QRect visible = rect().adjusted(Inset, Inset, -Inset, -Inset);
-    if (m_colour == RedColour) {
+    if (m_colour == KeyColour::Red) {
         painter.setPen(QPen(guideColour(), 3));
         painter.drawRect(visible.adjusted(1, 1, -2, -2));
     }
@@ -113,7 +115,7 @@ void PianoKey::paintGuide(QPainter& painter)
     painter.setFont(font);
     painter.setPen(Qt::black);
     const int lineHeight = QFontMetrics(font).height();
-    const bool white = width() > BlackKeyMaxWidth;
+    const bool white = !isBlackKey(m_index);
     QRect band = white ? QRect(visible.left(), WhiteGuideTop, visible.width(), lineHeight)
                        : QRect(visible.left(), visible.bottom() - lineHeight - 2, visible.width(), lineHeight);
     painter.drawText(band, Qt::AlignCenter, m_guideKey);

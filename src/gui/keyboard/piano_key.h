@@ -10,16 +10,14 @@ class QPainter;
 
 namespace kelodi {
 
-// One on-screen key (CmdKey). The key is a flat face of one colour, cut to a
-// rectangle 5 pixels inside its geometry, so neighbouring white keys show a
-// one-pixel gap and the black keys sit above them. Presses and releases are
-// reported with the button mask of the key path (1 left, 2 right, 4 middle);
-// the release goes to the key where the press began.
+// One on-screen key of the piano. The key is a flat face of one colour, cut to
+// its visible part (KeyGeometry::Inset inside its geometry), so neighbouring
+// white keys show a one-pixel gap and the black keys sit above them. Presses
+// and releases are reported with the button mask of the key path (1 left,
+// 2 right, 4 middle); the release goes to the key where the press began.
 class PianoKey : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int Inset = 5;
-
     PianoKey(int index, QWidget* parent);
 
     int index() const { return m_index; }

@@ -85,29 +85,29 @@ DeviceInfoDialog::DeviceInfoDialog(const MidiDeviceCaps& caps, int deviceId, QWi
     const DeviceInfoTexts t = deviceInfoTexts(caps, deviceId);
 
     QGroupBox* general = makeGroup(this, "General",
-                                   {{"Manufacturer:", "LblManu", t.manufacturer},
-                                    {"Device ID:", "LblDevID", t.deviceId},
-                                    {"Product Name:", "LblProdName", t.productName},
-                                    {"Product ID:", "LblProdID", t.productId},
-                                    {"Manufacturer ID:", "LblManuID", t.manufacturerId},
-                                    {"Driver Version:", "LblDriverVer", t.driverVersion},
-                                    {"Channel Mask:", "LblChanMask", t.channelMask},
-                                    {"Notes:", "LblNotes", t.notes},
-                                    {"Voices:", "LblVoices", t.voices}});
+                                   {{"Manufacturer:", "ManufacturerValue", t.manufacturer},
+                                    {"Device ID:", "DeviceIdValue", t.deviceId},
+                                    {"Product Name:", "ProductNameValue", t.productName},
+                                    {"Product ID:", "ProductIdValue", t.productId},
+                                    {"Manufacturer ID:", "ManufacturerIdValue", t.manufacturerId},
+                                    {"Driver Version:", "DriverVersionValue", t.driverVersion},
+                                    {"Channel Mask:", "ChannelMaskValue", t.channelMask},
+                                    {"Notes:", "NotesValue", t.notes},
+                                    {"Voices:", "VoicesValue", t.voices}});
     QGroupBox* support = makeGroup(this, "Support",
-                                   {{"Volume:", "LblVol", t.volume},
-                                    {"LR Volume:", "LblLrVol", t.lrVolume},
-                                    {"Cache:", "LblCache", t.cache},
-                                    {"Stream:", "LblStream", t.stream}});
+                                   {{"Volume:", "VolumeValue", t.volume},
+                                    {"LR Volume:", "LrVolumeValue", t.lrVolume},
+                                    {"Cache:", "CacheValue", t.cache},
+                                    {"Stream:", "StreamValue", t.stream}});
     QGroupBox* technology = makeGroup(this, "Technology",
-                                      {{"Midi Port:", "LblMidiPort", t.midiPort},
-                                       {"Synth:", "LblSynth", t.synth},
-                                       {"Square Synth:", "LblSqSynth", t.squareSynth},
-                                       {"FM Synth:", "LblFmSynth", t.fmSynth},
-                                       {"Mapper:", "LblMapper", t.mapper}});
+                                      {{"Midi Port:", "MidiPortValue", t.midiPort},
+                                       {"Synth:", "SynthValue", t.synth},
+                                       {"Square Synth:", "SquareSynthValue", t.squareSynth},
+                                       {"FM Synth:", "FmSynthValue", t.fmSynth},
+                                       {"Mapper:", "MapperValue", t.mapper}});
 
     auto* ok = new QPushButton(QStringLiteral("&Ok"), this);
-    ok->setObjectName(QStringLiteral("CmdOk"));
+    ok->setObjectName(QStringLiteral("OkButton"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

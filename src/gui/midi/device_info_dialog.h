@@ -24,7 +24,8 @@ public:
     // returns once "&Ok" (or the close box) has closed it.
     static void showFor(QWidget* parent, const MidiDeviceCaps& caps, int deviceId);
 
-    // The value label of a caption, by its name (e.g. "LblManu"); for tests.
+    // The value label of a caption, by its name (e.g. "ManufacturerValue");
+    // for tests.
     QLabel* valueLabel(const QString& name) const;
 };
 

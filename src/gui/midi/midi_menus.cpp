@@ -37,7 +37,7 @@ DeviceMenuQt::DeviceMenuQt(QMenu* menu, MidiPort& port,
     makeItem(0, QString::fromUtf8(DeviceMenu::MapperCaption));
     m_separator = m_menu->addSeparator();
     m_deviceInfo = m_menu->addAction(QStringLiteral("设备信息(&S)"));
-    m_deviceInfo->setObjectName(QStringLiteral("MnuDevInfo"));
+    m_deviceInfo->setObjectName(QStringLiteral("DeviceInfoItem"));
     connect(m_deviceInfo, &QAction::triggered, this, &DeviceMenuQt::showDeviceInfo);
 
     m_model->fillDeviceMenu();
@@ -56,7 +56,7 @@ DeviceMenuQt::~DeviceMenuQt() = default;
 QAction* DeviceMenuQt::makeItem(int index, const QString& text)
 {
     auto* action = new QAction(text, m_menu);
-    action->setObjectName(QStringLiteral("MnuDevs_%1").arg(index));
+    action->setObjectName(QStringLiteral("DeviceItem_%1").arg(index));
     action->setCheckable(true);
     // Qt toggles the tick before `triggered`; the model then sets every tick.
     connect(action, &QAction::triggered, this, [this, index] { m_model->switchMidiOutput(index); });
@@ -103,7 +103,7 @@ bool runMixerCommand(QWidget* parent, const QString& program)
 QAction* addMixerCommand(QMenu* menu, QWidget* window, const QString& program)
 {
     QAction* action = menu->addAction(QStringLiteral("打开系统音量(&D)"));
-    action->setObjectName(QStringLiteral("MnuMixer"));
+    action->setObjectName(QStringLiteral("MixerItem"));
     QObject::connect(action, &QAction::triggered, menu,
                      [window = QPointer<QWidget>(window), program] { runMixerCommand(window, program); });
     return action;

@@ -19,8 +19,8 @@ namespace kelodi {
 class MidiPort;
 
 // The menu "MIDI设备(&D)" on a Qt menu: one checkable item per device after
-// the mapper item (MnuDevs_0 .. MnuDevs_n), a separator and "设备信息(&S)"
-// (MnuDevInfo). Choosing an item switches the port through DeviceMenu; a
+// the mapper item (DeviceItem_0 .. DeviceItem_n), a separator and "设备信息(&S)"
+// (DeviceInfoItem). Choosing an item switches the port through DeviceMenu; a
 // device that refuses to open, or goes away while open, is reported in a
 // critical message box over `window`.
 class DeviceMenuQt : public QObject, private DeviceMenuView {

@@ -48,7 +48,6 @@ public:
     void fadeOut();
 
     bool isSliding() const { return m_slideTimer.isActive(); }
-    bool isFading() const { return m_fadeTimer.isActive(); }
     // The moving upper edge of the visible part, in window pixels.
     int regionTop() const { return m_regionTop; }
     // Where popUp() puts a window of this size on the given work area.

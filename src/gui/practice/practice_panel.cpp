@@ -66,10 +66,10 @@ PracticePanel::PracticePanel(QMenu* menu, RecordingController& controller, KeyPa
             [this](int percent) { m_controller.setTempoPercent(percent); });
 
     m_scoreWindowItem = menu->addAction(fromUtf8(ScoreWindowItemCaption));
-    m_scoreWindowItem->setObjectName(QStringLiteral("MnuScoreWindow"));
+    m_scoreWindowItem->setObjectName(QStringLiteral("ScoreWindowItem"));
     connect(m_scoreWindowItem, &QAction::triggered, m_scoreWindow, &ScoreWindow::showOrRaise);
     m_practiceItem = menu->addAction(fromUtf8(PracticeItemCaption));
-    m_practiceItem->setObjectName(QStringLiteral("MnuPractice"));
+    m_practiceItem->setObjectName(QStringLiteral("PracticeItem"));
     m_practiceItem->setCheckable(true);
     connect(m_practiceItem, &QAction::toggled, this, [this](bool on) { m_practice->setEnabled(on); });
 

@@ -36,7 +36,7 @@ public:
     RecordingController& controller() { return *m_controller; }
     QPushButton* button(RecorderButton which) const { return m_buttons[static_cast<std::size_t>(which)]; }
 
-    // FillRecordingsList: lists the recordings folder into `menu` (once).
+    // Lists the recordings folder into `menu` (once).
     // The save and open dialogs start in that folder.
     void fillRecordingsMenu(QMenu* menu, const std::filesystem::path& recordingsFolder);
     QMenu* recordingsMenu() const { return m_menu; }

@@ -131,7 +131,7 @@ SongFilesMenu::SongFilesMenu(QMenu* fileMenu, RecordingPanel& recording, const I
       m_qtDialogs(std::make_unique<QtSongDialogs>(window)), m_dialogs(m_qtDialogs.get())
 {
     // Between 新建(&N) and 退出(&E), in a group of their own.
-    QAction* exit = fileMenu->findChild<QAction*>(QStringLiteral("MnuExit"));
+    QAction* exit = fileMenu->findChild<QAction*>(QStringLiteral("ExitItem"));
     QAction* before = exit ? fileMenu->insertSeparator(exit) : nullptr;
     auto add = [&](const QString& text, const char* name, void (SongFilesMenu::*slot)()) {
         auto* action = new QAction(text, fileMenu);
@@ -140,9 +140,9 @@ SongFilesMenu::SongFilesMenu(QMenu* fileMenu, RecordingPanel& recording, const I
         fileMenu->insertAction(before, action);
         return action;
     };
-    m_importMidi = add(ImportMidiText, "MnuImportMidi", &SongFilesMenu::importMidi);
-    m_exportMidi = add(ExportMidiText, "MnuExportMidi", &SongFilesMenu::exportMidi);
-    m_exportWav = add(ExportWavText, "MnuExportWav", &SongFilesMenu::exportWav);
+    m_importMidi = add(ImportMidiText, "ImportMidiItem", &SongFilesMenu::importMidi);
+    m_exportMidi = add(ExportMidiText, "ExportMidiItem", &SongFilesMenu::exportMidi);
+    m_exportWav = add(ExportWavText, "ExportWavItem", &SongFilesMenu::exportWav);
 
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(100);

@@ -11,21 +11,18 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
 
-#include "core/fakes/recording_midi.h"
 #include "core/fakes/reset_burst.h"
-#include "gui/desktop/recording_shell.h"
 #include "gui/desktop/tray_icon.h"
 #include "gui/midi/modal_helper.h"
 #include "gui/recording/recording_panel.h"
 #include "core/keyboard/instrument_panel.h"
 #include "core/keyboard/key_map.h"
-#include "gui/app/main_window.h"
+#include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/spinner_widget.h"
 
@@ -34,27 +31,8 @@ namespace {
 
 using Messages = std::vector<ShortMessage>;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        prepareFolder();
-        port.open(MidiMapperId);
-        MainWindowSetup setup;
-        setup.port = &port;
-        setup.shell = &shell;
-        setup.programFolder = folder.path();
-        window = std::make_unique<MainWindow>(setup);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-    }
-
-    virtual void prepareFolder() {}
-
-    Messages& messages() { return devices.journal.messages; }
-    QWindow* handle() { return window->windowHandle(); }
-
     template <class W>
     W* child(const char* name)
     {
@@ -62,12 +40,6 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-
-    test::RecordingDeviceList devices;
-    MidiPort port{devices};
-    test::RecordingShell shell;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTest, StartsWithTheResetBurstThenTheStartInstrument)
@@ -76,8 +48,8 @@ TEST_F(MainWindowTest, StartsWithTheResetBurstThenTheStartInstrument)
     expected.push_back(programChangeMessage(0, 9));
     EXPECT_EQ(messages(), expected);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kelodi 7.90"));
-    EXPECT_EQ(child<QLabel>("LblInstrument")->text(), QStringLiteral("钟琴"));
-    EXPECT_EQ(child<QLabel>("LblInfo")->text(), QStringLiteral("点击选择模拟乐器"));
+    EXPECT_EQ(child<QLabel>("InstrumentLabel")->text(), QStringLiteral("钟琴"));
+    EXPECT_EQ(child<QLabel>("InstrumentHint")->text(), QStringLiteral("点击选择模拟乐器"));
 }
 
 TEST_F(MainWindowTest, KeysLieAtTheirPixelGeometry)
@@ -93,12 +65,33 @@ TEST_F(MainWindowTest, KeysLieAtTheirPixelGeometry)
     EXPECT_EQ(window->key(1)->mask().boundingRect(), QRect(5, 5, 20, 108));
 }
 
+// The black bed under the keys shows through the one-pixel gaps between the
+// white keys and one pixel around their visible part, and nowhere else.
+TEST_F(MainWindowTest, TheKeyBedShowsThroughTheGapsAndAroundTheKeys)
+{
+    const QImage image = window->centralWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto black = [&](int x, int y) { return image.pixel(x, y) == qRgb(0, 0, 0); };
+    const auto inWhiteFace = [](int x) {
+        for (int left = 9; left <= 709; left += 28)
+            if (x >= left && x < left + 27)
+                return true;
+        return false;
+    };
+    // A row below the black keys and above the captions, across the window.
+    const int row = 230;
+    for (int x = 0; x < image.width(); ++x)
+        EXPECT_EQ(black(x, row), x >= 8 && x <= 736 && !inWhiteFace(x)) << "x " << x;
+    // A column through the first key: the bed one pixel above and below it.
+    for (int y = 0; y < 292; ++y)
+        EXPECT_EQ(black(12, y), y == 96 || y == 281) << "y " << y;
+}
+
 TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
 {
-    EXPECT_EQ(child<QLabel>("LblChannel")->geometry(), QRect(12, 10, 112, 23));
-    EXPECT_EQ(child<SpinnerWidget>("VsbChannel")->geometry(), QRect(104, 12, 20, 21));
-    EXPECT_EQ(child<QLabel>("LblOctave")->geometry(), QRect(519, 8, 112, 23));
-    EXPECT_EQ(child<QCheckBox>("ChkSustain")->geometry(), QRect(388, 64, 55, 17));
+    EXPECT_EQ(child<QLabel>("ChannelLabel")->geometry(), QRect(12, 10, 112, 23));
+    EXPECT_EQ(child<SpinnerWidget>("ChannelSpinner")->geometry(), QRect(104, 12, 20, 21));
+    EXPECT_EQ(child<QLabel>("OctaveLabel")->geometry(), QRect(519, 8, 112, 23));
+    EXPECT_EQ(child<QCheckBox>("SustainBox")->geometry(), QRect(388, 64, 55, 17));
     EXPECT_EQ(child<QRadioButton>("ChordOption")->geometry(), QRect(580, 64, 49, 17));
     EXPECT_EQ(child<QGroupBox>("LabelModesFrame")->geometry(), QRect(640, 4, 97, 77));
     EXPECT_EQ(child<QGroupBox>("BottomFrame")->geometry(), QRect(12, 292, 729, 89));
@@ -107,12 +100,12 @@ TEST_F(MainWindowTest, ControlsStandAtTheirTwipPositions)
 
 TEST_F(MainWindowTest, LabelsShowTheStartValues)
 {
-    EXPECT_EQ(child<QLabel>("LblChannel")->text(), QStringLiteral(" 效果 01"));
-    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 100"));
-    EXPECT_EQ(child<QLabel>("LblPan")->text(), QStringLiteral(" 声道 00"));
-    EXPECT_EQ(child<QLabel>("LblReverb")->text(), QStringLiteral(" 混响 000"));
-    EXPECT_EQ(child<QLabel>("LblChord")->text(), QStringLiteral(" Major 7th"));
-    EXPECT_EQ(child<QLabel>("LblOctave")->text(), QStringLiteral(" 八度音程 0"));
+    EXPECT_EQ(child<QLabel>("ChannelLabel")->text(), QStringLiteral(" 效果 01"));
+    EXPECT_EQ(child<QLabel>("VolumeLabel")->text(), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(child<QLabel>("PanLabel")->text(), QStringLiteral(" 声道 00"));
+    EXPECT_EQ(child<QLabel>("ReverbLabel")->text(), QStringLiteral(" 混响 000"));
+    EXPECT_EQ(child<QLabel>("ChordLabel")->text(), QStringLiteral(" Major 7th"));
+    EXPECT_EQ(child<QLabel>("OctaveLabel")->text(), QStringLiteral(" 八度音程 0"));
     EXPECT_TRUE(child<QRadioButton>("ChordOption")->isChecked());
 }
 
@@ -184,30 +177,31 @@ TEST_F(MainWindowTest, OnlyTheLeftButtonPlaysAKey)
 
 TEST_F(MainWindowTest, SpinnerArrowsStepTheValue)
 {
-    auto* volume = child<SpinnerWidget>("VsbVolume");
+    auto* volume = child<SpinnerWidget>("VolumeSpinner");
     messages().clear();
     QTest::mouseClick(volume->upArrow(), Qt::LeftButton);
-    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 101"));
+    EXPECT_EQ(child<QLabel>("VolumeLabel")->text(), QStringLiteral(" 音量 101"));
     EXPECT_EQ(messages(), Messages{controlChangeMessage(0, 7, 101)});
     QTest::mouseClick(volume->downArrow(), Qt::LeftButton);
-    EXPECT_EQ(child<QLabel>("LblVolume")->text(), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(child<QLabel>("VolumeLabel")->text(), QStringLiteral(" 音量 100"));
 }
 
 TEST_F(MainWindowTest, ChangingChannelToNineHidesTheHint)
 {
-    auto* channel = child<SpinnerWidget>("VsbChannel");
+    auto* channel = child<SpinnerWidget>("ChannelSpinner");
     for (int i = 0; i < 9; ++i)
         QTest::mouseClick(channel->upArrow(), Qt::LeftButton);
-    EXPECT_EQ(child<QLabel>("LblChannel")->text(), QStringLiteral(" 效果 10"));
-    EXPECT_FALSE(child<QLabel>("LblInfo")->isVisible());
-    EXPECT_EQ(child<QLabel>("LblInstrument")->text(), QStringLiteral("打击"));
+    EXPECT_EQ(child<QLabel>("ChannelLabel")->text(), QStringLiteral(" 效果 10"));
+    EXPECT_FALSE(child<QLabel>("InstrumentHint")->isVisible());
+    EXPECT_EQ(child<QLabel>("InstrumentLabel")->text(), QStringLiteral("打击"));
 }
 
 TEST_F(MainWindowTest, ResizingNeverMovesTheKeys)
 {
     const QSize before = window->size();
     window->resize(1200, 700);
-    QTest::qWait(20);
+    // The window system may apply the size later; the check below says what came of it.
+    (void)QTest::qWaitFor([&] { return window->size() == QSize(1200, 700); }, 5000);
     EXPECT_EQ(window->size(), QSize(1200, 700)) << "was " << before.width() << "x" << before.height();
     EXPECT_EQ(window->key(0)->geometry(), QRect(4, 92, 37, 194));
     EXPECT_EQ(window->key(0)->mapTo(window.get(), QPoint(0, 0)).x(), 4);
@@ -225,14 +219,14 @@ TEST_F(MainWindowTest, MenuBarHoldsTheMenusInOrder)
 
 TEST_F(MainWindowTest, InstrumentLabelOpensTheChooserAndSendsTheChoice)
 {
-    auto* label = child<QLabel>("LblInstrument");
+    auto* label = child<QLabel>("InstrumentLabel");
     messages().clear();
     test::NextModal pickFlute([](QWidget& dialog) {
-        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("LstInstruments"));
+        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("InstrumentList"));
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->currentRow(), 9);  // "钟琴" preselected by name
         list->setCurrentRow(73);
-        dialog.findChild<QPushButton*>(QStringLiteral("CmdOk"))->click();
+        dialog.findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
     });
     QTest::mouseClick(label, Qt::LeftButton);
     EXPECT_EQ(pickFlute.seen(), 1);
@@ -241,8 +235,8 @@ TEST_F(MainWindowTest, InstrumentLabelOpensTheChooserAndSendsTheChoice)
 
     messages().clear();
     test::NextModal cancel([](QWidget& dialog) {
-        dialog.findChild<QListWidget*>(QStringLiteral("LstInstruments"))->setCurrentRow(5);
-        dialog.findChild<QPushButton*>(QStringLiteral("CmdCancel"))->click();
+        dialog.findChild<QListWidget*>(QStringLiteral("InstrumentList"))->setCurrentRow(5);
+        dialog.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
     });
     QTest::mouseClick(label, Qt::LeftButton);
     EXPECT_EQ(cancel.seen(), 1);
@@ -307,10 +301,10 @@ TEST_F(MainWindowTest, TrayExitEndsLikeTheFileMenu)
 TEST_F(MainWindowTest, MinimisedFromMaximisedRestoresNormal)
 {
     window->showMaximized();
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }, 5000));
     EXPECT_EQ(window->restoreWindowState(), 2);
     window->showMinimized();
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMinimized(); }, 5000));
     EXPECT_EQ(window->restoreWindowState(), 0);
 }
 

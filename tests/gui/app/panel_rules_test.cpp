@@ -49,26 +49,26 @@ protected:
 // only the controllers in which the two channels differ, on the new channel.
 TEST_F(PanelRulesTest, ControlsFollowTheChannelSwitch)
 {
-    click("VsbVolume", true);
-    click("VsbPan", false);
-    click("VsbReverb", true);
-    click("VsbChorus", true);
-    click("VsbModulation", true);
-    click("ChkSustain");
-    click("ChkMute");
-    ASSERT_TRUE(checked("ChkMute"));
+    click("VolumeSpinner", true);
+    click("PanSpinner", false);
+    click("ReverbSpinner", true);
+    click("ChorusSpinner", true);
+    click("ModulationSpinner", true);
+    click("SustainBox");
+    click("MuteBox");
+    ASSERT_TRUE(checked("MuteBox"));
     EXPECT_TRUE(notesOfKey(Qt::Key_D).empty()) << "channel 1 is muted";
 
     messages().clear();
-    click("VsbChannel", true);
-    EXPECT_EQ(text("LblChannel"), QStringLiteral(" 效果 02"));
-    EXPECT_EQ(text("LblVolume"), QStringLiteral(" 音量 100"));
-    EXPECT_EQ(text("LblPan"), QStringLiteral(" 声道 00"));
-    EXPECT_EQ(text("LblReverb"), QStringLiteral(" 混响 000"));
-    EXPECT_EQ(text("LblChorus"), QStringLiteral(" 合声 000"));
-    EXPECT_EQ(text("LblModulation"), QStringLiteral(" 颤音 000"));
-    EXPECT_FALSE(checked("ChkSustain"));
-    EXPECT_FALSE(checked("ChkMute")) << "the mute box shows the new channel";
+    click("ChannelSpinner", true);
+    EXPECT_EQ(text("ChannelLabel"), QStringLiteral(" 效果 02"));
+    EXPECT_EQ(text("VolumeLabel"), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(text("PanLabel"), QStringLiteral(" 声道 00"));
+    EXPECT_EQ(text("ReverbLabel"), QStringLiteral(" 混响 000"));
+    EXPECT_EQ(text("ChorusLabel"), QStringLiteral(" 合声 000"));
+    EXPECT_EQ(text("ModulationLabel"), QStringLiteral(" 颤音 000"));
+    EXPECT_FALSE(checked("SustainBox"));
+    EXPECT_FALSE(checked("MuteBox")) << "the mute box shows the new channel";
     EXPECT_EQ(messages(), (Messages{controlChangeMessage(1, 7, 100), controlChangeMessage(1, 10, 64),
                                         controlChangeMessage(1, 91, 0), controlChangeMessage(1, 93, 0),
                                         controlChangeMessage(1, 1, 0), controlChangeMessage(1, 64, 0)}));
@@ -77,21 +77,21 @@ TEST_F(PanelRulesTest, ControlsFollowTheChannelSwitch)
     EXPECT_EQ(sounded.front(), noteOnMessage(1, 48));
 
     messages().clear();
-    click("VsbChannel", false);
-    EXPECT_EQ(text("LblVolume"), QStringLiteral(" 音量 101"));
-    EXPECT_EQ(text("LblPan"), QStringLiteral(" 声道 -01"));
-    EXPECT_EQ(text("LblReverb"), QStringLiteral(" 混响 001"));
-    EXPECT_EQ(text("LblChorus"), QStringLiteral(" 合声 001"));
-    EXPECT_EQ(text("LblModulation"), QStringLiteral(" 颤音 001"));
-    EXPECT_TRUE(checked("ChkSustain"));
-    EXPECT_TRUE(checked("ChkMute"));
+    click("ChannelSpinner", false);
+    EXPECT_EQ(text("VolumeLabel"), QStringLiteral(" 音量 101"));
+    EXPECT_EQ(text("PanLabel"), QStringLiteral(" 声道 -01"));
+    EXPECT_EQ(text("ReverbLabel"), QStringLiteral(" 混响 001"));
+    EXPECT_EQ(text("ChorusLabel"), QStringLiteral(" 合声 001"));
+    EXPECT_EQ(text("ModulationLabel"), QStringLiteral(" 颤音 001"));
+    EXPECT_TRUE(checked("SustainBox"));
+    EXPECT_TRUE(checked("MuteBox"));
     EXPECT_EQ(messages(), (Messages{controlChangeMessage(0, 7, 101), controlChangeMessage(0, 10, 63),
                                         controlChangeMessage(0, 91, 1), controlChangeMessage(0, 93, 1),
                                         controlChangeMessage(0, 1, 1), controlChangeMessage(0, 64, 127)}));
     EXPECT_TRUE(notesOfKey(Qt::Key_D).empty()) << "channel 1 is still muted";
 
     // Unticking the box unmutes the channel it shows.
-    click("ChkMute");
+    click("MuteBox");
     EXPECT_FALSE(notesOfKey(Qt::Key_D).empty());
 }
 
@@ -109,9 +109,9 @@ TEST_F(PanelRulesTest, ChordArrowsReachEveryChordAndEachSoundsItsIntervals)
     } steps[] = {{false, 2}, {false, 1}, {false, 0}, {true, 3}, {true, 4}, {true, 5},
                  {true, 6},  {true, 7},  {true, 8},  {true, 9}, {true, 10}, {true, 10}};
     for (const auto& step : steps) {
-        click("VsbChord", step.up);
+        click("ChordSpinner", step.up);
         const test::ChordSpelling& chord = spellings[static_cast<std::size_t>(step.type)];
-        EXPECT_EQ(text("LblChord").toStdString(), chord.label);
+        EXPECT_EQ(text("ChordLabel").toStdString(), chord.label);
         EXPECT_EQ(child<QRadioButton>("SingleNoteOption")->isChecked(), step.type == 0) << chord.label;
         EXPECT_EQ(child<QRadioButton>("ChordOption")->isChecked(), step.type != 0) << chord.label;
         Messages expected;
@@ -128,31 +128,31 @@ TEST_F(PanelRulesTest, ChordArrowsReachEveryChordAndEachSoundsItsIntervals)
 TEST_F(PanelRulesTest, FileNewResetsEveryChannelAndShowsChannelZero)
 {
     for (int i = 0; i < 4; ++i)
-        click("VsbChannel", true);
-    click("VsbVolume", false);
-    click("VsbPan", true);
-    click("ChkSustain");
-    click("ChkMute");
+        click("ChannelSpinner", true);
+    click("VolumeSpinner", false);
+    click("PanSpinner", true);
+    click("SustainBox");
+    click("MuteBox");
     for (int i = 0; i < 3; ++i)
-        click("VsbChord", false);
-    click("VsbOctave", true);
+        click("ChordSpinner", false);
+    click("OctaveSpinner", true);
     ASSERT_TRUE(child<QRadioButton>("SingleNoteOption")->isChecked());
 
     messages().clear();
-    child<QAction>("MnuNew")->trigger();
+    child<QAction>("NewItem")->trigger();
     Messages expected = test::resetBurst();
     for (auto [controller, value] : {std::pair{7, 100}, {10, 64}, {64, 0}})
         expected.push_back(controlChangeMessage(0, controller, value));
     EXPECT_EQ(messages(), expected);
 
-    EXPECT_EQ(text("LblChannel"), QStringLiteral(" 效果 01"));
-    EXPECT_EQ(text("LblVolume"), QStringLiteral(" 音量 100"));
-    EXPECT_EQ(text("LblPan"), QStringLiteral(" 声道 00"));
-    EXPECT_EQ(text("LblChord"), QStringLiteral(" Major 7th"));
-    EXPECT_EQ(text("LblOctave"), QStringLiteral(" 八度音程 0"));
-    EXPECT_EQ(text("LblInstrument"), QStringLiteral("大钢琴"));
-    EXPECT_FALSE(checked("ChkSustain"));
-    EXPECT_FALSE(checked("ChkMute"));
+    EXPECT_EQ(text("ChannelLabel"), QStringLiteral(" 效果 01"));
+    EXPECT_EQ(text("VolumeLabel"), QStringLiteral(" 音量 100"));
+    EXPECT_EQ(text("PanLabel"), QStringLiteral(" 声道 00"));
+    EXPECT_EQ(text("ChordLabel"), QStringLiteral(" Major 7th"));
+    EXPECT_EQ(text("OctaveLabel"), QStringLiteral(" 八度音程 0"));
+    EXPECT_EQ(text("InstrumentLabel"), QStringLiteral("大钢琴"));
+    EXPECT_FALSE(checked("SustainBox"));
+    EXPECT_FALSE(checked("MuteBox"));
     EXPECT_TRUE(child<QRadioButton>("ChordOption")->isChecked());
     EXPECT_EQ(notesOfKey(Qt::Key_D), (Messages{noteOnMessage(0, 48), noteOnMessage(0, 52), noteOnMessage(0, 55),
                                                noteOnMessage(0, 59)}));

@@ -23,9 +23,9 @@ class ValueLabelsTest : public test::MainWindowFixture {};
 TEST_F(ValueLabelsTest, EveryTextFitsLeftOfItsSpinner)
 {
     const char* rows[][2] = {
-        {"LblChannel", "VsbChannel"}, {"LblVolume", "VsbVolume"},         {"LblOctave", "VsbOctave"},
-        {"LblPan", "VsbPan"},         {"LblReverb", "VsbReverb"},         {"LblChord", "VsbChord"},
-        {"LblModulation", "VsbModulation"}, {"LblChorus", "VsbChorus"},
+        {"ChannelLabel", "ChannelSpinner"}, {"VolumeLabel", "VolumeSpinner"},         {"OctaveLabel", "OctaveSpinner"},
+        {"PanLabel", "PanSpinner"},         {"ReverbLabel", "ReverbSpinner"},         {"ChordLabel", "ChordSpinner"},
+        {"ModulationLabel", "ModulationSpinner"}, {"ChorusLabel", "ChorusSpinner"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row[0]);
@@ -62,7 +62,7 @@ TEST_F(ValueLabelsTest, EveryTextFitsLeftOfItsSpinner)
             spinner->upArrow()->click();
             measure();
         }
-        if (QLatin1String(row[0]) == QLatin1String("LblChord")) {
+        if (QLatin1String(row[0]) == QLatin1String("ChordLabel")) {
             EXPECT_EQ(seen.size(), 11);
         }
     }

@@ -80,14 +80,14 @@ TEST(InstrumentDialog, ListsTheNamesByProgramAndPreselectsByExactName)
 TEST(InstrumentDialog, OkTakesTheSelectedEntryAndItsPosition)
 {
     const InstrumentChoice kept = chooseWith(QStringLiteral("尼龙弦吉他"), [](InstrumentDialog& d) {
-        button(d, "CmdOk")->click();
+        button(d, "OkButton")->click();
     });
     EXPECT_EQ(kept.name, QStringLiteral("尼龙弦吉他"));
     EXPECT_EQ(kept.program, 24);
 
     const InstrumentChoice moved = chooseWith(QStringLiteral("钟琴"), [](InstrumentDialog& d) {
         d.list()->setCurrentRow(73);
-        QTest::mouseClick(button(d, "CmdOk"), Qt::LeftButton);
+        QTest::mouseClick(button(d, "OkButton"), Qt::LeftButton);
     });
     EXPECT_EQ(moved.name, QStringLiteral("长笛"));
     EXPECT_EQ(moved.program, 73);
@@ -97,7 +97,7 @@ TEST(InstrumentDialog, OkWithNothingSelectedChoosesNothing)
 {
     const InstrumentChoice choice = chooseWith(QStringLiteral("电贝司"), [](InstrumentDialog& d) {
         d.list()->setFocus();  // focus alone must not select an entry
-        button(d, "CmdOk")->click();
+        button(d, "OkButton")->click();
     });
     EXPECT_TRUE(choice.name.isEmpty());
     EXPECT_EQ(choice.program, -1);
@@ -115,7 +115,7 @@ TEST(InstrumentDialog, DoubleClickChoosesTheEntryClicked)
 TEST(InstrumentDialog, CancelEscapeAndTheCloseBoxChooseNothing)
 {
     const std::function<void(InstrumentDialog&)> ways[] = {
-        [](InstrumentDialog& d) { button(d, "CmdCancel")->click(); },
+        [](InstrumentDialog& d) { button(d, "CancelButton")->click(); },
         [](InstrumentDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); },
         [](InstrumentDialog& d) { d.close(); },  // the window's close box
     };

@@ -19,10 +19,10 @@ namespace {
 std::map<QString, QString> labelTexts(const DeviceInfoDialog& dialog)
 {
     std::map<QString, QString> texts;
-    for (const char* name : {"LblManu", "LblDevID", "LblProdName", "LblProdID", "LblManuID",
-                             "LblDriverVer", "LblChanMask", "LblNotes", "LblVoices", "LblVol",
-                             "LblLrVol", "LblCache", "LblStream", "LblMidiPort", "LblSynth",
-                             "LblSqSynth", "LblFmSynth", "LblMapper"}) {
+    for (const char* name : {"ManufacturerValue", "DeviceIdValue", "ProductNameValue", "ProductIdValue",
+                             "ManufacturerIdValue", "DriverVersionValue", "ChannelMaskValue", "NotesValue",
+                             "VoicesValue", "VolumeValue", "LrVolumeValue", "CacheValue", "StreamValue",
+                             "MidiPortValue", "SynthValue", "SquareSynthValue", "FmSynthValue", "MapperValue"}) {
         QLabel* label = dialog.valueLabel(QString::fromLatin1(name));
         texts[QString::fromLatin1(name)] = label ? label->text() : QStringLiteral("<missing>");
     }
@@ -44,16 +44,19 @@ TEST(DeviceInfoDialog, EveryLabelShowsItsFieldBesideItsCaption)
 
     DeviceInfoDialog dialog(caps, MidiMapperId);
     const std::map<QString, QString> expected = {
-        {"LblManu", "Unknown"},     {"LblDevID", "-1"},       {"LblProdName", "<b>Kelodi</b> GM Synth"},
-        {"LblProdID", "0"},         {"LblManuID", "0"},       {"LblDriverVer", "2.03"},
-        {"LblChanMask", "65535"},   {"LblNotes", "256"},      {"LblVoices", "256"},
-        {"LblVol", "True"},         {"LblLrVol", "True"},     {"LblCache", "False"},
-        {"LblStream", "False"},     {"LblMidiPort", "False"}, {"LblSynth", "False"},
-        {"LblSqSynth", "False"},    {"LblFmSynth", "False"},  {"LblMapper", "True"},
+        {"ManufacturerValue", "Unknown"}, {"DeviceIdValue", "-1"},
+        {"ProductNameValue", "<b>Kelodi</b> GM Synth"}, {"ProductIdValue", "0"},
+        {"ManufacturerIdValue", "0"},     {"DriverVersionValue", "2.03"},
+        {"ChannelMaskValue", "65535"},    {"NotesValue", "256"},
+        {"VoicesValue", "256"},           {"VolumeValue", "True"},
+        {"LrVolumeValue", "True"},        {"CacheValue", "False"},
+        {"StreamValue", "False"},         {"MidiPortValue", "False"},
+        {"SynthValue", "False"},          {"SquareSynthValue", "False"},
+        {"FmSynthValue", "False"},        {"MapperValue", "True"},
     };
     EXPECT_EQ(labelTexts(dialog), expected);
     // A name from outside is shown as it is, never as markup.
-    EXPECT_EQ(dialog.valueLabel(QStringLiteral("LblProdName"))->textFormat(), Qt::PlainText);
+    EXPECT_EQ(dialog.valueLabel(QStringLiteral("ProductNameValue"))->textFormat(), Qt::PlainText);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("设备信息"));
     EXPECT_EQ(dialog.size(), QSize(448, 282));
 
@@ -96,7 +99,7 @@ TEST(DeviceInfoDialog, OkClosesTheModalDialog)
     QString title;
     test::NextModal ok([&](QWidget& modal) {
         title = modal.windowTitle();
-        modal.findChild<QPushButton*>(QStringLiteral("CmdOk"))->click();
+        modal.findChild<QPushButton*>(QStringLiteral("OkButton"))->click();
     });
     QWidget owner;
     DeviceInfoDialog::showFor(&owner, caps, 0);

@@ -44,7 +44,7 @@ TEST(JackDeviceSwitch, ChosenJackPortGetsTheChannelsAndThenTheTypedKeys)
     MidiPort& port = shown.port;
     MainWindow& window = *shown.window;
 
-    auto* menu = window.findChild<QMenu*>(QStringLiteral("MnuDevices"));
+    auto* menu = window.findChild<QMenu*>(QStringLiteral("DevicesMenu"));
     ASSERT_NE(menu, nullptr);
     QAction* item = nullptr;
     QStringList listed;

@@ -123,15 +123,16 @@ TEST(JackSameName, EachOfTwoLikeNamedDevicesGetsWhatIsPlayedOnIt)
     watchdog.start(50);
 
     // The two menu items, and the dump behind each.
-    auto* menu = window.findChild<QMenu*>(QStringLiteral("MnuDevices"));
+    auto* menu = window.findChild<QMenu*>(QStringLiteral("DevicesMenu"));
     ASSERT_NE(menu, nullptr);
     std::vector<QAction*> items;
     std::vector<const JackMidiDump*> dumps;
     for (QAction* action : menu->actions()) {
         const QString name = action->objectName();
-        if (!name.startsWith(QStringLiteral("MnuDevs_")))
+        const QString prefix = QStringLiteral("DeviceItem_");
+        if (!name.startsWith(prefix))
             continue;
-        const std::string device = devices->deviceName(name.mid(8).toInt() - 1);
+        const std::string device = devices->deviceName(name.mid(prefix.size()).toInt() - 1);
         if (device.rfind(client, 0) == 0) {
             items.push_back(action);
             dumps.push_back(device == first.port() ? &first : &second);

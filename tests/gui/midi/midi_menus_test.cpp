@@ -123,8 +123,8 @@ TEST_F(DeviceMenuQtTest, InformationShowsTheTickedDevice)
     QString deviceId;
     QString name;
     test::NextModal dialog([&](QWidget& modal) {
-        deviceId = modal.findChild<QLabel*>(QStringLiteral("LblDevID"))->text();
-        name = modal.findChild<QLabel*>(QStringLiteral("LblProdName"))->text();
+        deviceId = modal.findChild<QLabel*>(QStringLiteral("DeviceIdValue"))->text();
+        name = modal.findChild<QLabel*>(QStringLiteral("ProductNameValue"))->text();
     });
     qtMenu.deviceInfoAction()->trigger();
     EXPECT_EQ(dialog.seen(), 1);

@@ -101,7 +101,7 @@ protected:
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&*m_window));
 
-        auto* menu = m_window->findChild<QMenu*>(QStringLiteral("MnuDevices"));
+        auto* menu = m_window->findChild<QMenu*>(QStringLiteral("DevicesMenu"));
         ASSERT_NE(menu, nullptr);
         m_menu = m_window->findChild<DeviceMenuQt*>();
         ASSERT_NE(m_menu, nullptr);

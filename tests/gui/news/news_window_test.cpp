@@ -5,7 +5,6 @@
 #include <QBuffer>
 #include <QPainter>
 #include <QPixmap>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPointer>
@@ -33,14 +32,7 @@ const QByteArray PagePath = "/rjshengji/gg_tan.htm";
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
+    return QTest::qWaitFor(condition, timeoutMs);
 }
 
 QByteArray page(const QByteArray& body)

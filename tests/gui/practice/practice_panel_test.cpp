@@ -13,16 +13,13 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
-#include "core/fakes/recording_midi.h"
 #include "core/practice/practice_controller.h"
 #include "core/practice/score.h"
 #include "core/recording/recording_controller.h"
-#include "gui/app/main_window.h"
-#include "gui/desktop/recording_shell.h"
+#include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/midi/modal_helper.h"
 #include "gui/practice/practice_panel.h"
@@ -65,26 +62,10 @@ private:
     QtMessageHandler m_previous;
 };
 
-class PracticePanelTest : public ::testing::Test {
+class PracticePanelTest : public test::MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        port.open(MidiMapperId);
-        MainWindowSetup setup;
-        setup.port = &port;
-        setup.shell = &shell;
-        setup.programFolder = folder.path();
-        window = std::make_unique<MainWindow>(setup);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-
     PracticePanel& panel() { return window->practice(); }
     RecordingController& controller() { return window->recording().controller(); }
-    std::vector<ShortMessage>& messages() { return devices.journal.messages; }
-    QWindow* handle() { return window->windowHandle(); }
 
     // Keys 12 (D), 14 (F), released between, a beat apart.
     void setSong()
@@ -114,12 +95,6 @@ protected:
         QTest::keyPress(handle(), key);
         QTest::keyRelease(handle(), key);
     }
-
-    test::RecordingDeviceList devices;
-    MidiPort port{devices};
-    test::RecordingShell shell;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(PracticePanelTest, ThePracticeMenuFollowsTheRecordingsListAndOpensWithItsKey)

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QMenu>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <deque>
@@ -19,13 +18,11 @@
 #include <sys/mount.h>
 #endif
 
-#include "core/fakes/recording_midi.h"
 #include "core/keyboard/instrument_panel.h"
 #include "core/midi/midi_file.h"
 #include "core/recording/dzq_format.h"
 #include "core/recording/recording_controller.h"
-#include "gui/app/main_window.h"
-#include "gui/desktop/recording_shell.h"
+#include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/spinner_widget.h"
 #include "gui/recording/recording_panel.h"
@@ -72,24 +69,20 @@ RecordingEvents eventsOf(std::initializer_list<std::pair<float, int>> list)
     return events;
 }
 
-class SongFilesMenuTest : public ::testing::Test {
+class SongFilesMenuTest : public test::MainWindowFixture {
 protected:
     void SetUp() override
     {
-        port.open(MidiMapperId);
-        MainWindowSetup setup;
-        setup.port = &port;
-        setup.shell = &shell;
-        setup.programFolder = folder.path();
-        window = std::make_unique<MainWindow>(setup);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        MainWindowFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         songs().setDialogs(&dialogs);
     }
+    // The window goes first: its song commands hold the scripted dialogs.
+    void TearDown() override { window.reset(); }
 
     SongFilesMenu& songs() { return window->songFiles(); }
     RecordingController& controller() { return window->recording().controller(); }
-    Messages& messages() { return devices.journal.messages; }
     QString file(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
     void click(const char* spinner, bool up)
     {
@@ -99,20 +92,15 @@ protected:
     }
     bool waitForRender() { return QTest::qWaitFor([this] { return !songs().isRendering(); }, 60000); }
 
-    test::RecordingDeviceList devices;
-    MidiPort port{devices};
-    test::RecordingShell shell;
-    QTemporaryDir folder;
     ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(SongFilesMenuTest, MidiExportHoldsWhatTheWindowsOwnReplaySends)
 {
     controller().setEvents(eventsOf({{0.02f, 0}, {0.03f, ReleaseMarker}, {0.02f, 5}, {0.02f, 7}, {0.03f, ReleaseMarker}}));
     // Channel 2 (its instrument is program 1), octave +1, chord type 10.
-    click("VsbChannel", true);
-    click("VsbOctave", true);
+    click("ChannelSpinner", true);
+    click("OctaveSpinner", true);
     window->panel().setChordType(10);
 
     dialogs.saveAnswers = {file("song.mid")};
@@ -298,7 +286,8 @@ TEST_F(SongFilesMenuTest, ClosingTheWindowDuringAWavExportStopsItWithoutAFile)
     dialogs.saveAnswers = {file("closed.wav")};
     songs().exportWavAction()->trigger();
     ASSERT_TRUE(songs().isRendering());
-    QTest::qWait(100);
+    // Well under way: long enough for the progress dialog to show.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return songs().progressDialog() != nullptr; }, 20000));
     QElapsedTimer clock;
     clock.start();
     window.reset();
