@@ -37,7 +37,7 @@ void KeyPath::press(int key, int button)
         return;
     m_view.setCaption(m_title + m_map.keyInfo(key));
     if (m_recorder)
-        m_recorder->recordEvent(key);
+        m_recorder->recordPress(key);
     sound(key);
     if (m_pressListener)
         m_pressListener->keyPressed(key);
@@ -100,7 +100,7 @@ void KeyPath::reportRelease(int key)
         return;
     m_view.setCaption(m_title);
     if (m_recorder && !m_releaseReportsPaused)
-        m_recorder->recordEvent(ReleaseMarker);
+        m_recorder->recordRelease();
 }
 
 void KeyPath::release(int key, int button)

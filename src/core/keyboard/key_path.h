@@ -24,8 +24,10 @@ class MidiPort;
 class KeyRecorderHook {
 public:
     virtual ~KeyRecorderHook() = default;
-    // A key index 0..43 for a press, ReleaseMarker for a release.
-    virtual void recordEvent(int value) = 0;
+    // A press of key 0..43.
+    virtual void recordPress(int key) = 0;
+    // A release; a recording keeps it as the release of every key.
+    virtual void recordRelease() = 0;
 };
 
 // Told of every press of the key path once it has sounded (follow-along
@@ -38,9 +40,6 @@ public:
     // A left-button release of key 0..43, after its notes stopped.
     virtual void keyReleased(int /*key*/) {}
 };
-
-// The recorded value of a release: it stands for "release every key".
-inline constexpr int ReleaseMarker = 9999;
 
 // The one way a key is played. The mouse, the computer keyboard and the
 // player all press and release keys here, with the left button.

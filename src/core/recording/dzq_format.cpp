@@ -230,13 +230,11 @@ public:
     {
         m_file.report.linesRead = m_lineNumber;
         if (m_file.report.dialect == RecordingDialect::Jianpu && m_jianpuBodyStarted)
-            addEvent(m_jianpuPending, ReleaseMarker, m_jianpuLastLine, m_jianpuLastItem, false);
+            addEvent(m_jianpuPending, KeyEvent::releaseAll(0), m_jianpuLastLine, m_jianpuLastItem, false);
         RecordingEvents& events = m_file.events;
         // Only a file full of items that give no event leaves much unused.
-        if (events.eventKeys.capacity() > events.size() + events.size() / 8 + 1024) {
-            events.eventDelays.shrink_to_fit();
-            events.eventKeys.shrink_to_fit();
-        }
+        if (events.capacity() > events.size() + events.size() / 8 + 1024)
+            events.shrinkToFit();
         return std::move(m_file);
     }
 
@@ -259,8 +257,7 @@ private:
         const std::size_t items =
             std::min(separators + lineFeeds + 1, (text.size() - separators) / 3 + 1);
         const std::size_t perItem = m_file.report.dialect == RecordingDialect::Jianpu ? 2 : 1;
-        m_file.events.eventDelays.reserve(items * perItem + 1);
-        m_file.events.eventKeys.reserve(items * perItem + 1);
+        m_file.events.reserve(items * perItem + 1);
     }
 
     void readLine(int lineNumber, std::string_view line)
@@ -308,12 +305,12 @@ private:
                 skip(lineNumber, item, SkipReason::MalformedItem);
                 return;
             }
-            const std::optional<int> key = keyFromName(item.substr(comma + 1));
-            if (!key) {
+            const std::optional<KeyEvent> event = eventFromName(item.substr(comma + 1));
+            if (!event) {
                 skip(lineNumber, item, SkipReason::UnknownKey);
                 return;
             }
-            addEvent(leadingNumber(item.substr(0, comma)), *key, lineNumber, item, true);
+            addEvent(leadingNumber(item.substr(0, comma)), *event, lineNumber, item, true);
         });
     }
 
@@ -344,14 +341,14 @@ private:
             }
             if (note == "0")
                 note = ReleaseWord;
-            const std::optional<int> key = keyFromName(jianpuToKeyName(note));
+            const std::optional<KeyEvent> event = eventFromName(jianpuToKeyName(note));
             // The rest of the note before belongs to this item's press.
-            if (key)
-                addEvent(m_jianpuPending, *key, lineNumber, item, false);
+            if (event)
+                addEvent(m_jianpuPending, *event, lineNumber, item, false);
             else
                 skip(lineNumber, item, SkipReason::UnknownKey);
             const double ratio = m_file.report.soundingRatio;
-            addEvent(roundToMilliseconds(length * ratio), ReleaseMarker, lineNumber, item, false);
+            addEvent(roundToMilliseconds(length * ratio), KeyEvent::releaseAll(0), lineNumber, item, false);
             m_jianpuPending = roundToMilliseconds(length - length * ratio);
             m_jianpuLastLine = lineNumber;
             m_jianpuLastItem.assign(item);
@@ -363,19 +360,19 @@ private:
     // stored is read as 0 and reported; a negative one only when the file
     // wrote it: the rest of a jianpu note held longer than its length
     // (a sounding ratio above 1) is negative by design.
-    void addEvent(double number, int key, int lineNumber, std::string_view item, bool written)
+    void addEvent(double number, KeyEvent event, int lineNumber, std::string_view item, bool written)
     {
         const double seconds = m_file.report.tempoFactor * number;
-        float delay = 0.0f;
+        event.delay = 0.0f;
         if (isStorableDelay(seconds)) {
-            delay = seconds > 0 ? static_cast<float>(seconds) : 0.0f;
+            event.delay = seconds > 0 ? static_cast<float>(seconds) : 0.0f;
         } else if (written || !(seconds < 0)) {
             RecordingFileReport& report = m_file.report;
             ++report.zeroedDelayCount;
             if (report.zeroedDelays.size() < RecordingFileReport::MaxReportedSkips)
                 report.zeroedDelays.push_back({lineNumber, std::string(item)});
         }
-        m_file.events.append(delay, static_cast<float>(key));
+        m_file.events.append(event);
     }
 
     void skip(int lineNumber, std::string_view item, SkipReason reason)
@@ -404,10 +401,17 @@ void appendCrLf(std::string& text)
 
 }  // namespace
 
-std::optional<int> keyFromName(std::string_view name)
+std::optional<KeyEvent> eventFromName(std::string_view name)
 {
     if (contains(name, ReleaseWord))
-        return ReleaseMarker;
+        return KeyEvent::releaseAll(0);
+    if (const std::optional<int> key = keyFromName(name))
+        return KeyEvent::press(0, *key);
+    return std::nullopt;
+}
+
+std::optional<int> keyFromName(std::string_view name)
+{
     if (!name.empty() && name[0] == '#') {
         const int white = whiteKeyIndex(name.substr(1));
         if (white < 0 || !isKeyIndex(white + 1))
@@ -420,17 +424,14 @@ std::optional<int> keyFromName(std::string_view name)
     return white;
 }
 
-std::string keyName(float key)
+std::string keyName(int key)
 {
-    if (key == static_cast<float>(ReleaseMarker))
-        return std::string(ReleaseWord);
-    if (!(key >= 0 && key < KeyCount) || key != std::floor(key))
+    if (!isKeyIndex(key))
         return {};
     static constexpr std::array<std::string_view, 12> Names = {
         "C", "#C", "D", "#D", "E", "F", "#F", "G", "#G", "A", "#A", "B"};
-    const int index = static_cast<int>(key);
-    std::string name(Names[static_cast<std::size_t>(index % 12)]);
-    const int octave = index / 12;
+    std::string name(Names[static_cast<std::size_t>(key % 12)]);
+    const int octave = key / 12;
     if (octave == 0)
         return name;
     // Lower case from the second octave on, then the octave mark.
@@ -595,15 +596,18 @@ std::string formatRecordingText(const RecordingEvents& events)
     text += '1';
     appendCrLf(text);
     for (std::size_t i = 0; i < events.size(); ++i) {
-        text += formatDelay(events.eventDelays[i]);
+        const KeyEvent& event = events[i];
+        text += formatDelay(event.delay);
         text += " , ";
-        const float key = events.eventKeys[i];
-        std::string name = keyName(key);
-        // Key names are padded to four characters so the columns line up;
-        // the release word is left as it is.
-        if (key != static_cast<float>(ReleaseMarker) && name.size() < 4)
-            name.resize(4, ' ');
-        text += name;
+        if (event.isReleaseAll()) {
+            text += ReleaseWord;
+        } else {
+            // Key names are padded to four characters so the columns line
+            // up; the release word is left as it is.
+            std::string name = keyName(event.key);
+            name.resize(std::max<std::size_t>(name.size(), 4), ' ');
+            text += name;
+        }
         text += " | ";
         if ((i + 1) % 4 == 0)
             appendCrLf(text);
@@ -624,8 +628,8 @@ std::optional<std::string> encodeRecording(const RecordingEvents& events, const 
         return refuse(std::to_string(events.size()) + " events are more than a score file holds (" +
                       std::to_string(MaxRecordingEvents) + ")");
     for (std::size_t i = 0; i < events.size(); ++i) {
-        if (!isStorableDelay(events.eventDelays[i]))
-            return refuse("event " + std::to_string(i + 1) + " waits " + formatDelay(events.eventDelays[i]) +
+        if (!isStorableDelay(events[i].delay))
+            return refuse("event " + std::to_string(i + 1) + " waits " + formatDelay(events[i].delay) +
                           " s; a score file holds delays from 0 to 86400 s");
     }
     std::optional<std::string> bytes = codec.utf8ToGbk(formatRecordingText(events));

@@ -188,10 +188,10 @@ std::optional<MelodyImport> importMelody(const MidiFile& file, const MelodySourc
         const std::int64_t next =
             i + 1 < line.size() ? line[i + 1].onMs : std::numeric_limits<std::int64_t>::max();
         const std::int64_t release = std::min(std::max(note.offMs, note.onMs), next);
-        result.events.append(static_cast<float>(static_cast<double>(note.onMs - previous) / 1000.0),
-                             static_cast<float>(pitch - LowestKeyNote));
-        result.events.append(static_cast<float>(static_cast<double>(release - note.onMs) / 1000.0),
-                             static_cast<float>(ReleaseMarker));
+        result.events.append(
+            KeyEvent::press(static_cast<float>(static_cast<double>(note.onMs - previous) / 1000.0), pitch - LowestKeyNote));
+        result.events.append(
+            KeyEvent::releaseAll(static_cast<float>(static_cast<double>(release - note.onMs) / 1000.0)));
         previous = release;
     }
     return result;

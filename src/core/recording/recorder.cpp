@@ -30,9 +30,20 @@ void Recorder::stop()
     m_recording = false;
 }
 
-void Recorder::recordEvent(int value)
+void Recorder::recordPress(int key)
 {
-    if (!m_recording || !(isKeyIndex(value) || value == ReleaseMarker))
+    if (isKeyIndex(key))
+        record(KeyEvent::press(0, key));
+}
+
+void Recorder::recordRelease()
+{
+    record(KeyEvent::releaseAll(0));
+}
+
+void Recorder::record(KeyEvent event)
+{
+    if (!m_recording)
         return;
     const double now = m_clock.now();
     ++m_eventCount;
@@ -40,16 +51,16 @@ void Recorder::recordEvent(int value)
     // the take's to extend: it starts again as a new list that replaces them.
     if (m_take.lock() != m_events)
         m_eventCount = 1;
-    float delay = FirstEventDelay;
+    event.delay = FirstEventDelay;
     if (m_eventCount == 1) {
         m_events = std::make_shared<RecordingEvents>();
         m_take = m_events;
     } else {
         double d = now - m_lastEventTime;
         d -= PauseFold * std::floor(d / PauseFold);
-        delay = static_cast<float>(d);
+        event.delay = static_cast<float>(d);
     }
-    m_events->append(delay, static_cast<float>(value));
+    m_events->append(event);
     m_lastEventTime = now;
 }
 
