@@ -22,7 +22,7 @@ Recorder::Recorder(std::shared_ptr<RecordingEvents>& events, const Clock& clock)
 void Recorder::start()
 {
     m_recording = true;
-    m_eventCount = 0;
+    m_takeStarted = false;
 }
 
 void Recorder::stop()
@@ -46,13 +46,12 @@ void Recorder::record(KeyEvent event)
     if (!m_recording)
         return;
     const double now = m_clock.now();
-    ++m_eventCount;
     // Events put in place while recording (a file loaded meanwhile) are not
     // the take's to extend: it starts again as a new list that replaces them.
-    if (m_take.lock() != m_events)
-        m_eventCount = 1;
+    const bool firstEvent = !m_takeStarted || m_take.lock() != m_events;
+    m_takeStarted = true;
     event.delay = FirstEventDelay;
-    if (m_eventCount == 1) {
+    if (firstEvent) {
         m_events = std::make_shared<RecordingEvents>();
         m_take = m_events;
     } else {

@@ -42,9 +42,6 @@ public:
     void recordPress(int key);
     void recordRelease();
 
-    // Events recorded since start() (EventCount).
-    std::size_t eventCount() const { return m_eventCount; }
-
 private:
     // Appends `event` with the delay since the event before.
     void record(KeyEvent event);
@@ -53,7 +50,7 @@ private:
     std::weak_ptr<RecordingEvents> m_take;  // the list this recording fills
     const Clock& m_clock;
     bool m_recording = false;
-    std::size_t m_eventCount = 0;
+    bool m_takeStarted = false;  // an event has been recorded since start()
     double m_lastEventTime = 0;
 };
 
