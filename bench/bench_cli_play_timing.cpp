@@ -27,10 +27,9 @@ class StampingKeys : public KeyPresser {
 public:
     explicit StampingKeys(const Clock& clock) : m_clock(clock) {}
     void pressKey(int) override { stamps.push_back(m_clock.now()); }
-    void releaseKey(int) override {}
-    void pauseReleaseReports() override {}
-    void resumeReleaseReports() override {}
-    bool releaseReportsPaused() const override { return true; }
+    void releaseKey(int, ReleaseReport) override {}
+    void setReleasesRecorded(bool) override {}
+    bool releasesRecorded() const override { return false; }
     std::vector<double> stamps;
 
 private:

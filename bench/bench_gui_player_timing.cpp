@@ -34,20 +34,19 @@ class StampingKeys : public KeyPresser {
 public:
     explicit StampingKeys(const Clock& clock) : m_clock(clock) {}
     void pressKey(int) override { stamps.push_back(m_clock.now()); }
-    void releaseKey(int key) override
+    void releaseKey(int key, ReleaseReport) override
     {
         if (key == 0)
             stamps.push_back(m_clock.now());
     }
-    void pauseReleaseReports() override { m_pause = true; }
-    void resumeReleaseReports() override { m_pause = false; }
-    bool releaseReportsPaused() const override { return m_pause; }
+    void setReleasesRecorded(bool recorded) override { m_releasesRecorded = recorded; }
+    bool releasesRecorded() const override { return m_releasesRecorded; }
 
     std::vector<double> stamps;
 
 private:
     const Clock& m_clock;
-    bool m_pause = false;
+    bool m_releasesRecorded = true;
 };
 
 class NoUi : public RecordingUi {

@@ -19,6 +19,13 @@ class InstrumentPanel;
 class KeyboardView;
 class MidiPort;
 
+// Whether one release is told to the recorder. The computer keyboard's
+// key-up and the release of every key each release many keys at once, and a
+// recording keeps one release for each: the releases after the first of such
+// a sweep are unreported. Whoever sweeps decides this for each release, so
+// no sweep can silence or unsilence another source's releases.
+enum class ReleaseReport : std::uint8_t { Reported, Unreported };
+
 // Where the key path reports presses and releases: the recorder. It decides
 // by itself whether a recording is running.
 class KeyRecorderHook {
@@ -66,25 +73,22 @@ public:
     void press(int key, int button);
 
     // A release of key 0..43, same rule for button and key. Resets the
-    // caption and reports the release unless release reports are paused. If the key
-    // sounds, sends note-off for the notes its press sounded and gives back
-    // the colours of the keys no other sounding key still holds. Last of
-    // all, the press listener hears of the release.
-    void release(int key, int button);
+    // caption and, when `report` and releasesRecorded() allow it, reports the
+    // release. If the key sounds, sends note-off for the notes its press
+    // sounded and gives back the colours of the keys no other sounding key
+    // still holds. Last of all, the press listener hears of the release.
+    void release(int key, int button, ReleaseReport report = ReleaseReport::Reported);
 
     // The caption and recorder part of a release, without stopping anything:
     // for the key-up sweeps of the computer keyboard, which also release codes
     // that never pressed the key they name. Keys outside 0..43 do nothing.
-    void reportRelease(int key);
+    void reportRelease(int key, ReleaseReport report = ReleaseReport::Reported);
 
-    // While release reports are paused, releases are not reported to the
-    // recorder. The recorder's row pauses them outside a recording; a sweep of
-    // several releases (one key-up of the computer keyboard, the release of
-    // every key) pauses them after each release, so the recorder hears of the
-    // sweep once at most.
-    void pauseReleaseReports() { m_releaseReportsPaused = true; }
-    void resumeReleaseReports() { m_releaseReportsPaused = false; }
-    bool releaseReportsPaused() const { return m_releaseReportsPaused; }
+    // Whether releases reach the recorder at all. The recorder's row turns
+    // them off outside a recording, and only the row sets this. Presses are
+    // always reported: the recorder keeps them only while it records.
+    void setReleasesRecorded(bool recorded) { m_releasesRecorded = recorded; }
+    bool releasesRecorded() const { return m_releasesRecorded; }
 
     // The note words (note * 256) of the last press that sounded, root first.
     // A chord note that would lie above 127 is not sounded and leaves its
@@ -116,7 +120,7 @@ private:
     KeyRecorderHook* m_recorder = nullptr;
     KeyPressListener* m_pressListener = nullptr;
     std::string m_title;
-    bool m_releaseReportsPaused = false;
+    bool m_releasesRecorded = true;
     std::array<std::uint32_t, MaxChordNotes> m_chordNotes{};
     std::array<SoundingKey, KeyCount> m_keys{};
     // How many sounding presses hold each key red; it gets its rest colour

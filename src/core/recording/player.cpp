@@ -68,10 +68,9 @@ void Player::setDelayScale(double scale)
 
 void Player::releaseAllKeys(KeyPresser& keys)
 {
-    for (int key = 0; key < KeyCount; ++key) {
-        keys.releaseKey(key);
-        keys.pauseReleaseReports();
-    }
+    // One release for the recorder, however many keys it releases.
+    for (int key = 0; key < KeyCount; ++key)
+        keys.releaseKey(key, key == 0 ? ReleaseReport::Reported : ReleaseReport::Unreported);
 }
 
 }  // namespace kelodi

@@ -83,7 +83,7 @@ protected:
     }
     void releaseByHand()
     {
-        if (!keys.releaseReportsPaused())
+        if (keys.releasesRecorded())
             controller.recordRelease();
     }
 
@@ -210,7 +210,7 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
     fs::remove_all(folder);
     EXPECT_TRUE(controller.isRecording());
     EXPECT_TRUE(controller.isPlaying());
-    EXPECT_FALSE(keys.releaseReportsPaused());  // releases by hand are recorded
+    EXPECT_TRUE(keys.releasesRecorded());  // releases by hand are recorded
 
     play(19);  // a wrong key, recorded like any other press
     releaseByHand();
@@ -228,7 +228,7 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
 
     controller.click(RecorderButton::Stop);
     EXPECT_EQ(test::enabledRow(controller), "end");  // the recording's row, so it can be ended
-    EXPECT_FALSE(keys.releaseReportsPaused());
+    EXPECT_TRUE(keys.releasesRecorded());
     releaseByHand();
     controller.click(RecorderButton::EndRecording);
     EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{19, R, 12, R, 14, R}));

@@ -30,6 +30,19 @@ protected:
     RecordingController controller{presser, ui, scheduler, clock, systemTextCodec(), atomicFileSaver()};
 };
 
+// The release of every key is heard once and then ends: a release by hand
+// after it is recorded as any other.
+TEST_F(RecordAndReplay, AReleaseOfEveryKeyLeavesLaterReleasesRecorded)
+{
+    controller.click(RecorderButton::StartRecording);
+    rig.press(3);
+    Player::releaseAllKeys(presser);
+    rig.press(5);
+    rig.release(5);
+    controller.click(RecorderButton::EndRecording);
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{3, test::R, 5, test::R}));
+}
+
 // The recorder and the player on the real key path: a performance recorded
 // from the keys, saved, read back and replayed sends the same notes in the
 // same order, with the recorded spacing.

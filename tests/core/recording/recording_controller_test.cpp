@@ -54,7 +54,7 @@ TEST_F(RecordingControllerTest, RecordsPressesAndReleasesWithTheirSpacing)
 {
     controller.click(RecorderButton::StartRecording);
     EXPECT_EQ(test::enabledRow(controller), "end");
-    EXPECT_FALSE(keys.releaseReportsPaused());
+    EXPECT_TRUE(keys.releasesRecorded());
     EXPECT_TRUE(controller.isRecording());
 
     controller.recordPress(0);
@@ -69,7 +69,7 @@ TEST_F(RecordingControllerTest, RecordsPressesAndReleasesWithTheirSpacing)
 
     controller.click(RecorderButton::EndRecording);
     EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
-    EXPECT_TRUE(keys.releaseReportsPaused());
+    EXPECT_FALSE(keys.releasesRecorded());
     EXPECT_FALSE(controller.isRecording());
 
     const RecordingEvents& e = controller.events();
@@ -119,7 +119,7 @@ TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
     const double start = clock.now();
     controller.click(RecorderButton::Replay);
     EXPECT_EQ(test::enabledRow(controller), "stop");
-    EXPECT_TRUE(keys.releaseReportsPaused());
+    EXPECT_FALSE(keys.releasesRecorded());
     EXPECT_TRUE(controller.isPlaying());
     EXPECT_DOUBLE_EQ(scheduler.due(), start + 0.1f);
     EXPECT_TRUE(keys.entries.empty());
@@ -136,8 +136,8 @@ TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
     EXPECT_FALSE(scheduler.pending());
     EXPECT_FALSE(controller.isPlaying());
     EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
-    for (const bool paused : keys.pauseAtRelease)
-        EXPECT_TRUE(paused);  // no release of the replay is ever recorded
+    for (const bool reported : keys.reported)
+        EXPECT_FALSE(reported);  // no release of the replay is ever recorded
 }
 
 TEST_F(RecordingControllerTest, AnEventFiresOnlyWhenStrictlyMoreThanItsDelayHasPassed)
