@@ -27,10 +27,9 @@ class StampingKeys : public KeyPresser {
 public:
     explicit StampingKeys(const Clock& clock) : m_clock(clock) {}
     void pressKey(int) override { stamps.push_back(m_clock.now()); }
-    void releaseKey(int) override {}
-    void pauseReleaseReports() override {}
-    void resumeReleaseReports() override {}
-    bool releaseReportsPaused() const override { return true; }
+    void releaseKey(int, ReleaseReport) override {}
+    void setReleasesRecorded(bool) override {}
+    bool releasesRecorded() const override { return false; }
     std::vector<double> stamps;
 
 private:
@@ -53,7 +52,7 @@ int main(int argc, char* argv[])
     std::uniform_real_distribution<float> delay(0.005f, 0.050f);
     RecordingEvents events;
     for (int i = 0; i < count; ++i)
-        events.append(delay(random), static_cast<float>(i % 44));
+        events.append(KeyEvent::press(delay(random), i % 44));
 
     SteadyClock clock;
     std::atomic<bool> stop{false};
@@ -76,7 +75,7 @@ int main(int argc, char* argv[])
     std::vector<double> late;
     double previous = start;
     for (std::size_t i = 0; i < keys.stamps.size(); ++i) {
-        late.push_back((keys.stamps[i] - previous - events.eventDelays[i]) * 1e6);
+        late.push_back((keys.stamps[i] - previous - events[i].delay) * 1e6);
         previous = keys.stamps[i];
     }
     std::sort(late.begin(), late.end());

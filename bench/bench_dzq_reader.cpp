@@ -36,9 +36,10 @@ std::string jianpuScore(int lines)
 std::string keyNameFile(std::size_t bytes)
 {
     RecordingEvents line;
-    for (int i = 0; i < 16; ++i)
-        line.append(0.125f + 0.001f * static_cast<float>(i), i % 2 ? static_cast<float>(ReleaseMarker)
-                                                                     : static_cast<float>((i * 7) % 44));
+    for (int i = 0; i < 16; ++i) {
+        const float delay = 0.125f + 0.001f * static_cast<float>(i);
+        line.append(i % 2 ? KeyEvent::releaseAll(delay) : KeyEvent::press(delay, (i * 7) % 44));
+    }
     // One long line of 16 events per text line keeps 10 MB under the line
     // limit (the writer's four events per line would pass it at 6 MB).
     std::string body = formatRecordingText(line);

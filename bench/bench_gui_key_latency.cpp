@@ -107,8 +107,8 @@ kelodi::RecordingEvents song(int key, int count)
 {
     kelodi::RecordingEvents events;
     for (int i = 0; i < count; ++i) {
-        events.append(0.5f, static_cast<float>(key));
-        events.append(0.5f, static_cast<float>(kelodi::ReleaseMarker));
+        events.append(kelodi::KeyEvent::press(0.5f, key));
+        events.append(kelodi::KeyEvent::releaseAll(0.5f));
     }
     return events;
 }

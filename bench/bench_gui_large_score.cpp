@@ -114,7 +114,7 @@ std::string keyNameScore()
 {
     RecordingEvents line;
     for (int i = 0; i < 40; ++i)
-        line.append(0.125f, i % 2 ? static_cast<float>(ReleaseMarker) : static_cast<float>((i * 7) % 44));
+        line.append(i % 2 ? KeyEvent::releaseAll(0.125f) : KeyEvent::press(0.125f, (i * 7) % 44));
     std::string body = formatRecordingText(line);
     body = body.substr(body.find("\r\n") + 2);
     std::erase(body, '\r');

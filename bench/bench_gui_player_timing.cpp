@@ -34,20 +34,19 @@ class StampingKeys : public KeyPresser {
 public:
     explicit StampingKeys(const Clock& clock) : m_clock(clock) {}
     void pressKey(int) override { stamps.push_back(m_clock.now()); }
-    void releaseKey(int key) override
+    void releaseKey(int key, ReleaseReport) override
     {
         if (key == 0)
             stamps.push_back(m_clock.now());
     }
-    void pauseReleaseReports() override { m_pause = true; }
-    void resumeReleaseReports() override { m_pause = false; }
-    bool releaseReportsPaused() const override { return m_pause; }
+    void setReleasesRecorded(bool recorded) override { m_releasesRecorded = recorded; }
+    bool releasesRecorded() const override { return m_releasesRecorded; }
 
     std::vector<double> stamps;
 
 private:
     const Clock& m_clock;
-    bool m_pause = false;
+    bool m_releasesRecorded = true;
 };
 
 class NoUi : public RecordingUi {
@@ -94,7 +93,7 @@ int main(int argc, char* argv[])
     RecordingEvents events;
     for (int i = 0; i < count; ++i) {
         const float delay = static_cast<float>(delayMs(random)) / 1000.0f;
-        events.append(delay, i % 2 ? static_cast<float>(ReleaseMarker) : static_cast<float>(key(random)));
+        events.append(i % 2 ? KeyEvent::releaseAll(delay) : KeyEvent::press(delay, key(random)));
     }
     controller.setEvents(events);
 
@@ -120,7 +119,7 @@ int main(int argc, char* argv[])
     double previous = start;
     for (int i = 0; i < count; ++i) {
         const double fired = keys.stamps[static_cast<std::size_t>(i)];
-        lateness.push_back((fired - (previous + static_cast<double>(events.eventDelays[static_cast<std::size_t>(i)]))) * 1000.0);
+        lateness.push_back((fired - (previous + static_cast<double>(events[static_cast<std::size_t>(i)].delay))) * 1000.0);
         previous = fired;
     }
     std::printf("%d events, delays 5-50 ms, replay took %.2f s\n", count, wall);

@@ -2,7 +2,6 @@
 // `events` and `convert`: the score files themselves, without any device.
 
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 
 #include "cli/score_tool.h"
@@ -21,13 +20,12 @@ int printEvents(const std::string& path)
     std::string out;
     out.reserve(file.events.size() * 16);
     char buffer[80];
-    for (std::size_t i = 0; i < file.events.size(); ++i) {
-        const auto delay = std::to_chars(buffer, buffer + sizeof buffer,
-                                         static_cast<double>(file.events.eventDelays[i]),
+    for (const KeyEvent& event : file.events) {
+        const auto delay = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(event.delay),
                                          std::chars_format::fixed, 6);
         out.append(buffer, delay.ec == std::errc() ? delay.ptr : buffer);
         out.push_back('\t');
-        out += std::to_string(std::lround(file.events.eventKeys[i]));
+        out += std::to_string(event.isReleaseAll() ? ReleaseMarker : event.pressedKey());
         out.push_back('\n');
     }
     if (!writeText(stdout, out)) {

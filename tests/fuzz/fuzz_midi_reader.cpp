@@ -25,17 +25,15 @@ void checkPlayable(const kelodi::MelodyImport& melody)
 {
     using namespace kelodi;
     const RecordingEvents& events = melody.events;
-    check(events.eventDelays.size() == events.eventKeys.size());
     check(events.size() % 2 == 0);
     for (std::size_t i = 0; i < events.size(); ++i) {
-        const float delay = events.eventDelays[i];
+        const float delay = events[i].delay;
         check(std::isfinite(delay) && delay >= 0);
-        const float key = events.eventKeys[i];
         // Presses and releases alternate, every press on one of the keys.
         if (i % 2 == 0)
-            check(key >= 0 && key < KeyCount && key == std::floor(key));
+            check(isKeyIndex(events[i].pressedKey()));
         else
-            check(key == static_cast<float>(ReleaseMarker));
+            check(events[i].isReleaseAll());
     }
 }
 

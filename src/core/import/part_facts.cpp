@@ -55,17 +55,16 @@ std::vector<PartFacts> partFacts(const ImportedSong& song, const Transposition& 
         // Drums have no pitch to read in jianpu.
         const std::optional<MelodyImport> melody = part.percussion ? std::nullopt : importMelody(song, source);
         if (melody && !melody->events.empty()) {
-            float lowest = KeyCount;
-            float highest = -1;
-            for (std::size_t i = 0; i < melody->events.size(); ++i) {
-                const float key = melody->events.eventKeys[i];
-                if (key >= 0 && key < KeyCount) {
-                    lowest = std::min(lowest, key);
-                    highest = std::max(highest, key);
+            int lowest = KeyCount;
+            int highest = -1;
+            for (const KeyEvent& event : melody->events) {
+                if (event.isPress() && event.pressedKey() >= 0) {
+                    lowest = std::min(lowest, event.pressedKey());
+                    highest = std::max(highest, event.pressedKey());
                 }
             }
-            fact.range = jianpuWithDots(static_cast<int>(lowest)) + std::string(RangeDash) +
-                         jianpuWithDots(static_cast<int>(highest));
+            fact.range = jianpuWithDots(lowest) + std::string(RangeDash) +
+                         jianpuWithDots(highest);
         }
         facts.push_back(std::move(fact));
     }

@@ -37,9 +37,7 @@ void ComputerKeyboard::keyDown(int keyCode, int shift)
         m_keys.press(key, LeftButton);
 }
 
-// Each release after the first one of a key-up runs with release reports
-// paused, so the recorder sees one release per key-up.
-bool ComputerKeyboard::release(int code)
+bool ComputerKeyboard::release(int code, ReleaseReport report)
 {
     KeyState& state = m_states[static_cast<std::size_t>(code)];
     if (state == KeyState::Up)
@@ -48,11 +46,10 @@ bool ComputerKeyboard::release(int code)
     const int key = static_cast<int>(std::lround(m_map.keyCodeMapEntry(code)));
     std::int8_t& pressed = m_pressedKeys[static_cast<std::size_t>(code)];
     if (pressed >= 0 && pressed == key)
-        m_keys.release(key, LeftButton);
+        m_keys.release(key, LeftButton, report);
     else
-        m_keys.reportRelease(key);
+        m_keys.reportRelease(key, report);
     pressed = -1;
-    m_keys.pauseReleaseReports();
     return true;
 }
 
@@ -60,23 +57,28 @@ void ComputerKeyboard::keyUp(int keyCode, int shift)
 {
     if (!isPlainCode(keyCode))
         return;
-    m_keys.resumeReleaseReports();
+    // Each release after the first one of a key-up is unreported, so the
+    // recorder sees one release per key-up.
+    ReleaseReport report = ReleaseReport::Reported;
+    const auto sweep = [&](int code) {
+        if (release(code, report))
+            report = ReleaseReport::Unreported;
+    };
     if (shift == ShiftOnly) {
         // The key that went up cannot be told apart from the other shifted
         // keys, so all of them go.
         for (int code = ShiftCodeOffset; code < KeyCodeCount; ++code)
-            release(code);
+            sweep(code);
         // A key pressed before Shift went down sits under its plain code;
         // without this it would sound on, and its next press would be taken
         // for a repeat.
         if (m_states[static_cast<std::size_t>(keyCode)] == KeyState::Down)
-            release(keyCode);
+            sweep(keyCode);
     } else {
         // Also the shifted code, in case Shift was let go before the key.
-        release(keyCode);
-        release(keyCode + ShiftCodeOffset);
+        sweep(keyCode);
+        sweep(keyCode + ShiftCodeOffset);
     }
-    m_keys.resumeReleaseReports();
 }
 
 void ComputerKeyboard::focusLost()

@@ -9,6 +9,7 @@
 namespace kelodi {
 
 class KeyPath;
+enum class ReleaseReport : std::uint8_t;
 
 // Plays the key path from the computer keyboard: the 26 keys of the white-key
 // table, and the same keys with Shift a semitone higher.
@@ -43,7 +44,7 @@ private:
     enum class KeyState : std::uint8_t { Untouched, Down, Up };
 
     // Releases code unless it is already up; returns whether it did.
-    bool release(int code);
+    bool release(int code, ReleaseReport report);
 
     KeyPath& m_keys;
     const KeyMap& m_map;

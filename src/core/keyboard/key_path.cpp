@@ -37,7 +37,7 @@ void KeyPath::press(int key, int button)
         return;
     m_view.setCaption(m_title + m_map.keyInfo(key));
     if (m_recorder)
-        m_recorder->recordEvent(key);
+        m_recorder->recordPress(key);
     sound(key);
     if (m_pressListener)
         m_pressListener->keyPressed(key);
@@ -93,20 +93,20 @@ void KeyPath::sound(int key)
         restoreColours(previous);
 }
 
-void KeyPath::reportRelease(int key)
+void KeyPath::reportRelease(int key, ReleaseReport report)
 {
     if (!isKey(key))
         return;
     m_view.setCaption(m_title);
-    if (m_recorder && !m_releaseReportsPaused)
-        m_recorder->recordEvent(ReleaseMarker);
+    if (m_recorder && m_releasesRecorded && report == ReleaseReport::Reported)
+        m_recorder->recordRelease();
 }
 
-void KeyPath::release(int key, int button)
+void KeyPath::release(int key, int button, ReleaseReport report)
 {
     if (button != LeftButton || !isKey(key))
         return;
-    reportRelease(key);
+    reportRelease(key, report);
 
     SoundingKey& entry = m_keys[static_cast<std::size_t>(key)];
     if (entry.sounding) {

@@ -19,13 +19,22 @@ class InstrumentPanel;
 class KeyboardView;
 class MidiPort;
 
+// Whether one release is told to the recorder. The computer keyboard's
+// key-up and the release of every key each release many keys at once, and a
+// recording keeps one release for each: the releases after the first of such
+// a sweep are unreported. Whoever sweeps decides this for each release, so
+// no sweep can silence or unsilence another source's releases.
+enum class ReleaseReport : std::uint8_t { Reported, Unreported };
+
 // Where the key path reports presses and releases: the recorder. It decides
 // by itself whether a recording is running.
 class KeyRecorderHook {
 public:
     virtual ~KeyRecorderHook() = default;
-    // A key index 0..43 for a press, ReleaseMarker for a release.
-    virtual void recordEvent(int value) = 0;
+    // A press of key 0..43.
+    virtual void recordPress(int key) = 0;
+    // A release; a recording keeps it as the release of every key.
+    virtual void recordRelease() = 0;
 };
 
 // Told of every press of the key path once it has sounded (follow-along
@@ -38,9 +47,6 @@ public:
     // A left-button release of key 0..43, after its notes stopped.
     virtual void keyReleased(int /*key*/) {}
 };
-
-// The recorded value of a release: it stands for "release every key".
-inline constexpr int ReleaseMarker = 9999;
 
 // The one way a key is played. The mouse, the computer keyboard and the
 // player all press and release keys here, with the left button.
@@ -67,25 +73,22 @@ public:
     void press(int key, int button);
 
     // A release of key 0..43, same rule for button and key. Resets the
-    // caption and reports the release unless release reports are paused. If the key
-    // sounds, sends note-off for the notes its press sounded and gives back
-    // the colours of the keys no other sounding key still holds. Last of
-    // all, the press listener hears of the release.
-    void release(int key, int button);
+    // caption and, when `report` and releasesRecorded() allow it, reports the
+    // release. If the key sounds, sends note-off for the notes its press
+    // sounded and gives back the colours of the keys no other sounding key
+    // still holds. Last of all, the press listener hears of the release.
+    void release(int key, int button, ReleaseReport report = ReleaseReport::Reported);
 
     // The caption and recorder part of a release, without stopping anything:
     // for the key-up sweeps of the computer keyboard, which also release codes
     // that never pressed the key they name. Keys outside 0..43 do nothing.
-    void reportRelease(int key);
+    void reportRelease(int key, ReleaseReport report = ReleaseReport::Reported);
 
-    // While release reports are paused, releases are not reported to the
-    // recorder. The recorder's row pauses them outside a recording; a sweep of
-    // several releases (one key-up of the computer keyboard, the release of
-    // every key) pauses them after each release, so the recorder hears of the
-    // sweep once at most.
-    void pauseReleaseReports() { m_releaseReportsPaused = true; }
-    void resumeReleaseReports() { m_releaseReportsPaused = false; }
-    bool releaseReportsPaused() const { return m_releaseReportsPaused; }
+    // Whether releases reach the recorder at all. The recorder's row turns
+    // them off outside a recording, and only the row sets this. Presses are
+    // always reported: the recorder keeps them only while it records.
+    void setReleasesRecorded(bool recorded) { m_releasesRecorded = recorded; }
+    bool releasesRecorded() const { return m_releasesRecorded; }
 
     bool isSounding(int key) const;
 
@@ -112,7 +115,7 @@ private:
     KeyRecorderHook* m_recorder = nullptr;
     KeyPressListener* m_pressListener = nullptr;
     std::string m_title;
-    bool m_releaseReportsPaused = false;
+    bool m_releasesRecorded = true;
     std::array<SoundingKey, KeyCount> m_keys{};
     // How many sounding presses hold each key red; it gets its rest colour
     // back when the last one ends.

@@ -14,7 +14,7 @@ constexpr double SimultaneousPresses = 0.001;
 double delayOf(const RecordingEvents& events, std::size_t index)
 {
     // As the player waits: a negative or non-finite delay counts as none.
-    const double delay = events.eventDelays[index];
+    const double delay = events[index].delay;
     return std::isfinite(delay) && delay > 0 ? delay : 0.0;
 }
 
@@ -33,27 +33,15 @@ double median(std::vector<double> values)
 
 }  // namespace
 
-EventAction eventAction(float value)
-{
-    if (!(value > -1.0f && value < 10000.0f))
-        return EventAction::None;
-    const long rounded = std::lround(value);
-    if (rounded == ReleaseMarker)
-        return EventAction::Release;
-    return isKeyIndex(static_cast<int>(rounded)) ? EventAction::Press : EventAction::None;
-}
-
 int pressedKey(const RecordingEvents& events, std::size_t index)
 {
-    if (index >= events.size() || eventAction(events.eventKeys[index]) != EventAction::Press)
-        return -1;
-    return static_cast<int>(std::lround(events.eventKeys[index]));
+    return index < events.size() ? events[index].pressedKey() : -1;
 }
 
 std::optional<std::size_t> nextPress(const RecordingEvents& events, std::size_t from)
 {
     for (std::size_t i = from; i < events.size(); ++i) {
-        if (eventAction(events.eventKeys[i]) == EventAction::Press)
+        if (events[i].pressedKey() >= 0)
             return i;
     }
     return std::nullopt;
@@ -82,10 +70,10 @@ ChordPresses chordAt(const RecordingEvents& events, std::size_t first)
     double since = 0;
     for (std::size_t i = first + 1; i < events.size(); ++i) {
         since += delayOf(events, i);
-        const EventAction action = eventAction(events.eventKeys[i]);
-        if (since > ChordOnsetSpread || action == EventAction::Release)
+        const KeyEvent& event = events[i];
+        if (since > ChordOnsetSpread || event.isReleaseAll())
             break;
-        if (action == EventAction::Press) {
+        if (event.pressedKey() >= 0) {
             chord.keys.push_back(pressedKey(events, i));
             chord.end = i + 1;
         }
@@ -97,8 +85,8 @@ ChordPresses chordAt(const RecordingEvents& events, std::size_t first)
 
 std::size_t countPresses(const RecordingEvents& events)
 {
-    return static_cast<std::size_t>(std::count_if(events.eventKeys.begin(), events.eventKeys.end(),
-                                                  [](float key) { return eventAction(key) == EventAction::Press; }));
+    return static_cast<std::size_t>(
+        std::count_if(events.begin(), events.end(), [](const KeyEvent& e) { return e.pressedKey() >= 0; }));
 }
 
 Score buildScore(const RecordingEvents& events, std::size_t maxNotes)
@@ -114,8 +102,8 @@ Score buildScore(const RecordingEvents& events, std::size_t maxNotes)
     double time = 0;
     for (std::size_t i = 0; i < events.size(); ++i) {
         time += delayOf(events, i);
-        const EventAction action = eventAction(events.eventKeys[i]);
-        if (action == EventAction::Press) {
+        const KeyEvent& event = events[i];
+        if (event.pressedKey() >= 0) {
             // The first press past the cap tells the score is cut; the events
             // after it are not read.
             if (presses.size() == maxNotes) {
@@ -123,7 +111,7 @@ Score buildScore(const RecordingEvents& events, std::size_t maxNotes)
                 break;
             }
             presses.push_back({i, time, std::nullopt, 0});
-        } else if (action == EventAction::Release && !presses.empty() && !presses.back().release) {
+        } else if (event.isReleaseAll() && !presses.empty() && !presses.back().release) {
             presses.back().release = i;
             presses.back().releaseTime = time;
         }

@@ -40,13 +40,8 @@ struct Score {
 inline constexpr int MaxRestsInARow = 4;
 inline constexpr std::size_t MaxScoreNotes = 10000;
 
-// What an event does when it fires, read as the player reads it: the value
-// rounded to a whole number, a key 0..43 pressed, ReleaseMarker releasing all,
-// anything else nothing.
-enum class EventAction { Press, Release, None };
-EventAction eventAction(float value);
-
-// The key event `index` presses, or -1.
+// The key event `index` presses, or -1 (a release, a press of no key, an
+// index past the end).
 int pressedKey(const RecordingEvents& events, std::size_t index);
 
 // The first event at or after `from` that presses a key.

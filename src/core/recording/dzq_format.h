@@ -123,14 +123,18 @@ bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents
 
 // Building blocks, public for the score tool and the tests.
 
-// Key name of a key value: "C".."g2", "#C".."#f2" for black keys, "抬起" for
-// ReleaseMarker; empty for anything else.
-std::string keyName(float key);
+// Key name of key 0..43: "C".."g2", "#C".."#f2" for black keys; empty for
+// anything else.
+std::string keyName(int key);
 
-// Key value of a name as read: a white name, "#" and a white name below "g2"
-// (one semitone up, so "#E" is 5), or a name containing "抬起"
-// (ReleaseMarker). Empty for anything else.
+// Key of a name as read: a white name, or "#" and a white name below "g2"
+// (one semitone up, so "#E" is 5). Empty for anything else.
 std::optional<int> keyFromName(std::string_view name);
+
+// The event a name stands for (its delay 0): the release of every key for a
+// name containing "抬起", else the press of keyFromName's key. Empty for
+// anything else.
+std::optional<KeyEvent> eventFromName(std::string_view name);
 
 // Key name of a jianpu note ("#4+" gives "#f1"); unknown notes come back in a
 // form keyFromName rejects.

@@ -14,10 +14,9 @@ public:
     explicit KeyPathPresser(KeyPath& keyPath) : m_keyPath(keyPath) {}
 
     void pressKey(int key) override { m_keyPath.press(key, LeftButton); }
-    void releaseKey(int key) override { m_keyPath.release(key, LeftButton); }
-    void pauseReleaseReports() override { m_keyPath.pauseReleaseReports(); }
-    void resumeReleaseReports() override { m_keyPath.resumeReleaseReports(); }
-    bool releaseReportsPaused() const override { return m_keyPath.releaseReportsPaused(); }
+    void releaseKey(int key, ReleaseReport report) override { m_keyPath.release(key, LeftButton, report); }
+    void setReleasesRecorded(bool recorded) override { m_keyPath.setReleasesRecorded(recorded); }
+    bool releasesRecorded() const override { return m_keyPath.releasesRecorded(); }
 
 private:
     KeyPath& m_keyPath;

@@ -134,10 +134,9 @@ std::optional<MelodyImport> importMelody(const ImportedSong& song, const MelodyS
         const std::int64_t next =
             i + 1 < line.size() ? milliseconds(line[i + 1].start) : std::numeric_limits<std::int64_t>::max();
         const std::int64_t release = std::min(std::max(milliseconds(note.end), on), next);
-        result.events.append(static_cast<float>(static_cast<double>(on - previous) / 1000.0),
-                             static_cast<float>(pitch - LowestKeyNote));
-        result.events.append(static_cast<float>(static_cast<double>(release - on) / 1000.0),
-                             static_cast<float>(ReleaseMarker));
+        result.events.append(
+            KeyEvent::press(static_cast<float>(static_cast<double>(on - previous) / 1000.0), pitch - LowestKeyNote));
+        result.events.append(KeyEvent::releaseAll(static_cast<float>(static_cast<double>(release - on) / 1000.0)));
         previous = release;
     }
     return result;

@@ -32,7 +32,7 @@ double Player::delayOf(std::size_t index) const
 {
     // Events can come from anywhere (a file, a test); a negative or non-finite
     // delay must neither wait forever nor fire out of order.
-    const double delay = m_events->eventDelays[index];
+    const double delay = (*m_events)[index].delay;
     return std::isfinite(delay) && delay > 0 ? delay * m_delayScale : 0.0;
 }
 
@@ -50,17 +50,13 @@ bool Player::fireDue(double now)
     if (!(now - m_playClock > delayOf(m_next)))
         return false;
     m_playClock = now;
-    const float value = m_events->eventKeys[m_next];
+    const KeyEvent& event = (*m_events)[m_next];
     ++m_next;
-    // Key values are rounded as the key path takes whole indices; anything
-    // that is neither a key nor the release marker fires as a silent event.
-    if (!(value > -1.0f && value < 10000.0f))
-        return true;
-    const int key = static_cast<int>(std::lround(value));
-    if (key == ReleaseMarker)
+    // A press of no key fires as a silent event.
+    if (event.isReleaseAll())
         releaseAllKeys(m_keys);
-    else if (isKeyIndex(key))
-        m_keys.pressKey(key);
+    else if (event.pressedKey() >= 0)
+        m_keys.pressKey(event.pressedKey());
     return true;
 }
 
@@ -72,10 +68,9 @@ void Player::setDelayScale(double scale)
 
 void Player::releaseAllKeys(KeyPresser& keys)
 {
-    for (int key = 0; key < KeyCount; ++key) {
-        keys.releaseKey(key);
-        keys.pauseReleaseReports();
-    }
+    // One release for the recorder, however many keys it releases.
+    for (int key = 0; key < KeyCount; ++key)
+        keys.releaseKey(key, key == 0 ? ReleaseReport::Reported : ReleaseReport::Unreported);
 }
 
 }  // namespace kelodi

@@ -61,10 +61,10 @@ public:
     // a scale that is not a positive number is refused.
     void setDelayScale(double scale);
 
-    // Releases keys 0..43 in order through the key path, pausing release
-    // reports after each release: the recorder hears of the first release at
-    // most (and of none while the row pauses reports, as it does outside a
-    // recording).
+    // Releases keys 0..43 in order through the key path, the first release
+    // reported and the others not: the recorder hears of one release at most
+    // (and of none while the row keeps releases from it, as it does outside
+    // a recording).
     static void releaseAllKeys(KeyPresser& keys);
 
 private:

@@ -22,7 +22,7 @@ Recorder::Recorder(std::shared_ptr<RecordingEvents>& events, const Clock& clock)
 void Recorder::start()
 {
     m_recording = true;
-    m_eventCount = 0;
+    m_takeStarted = false;
 }
 
 void Recorder::stop()
@@ -30,26 +30,36 @@ void Recorder::stop()
     m_recording = false;
 }
 
-void Recorder::recordEvent(int value)
+void Recorder::recordPress(int key)
 {
-    if (!m_recording || !(isKeyIndex(value) || value == ReleaseMarker))
+    if (isKeyIndex(key))
+        record(KeyEvent::press(0, key));
+}
+
+void Recorder::recordRelease()
+{
+    record(KeyEvent::releaseAll(0));
+}
+
+void Recorder::record(KeyEvent event)
+{
+    if (!m_recording)
         return;
     const double now = m_clock.now();
-    ++m_eventCount;
     // Events put in place while recording (a file loaded meanwhile) are not
     // the take's to extend: it starts again as a new list that replaces them.
-    if (m_take.lock() != m_events)
-        m_eventCount = 1;
-    float delay = FirstEventDelay;
-    if (m_eventCount == 1) {
+    const bool firstEvent = !m_takeStarted || m_take.lock() != m_events;
+    m_takeStarted = true;
+    event.delay = FirstEventDelay;
+    if (firstEvent) {
         m_events = std::make_shared<RecordingEvents>();
         m_take = m_events;
     } else {
         double d = now - m_lastEventTime;
         d -= PauseFold * std::floor(d / PauseFold);
-        delay = static_cast<float>(d);
+        event.delay = static_cast<float>(d);
     }
-    m_events->append(delay, static_cast<float>(value));
+    m_events->append(event);
     m_lastEventTime = now;
 }
 

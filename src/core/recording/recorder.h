@@ -7,7 +7,8 @@
 namespace kelodi {
 
 class Clock;
-struct RecordingEvents;
+class RecordingEvents;
+struct KeyEvent;
 
 // Captures a performance as RecordingEvents: one event per key press and one
 // release event per reported key release, each holding the time since the
@@ -31,24 +32,25 @@ public:
     void stop();
     bool isRecording() const { return m_recording; }
 
-    // The key path reports a press with the key
-    // index 0..43 or a release with ReleaseMarker. Ignored while not recording
-    // and for any other value.
+    // The key path reports a press of key 0..43 (any other value is
+    // ignored) or a release, which is recorded as the release of every key.
+    // Both are ignored while not recording.
     //
     // The first event gets the delay 0.1 s, so a replay starts with a short
     // breath. Later delays are the time since the previous event, folded
     // modulo 10 s: a long pause while recording becomes a short one on replay.
-    void recordEvent(int value);
-
-    // Events recorded since start() (EventCount).
-    std::size_t eventCount() const { return m_eventCount; }
+    void recordPress(int key);
+    void recordRelease();
 
 private:
+    // Appends `event` with the delay since the event before.
+    void record(KeyEvent event);
+
     std::shared_ptr<RecordingEvents>& m_events;
     std::weak_ptr<RecordingEvents> m_take;  // the list this recording fills
     const Clock& m_clock;
     bool m_recording = false;
-    std::size_t m_eventCount = 0;
+    bool m_takeStarted = false;  // an event has been recorded since start()
     double m_lastEventTime = 0;
 };
 

@@ -36,8 +36,8 @@ inline constexpr int RecorderButtonHeight = 375;
 // "录制结束(&E)" and "停 止(&T)". Playing: only "停 止(&T)".
 //
 // Key releases are reported to the recorder only in the Recording state: the
-// others pause the key path's release reports (the Start state leaves them as
-// the key path starts, reported).
+// others keep them from it (KeyPath::setReleasesRecorded; the Start state
+// leaves them as the key path starts, reported).
 enum class RecorderState { Start, Recording, Idle, Playing };
 
 bool isEnabledIn(RecorderState state, RecorderButton button);

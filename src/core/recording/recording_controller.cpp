@@ -39,10 +39,7 @@ void RecordingController::enterState(RecorderState state)
 {
     m_state = state;
     publishButtonStates();
-    if (state == RecorderState::Recording)
-        m_keys.resumeReleaseReports();
-    else
-        m_keys.pauseReleaseReports();
+    m_keys.setReleasesRecorded(state == RecorderState::Recording);
 }
 
 void RecordingController::click(RecorderButton button)
@@ -84,7 +81,7 @@ void RecordingController::replayRecording()
         // Practice presses no key itself. A recording kept running takes the
         // player's own presses and releases, as any recording does.
         if (m_recorder.isRecording())
-            m_keys.resumeReleaseReports();
+            m_keys.setReleasesRecorded(true);
         return;
     }
     // A replay ends a running recording: its own key presses must not be

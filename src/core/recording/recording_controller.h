@@ -74,7 +74,8 @@ public:
 
     // The key path reports each press and release here
     // (KeyPath::setRecorder(&controller)); only a running recording keeps it.
-    void recordEvent(int value) override { m_recorder.recordEvent(value); }
+    void recordPress(int key) override { m_recorder.recordPress(key); }
+    void recordRelease() override { m_recorder.recordRelease(); }
 
     // Plays a recording chosen in the recordings list: "播放文件(&F)" is
     // clicked with the path handed over, so it skips its dialog. A replay

@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/recording/recording_events.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace kelodi {
 
 bool RecordingEvents::hasKeyPress() const
 {
-    for (const float key : eventKeys) {
-        if (key > -1.0f && key < static_cast<float>(KeyCount) && isKeyIndex(static_cast<int>(std::lround(key))))
-            return true;
-    }
-    return false;
+    return std::any_of(m_events.begin(), m_events.end(), [](const KeyEvent& e) { return e.pressedKey() >= 0; });
 }
 
 }  // namespace kelodi

@@ -6,7 +6,7 @@
 
 namespace kelodi {
 
-struct RecordingEvents;
+class RecordingEvents;
 
 // What the recording controller tells others about its replays, and the way
 // follow-along practice takes a replay over from the player. Every call comes

@@ -126,9 +126,9 @@ TEST(MelodyFinder, SaysWhyInTheChoosersWords)
 std::vector<int> keys(const MelodyImport& melody)
 {
     std::vector<int> out;
-    for (std::size_t i = 0; i < melody.events.size(); ++i)
-        if (melody.events.eventKeys[i] != ReleaseMarker)
-            out.push_back(static_cast<int>(melody.events.eventKeys[i]));
+    for (const KeyEvent& event : melody.events)
+        if (event.isPress())
+            out.push_back(event.pressedKey());
     return out;
 }
 

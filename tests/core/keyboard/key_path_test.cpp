@@ -103,7 +103,7 @@ TEST_F(KeyPathTest, MutedChannelAndRecordPause)
     EXPECT_TRUE(rig.messages().empty());
     EXPECT_TRUE(rig.view.colours.empty());
 
-    rig.keys.pauseReleaseReports();
+    rig.keys.setReleasesRecorded(false);
     rig.press(4);
     rig.release(4);
     EXPECT_EQ(rig.recorder.events, (std::vector<int>{7, ReleaseMarker, 4}));

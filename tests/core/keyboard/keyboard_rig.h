@@ -11,6 +11,7 @@
 #include "core/keyboard/key_map.h"
 #include "core/keyboard/key_path.h"
 #include "core/keyboard/keyboard_view.h"
+#include "core/recording/recording_events.h"
 
 namespace kelodi::test {
 
@@ -27,9 +28,12 @@ public:
     std::map<int, std::string> captions;
 };
 
+// A journal of what the key path reports: the key of each press,
+// ReleaseMarker for each release.
 class FakeRecorder : public KeyRecorderHook {
 public:
-    void recordEvent(int value) override { events.push_back(value); }
+    void recordPress(int key) override { events.push_back(key); }
+    void recordRelease() override { events.push_back(ReleaseMarker); }
     std::vector<int> events;
 };
 

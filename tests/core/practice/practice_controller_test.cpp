@@ -9,6 +9,7 @@
 #include "core/keyboard/keyboard_rig.h"
 #include "core/practice/practice_controller.h"
 #include "core/practice/practice_view.h"
+#include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
 #include "core/recording/tempo.h"
@@ -19,7 +20,7 @@ namespace kelodi {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr float R = static_cast<float>(ReleaseMarker);
+using test::R;
 using State = PracticeSession::State;
 
 class FakePracticeView : public PracticeView {
@@ -60,9 +61,9 @@ protected:
     {
         // Keys 12, 14, 16, a second apart, each held for most of it.
         RecordingEvents events;
-        for (auto [delay, key] : {std::pair{0.1f, 12.0f}, {0.75f, R}, {0.25f, 14.0f}, {0.75f, R}, {0.25f, 16.0f},
+        for (auto [delay, key] : {std::pair{0.1f, 12}, {0.75f, R}, {0.25f, 14}, {0.75f, R}, {0.25f, 16},
                                   {0.75f, R}})
-            events.append(delay, key);
+            events.append(test::eventOf(delay, key));
         controller.setEvents(events);
     }
 
@@ -71,7 +72,7 @@ protected:
     void play(int key, double after = 0.25)
     {
         clock.advance(after);
-        controller.recordEvent(key);
+        controller.recordPress(key);
         practice.keyPressed(key);
     }
     // The player lets go of a key as the key path reports it.
@@ -82,8 +83,8 @@ protected:
     }
     void releaseByHand()
     {
-        if (!keys.releaseReportsPaused())
-            controller.recordEvent(ReleaseMarker);
+        if (keys.releasesRecorded())
+            controller.recordRelease();
     }
 
     ManualClock clock{5000.0};
@@ -209,7 +210,7 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
     fs::remove_all(folder);
     EXPECT_TRUE(controller.isRecording());
     EXPECT_TRUE(controller.isPlaying());
-    EXPECT_FALSE(keys.releaseReportsPaused());  // releases by hand are recorded
+    EXPECT_TRUE(keys.releasesRecorded());  // releases by hand are recorded
 
     play(19);  // a wrong key, recorded like any other press
     releaseByHand();
@@ -227,11 +228,11 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
 
     controller.click(RecorderButton::Stop);
     EXPECT_EQ(test::enabledRow(controller), "end");  // the recording's row, so it can be ended
-    EXPECT_FALSE(keys.releaseReportsPaused());
+    EXPECT_TRUE(keys.releasesRecorded());
     releaseByHand();
     controller.click(RecorderButton::EndRecording);
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{19, R, 12, R, 14, R}));
-    EXPECT_NEAR(controller.events().eventDelays[2], 0.5, 1e-6);
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{19, R, 12, R, 14, R}));
+    EXPECT_NEAR(controller.events()[2].delay, 0.5, 1e-6);
     EXPECT_EQ(view.scores.back().noteCount, 3u);  // the window shows the take
 }
 
@@ -268,7 +269,7 @@ TEST_F(PracticeTest, ASongWithoutPressesIsReplayedAsUsual)
 {
     controller.setEvents({});
     RecordingEvents releases;
-    releases.append(0.1f, R);
+    releases.append(test::eventOf(0.1f, R));
     controller.setEvents(releases);
     practice.setEnabled(true);
     controller.click(RecorderButton::Replay);
@@ -281,9 +282,9 @@ TEST_F(PracticeTest, ASongWithoutPressesIsReplayedAsUsual)
 TEST_F(PracticeTest, TempoScalesTheDelaysFromTheAwaitedEventOn)
 {
     RecordingEvents events;
-    events.append(1.0f, 12);
-    events.append(2.0f, R);
-    events.append(2.0f, 14);
+    events.append(test::eventOf(1.0f, 12));
+    events.append(test::eventOf(2.0f, R));
+    events.append(test::eventOf(2.0f, 14));
     controller.setEvents(events);
     controller.setTempoPercent(200);
     controller.click(RecorderButton::Replay);
@@ -310,8 +311,8 @@ TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
     auto keyOf = [](std::size_t press) { return static_cast<int>(press % KeyCount); };
     RecordingEvents events;
     for (std::size_t i = 0; i < presses; ++i) {
-        events.append(0.05f, static_cast<float>(keyOf(i)));
-        events.append(0.15f, R);
+        events.append(test::eventOf(0.05f, keyOf(i)));
+        events.append(test::eventOf(0.15f, R));
     }
     controller.setEvents(events);
     const std::size_t lastWritten = MaxScoreNotes - 1;

@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "core/practice/practice_session.h"
+#include "core/recording/event_notation.h"
 
 namespace kelodi {
 namespace {
 
-constexpr float R = static_cast<float>(ReleaseMarker);
+using test::R;
 using State = PracticeSession::State;
 using Press = PracticeSession::Press;
 
@@ -15,8 +16,8 @@ std::shared_ptr<const RecordingEvents> song()
     // Presses of keys 12, 14 and 12 with releases between, and an event that
     // presses nothing (60 is no key).
     RecordingEvents events;
-    for (auto [delay, key] : {std::pair{0.1f, 12.0f}, {0.5f, R}, {0.5f, 60.0f}, {0.5f, 14.0f}, {0.5f, R}, {0.5f, 12.0f}})
-        events.append(delay, key);
+    for (auto [delay, key] : {std::pair{0.1f, 12}, {0.5f, R}, {0.5f, 60}, {0.5f, 14}, {0.5f, R}, {0.5f, 12}})
+        events.append(test::eventOf(delay, key));
     return std::make_shared<const RecordingEvents>(std::move(events));
 }
 
@@ -56,11 +57,8 @@ TEST(PracticeSession, WaitsForEachPressInOrderAndCountsWrongKeys)
 // 0.04 s after the chord's first key (too late to belong to it).
 std::shared_ptr<const RecordingEvents> chordSong()
 {
-    RecordingEvents events;
-    for (auto [delay, key] : {std::pair{0.5f, 12.0f}, {0.01f, 16.0f}, {0.01f, 19.0f}, {0.02f, 24.0f}, {0.5f, R},
-                              {0.5f, 14.0f}, {0.0f, 17.0f}})
-        events.append(delay, key);
-    return std::make_shared<const RecordingEvents>(std::move(events));
+    return std::make_shared<const RecordingEvents>(test::eventsOf(
+        {{0.5f, 12}, {0.01f, 16}, {0.01f, 19}, {0.02f, 24}, {0.5f, R}, {0.5f, 14}, {0.0f, 17}}));
 }
 
 TEST(PracticeSession, AChordIsCompleteWhenAllItsKeysComeWithin300Ms)
@@ -117,8 +115,8 @@ TEST(PracticeSession, ASongWithoutAPressCannotBePractised)
     session.keyPressed(12, 1.0);
     session.stop();
     RecordingEvents releases;
-    releases.append(0.1f, R);
-    releases.append(0.1f, 50.0f);
+    releases.append(test::eventOf(0.1f, R));
+    releases.append(test::eventOf(0.1f, 50));
     EXPECT_FALSE(session.start(std::make_shared<const RecordingEvents>(releases)));
     EXPECT_FALSE(session.start(std::make_shared<const RecordingEvents>()));
     EXPECT_FALSE(session.start(nullptr));
@@ -132,7 +130,7 @@ TEST(PracticeSession, KeepsItsSongWhenTheEventsInMemoryAreReplaced)
     std::shared_ptr<const RecordingEvents> inMemory = song();
     session.start(inMemory);
     RecordingEvents take;
-    take.append(0.1f, 40.0f);
+    take.append(test::eventOf(0.1f, 40));
     inMemory = std::make_shared<const RecordingEvents>(take);
     EXPECT_EQ(session.keyPressed(12, 1.0), Press::Hit);
     EXPECT_EQ(session.waitingKey(), 14);

@@ -9,19 +9,14 @@
 #include "core/practice/score.h"
 #include "core/recording/dzq_format.h"
 #include "core/keyboard/keyboard_rig.h"
+#include "core/recording/event_notation.h"
 
 namespace kelodi {
 namespace {
 
-constexpr float R = static_cast<float>(ReleaseMarker);
+using test::R;
 
-RecordingEvents eventsOf(std::initializer_list<std::pair<float, float>> list)
-{
-    RecordingEvents events;
-    for (const auto& [delay, key] : list)
-        events.append(delay, key);
-    return events;
-}
+using test::eventsOf;
 
 // The score as one line of text: each note's jianpu text, "0" for a rest.
 std::string scoreText(const Score& score)
@@ -129,7 +124,7 @@ TEST(Score, KeysStruckTogetherDoNotSetTheBeat)
 TEST(Score, FindsTheNoteOfAPressAndTheNextPress)
 {
     // Event 2 holds no key (a value the player fires silently).
-    const RecordingEvents events = eventsOf({{0.1f, 12}, {0.5f, R}, {0.1f, 60}, {0.4f, 14}, {0.1f, 12.4f}});
+    const RecordingEvents events = eventsOf({{0.1f, 12}, {0.5f, R}, {0.1f, 60}, {0.4f, 14}, {0.1f, 12}});
     const Score score = buildScore(events);
     EXPECT_EQ(scoreText(score), "1 0 2 1");
     EXPECT_EQ(score.noteSymbol(0), 0u);

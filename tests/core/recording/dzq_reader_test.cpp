@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "core/recording/dzq_format.h"
+#include "core/recording/event_notation.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi {
 namespace {
 
-constexpr int R = ReleaseMarker;
+using test::R;
 
 struct Event {
     double delay;
@@ -45,8 +46,8 @@ void expectEvents(const RecordingEvents& actual, const std::vector<Event>& expec
 {
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_FLOAT_EQ(actual.eventDelays[i], static_cast<float>(expected[i].delay)) << "event " << i;
-        EXPECT_EQ(actual.eventKeys[i], static_cast<float>(expected[i].key)) << "event " << i;
+        EXPECT_FLOAT_EQ(actual[i].delay, static_cast<float>(expected[i].delay)) << "event " << i;
+        EXPECT_EQ(test::keyOf(actual[i]), expected[i].key) << "event " << i;
     }
 }
 
@@ -167,8 +168,8 @@ TEST(Reader, ReportsDelaysReadAsZero)
 
     // The first note waits 1 s times the factor: more than a day.
     file = parseRecordingText("简谱倍数:100000\r\n音符比例:0.5\r\n音符最长:2\r\n\r\n1,1|2,1\r\n");
-    EXPECT_EQ(file.events.eventDelays.front(), 0.0f);
-    EXPECT_EQ(file.events.eventDelays[1], 50000.0f);
+    EXPECT_EQ(file.events[0].delay, 0.0f);
+    EXPECT_EQ(file.events[1].delay, 50000.0f);
     ASSERT_EQ(file.report.zeroedDelayCount, 1u);
     EXPECT_EQ(file.report.zeroedDelays[0].line, 5);
     EXPECT_EQ(file.report.zeroedDelays[0].text, "1,1");
@@ -196,7 +197,7 @@ TEST(Reader, ReadsTheFirst99999LinesOnly)
     text += "0.1,D\r\n";
     file = parseRecordingText(text);
     EXPECT_EQ(file.events.size(), static_cast<std::size_t>(MaxRecordingLines));
-    EXPECT_EQ(file.events.eventKeys.back(), 0.0f);
+    EXPECT_EQ(test::keyOf(file.events[file.events.size() - 1]), 0);
     EXPECT_TRUE(file.report.linesIgnored);
 }
 
@@ -232,7 +233,7 @@ TEST(Reader, LongRecordingsAreReadWhole)
         text += "0.01,c|0.01,抬起|0.01,#f1|0.01,抬起|\r\n";
     const RecordingFile file = parseRecordingText(text);
     ASSERT_EQ(file.events.size(), 40000u);
-    EXPECT_EQ(file.events.eventKeys[39998], 30.0f);
+    EXPECT_EQ(test::keyOf(file.events[39998]), 30);
 }
 
 TEST(Reader, UnreadableFilesReportWhy)

@@ -9,6 +9,7 @@
 
 #include "core/fakes/scratch_folder.h"
 #include "core/recording/dzq_format.h"
+#include "core/recording/event_notation.h"
 #include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
 
@@ -17,23 +18,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr float R = static_cast<float>(ReleaseMarker);
+using test::R;
 
 // GBK bytes of the two Chinese words the writer uses.
 const std::string HeaderGbk = "\xC7\xD9\xBC\xFC\xB1\xB6\xCA\xFD:1\r\n";  // 琴键倍数:1
 const std::string ReleaseGbk = "\xCC\xA7\xC6\xF0";                        // 抬起
 
-RecordingEvents makeEvents(std::initializer_list<std::pair<float, float>> list)
-{
-    RecordingEvents events;
-    for (const auto& [delay, key] : list)
-        events.append(delay, key);
-    return events;
-}
+using test::eventsOf;
 
 TEST(Writer, FiveEventsByteForByte)
 {
-    const RecordingEvents events = makeEvents({{0.1f, 0}, {0.35f, R}, {0.2f, 13}, {0.4f, R}, {0.25f, 24}});
+    const RecordingEvents events = eventsOf({{0.1f, 0}, {0.35f, R}, {0.2f, 13}, {0.4f, R}, {0.25f, 24}});
     const std::string expected = HeaderGbk + "0.100 , C    | 0.350 , " + ReleaseGbk + " | 0.200 , #c   | 0.400 , " +
                                  ReleaseGbk + " | \r\n" + "0.250 , c1   | \r\n";
     EXPECT_EQ(encodeRecording(events, systemTextCodec()), expected);
@@ -41,7 +36,7 @@ TEST(Writer, FiveEventsByteForByte)
 
 TEST(Writer, FourEventsEndWithAnEmptyLine)
 {
-    const RecordingEvents events = makeEvents({{0.1f, 5}, {12.3456f, 42}, {0, 43}, {9.9999f, R}});
+    const RecordingEvents events = eventsOf({{0.1f, 5}, {12.3456f, 42}, {0, 43}, {9.9999f, R}});
     EXPECT_EQ(formatRecordingText(events),
               "琴键倍数:1\r\n0.100 , F    | 12.346 , #f2  | 0.000 , g2   | 10.000 , 抬起 | \r\n\r\n");
     EXPECT_EQ(formatRecordingText({}), "琴键倍数:1\r\n\r\n");
@@ -52,15 +47,14 @@ TEST(Writer, FourEventsEndWithAnEmptyLine)
 TEST(Writer, NamesEveryKeySoThatItReadsBack)
 {
     for (int key = 0; key < KeyCount; ++key) {
-        const std::string name = keyName(static_cast<float>(key));
+        const std::string name = keyName(key);
         EXPECT_EQ(keyFromName(name), key) << name;
         if (name[0] == '#') {
-            EXPECT_EQ("#" + keyName(static_cast<float>(key - 1)), name);
+            EXPECT_EQ("#" + keyName(key - 1), name);
         }
     }
-    EXPECT_EQ(keyName(R), "抬起");
+    EXPECT_EQ(eventFromName("抬起"), KeyEvent::releaseAll(0));
     EXPECT_EQ(keyName(44), "");
-    EXPECT_EQ(keyName(2.5f), "");
     EXPECT_EQ(keyName(-1), "");
 }
 
@@ -76,16 +70,16 @@ TEST(Writer, RoundTripKeepsKeysAndDelays)
         RecordingEvents events;
         for (std::size_t i = 0; i < count; ++i) {
             const int key = keyDist(random);
-            events.append(delayDist(random), key == KeyCount ? R : static_cast<float>(key));
+            events.append(test::eventOf(delayDist(random), key == KeyCount ? R : key));
         }
         const RecordingFile read = parseRecording(encodeRecording(events, systemTextCodec()).value(),
                                                   systemTextCodec());
-        ASSERT_EQ(read.events.eventKeys, events.eventKeys) << count << " events";
+        ASSERT_EQ(test::keysOf(read.events), test::keysOf(events)) << count << " events";
         // Half a millisecond from the three decimals, plus the rounding of the
         // value read back to single precision.
         for (std::size_t i = 0; i < count; ++i) {
-            const float delay = events.eventDelays[i];
-            ASSERT_NEAR(read.events.eventDelays[i], delay, 0.0005 + delay * std::numeric_limits<float>::epsilon())
+            const float delay = events[i].delay;
+            ASSERT_NEAR(read.events[i].delay, delay, 0.0005 + delay * std::numeric_limits<float>::epsilon())
                 << "event " << i;
         }
         EXPECT_EQ(read.report.skippedCount, 0u);
@@ -106,7 +100,7 @@ TEST_F(AtomicWrite, ReplacesTheFileAndKeepsItsPermissions)
     // What the system keeps of them: Windows knows only "read-only" or not.
     const fs::perms before = fs::status(path).permissions() & fs::perms::all;
     std::string error;
-    ASSERT_TRUE(writeRecordingFile(path, makeEvents({{0.1f, 0}}), systemTextCodec(), atomicFileSaver(), &error))
+    ASSERT_TRUE(writeRecordingFile(path, eventsOf({{0.1f, 0}}), systemTextCodec(), atomicFileSaver(), &error))
         << error;
     EXPECT_EQ(contents(path), HeaderGbk + "0.100 , C    | \r\n");
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, before);

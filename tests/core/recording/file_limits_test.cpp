@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "core/recording/dzq_format.h"
+#include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
 #include "platform/files/atomic_file.h"
@@ -58,7 +59,7 @@ TEST_F(FileLimitsTest, AScoreAboveTheLimitIsRefusedAndTheEventsStay)
     test::ManualScheduler scheduler(clock);
     RecordingController controller(keys, ui, scheduler, clock, systemTextCodec(), atomicFileSaver());
     RecordingEvents before;
-    before.append(0.1f, 40);
+    before.append(test::eventOf(0.1f, 40));
     controller.setEvents(before);
     controller.playListedRecording(big);
     EXPECT_EQ(controller.events(), before);

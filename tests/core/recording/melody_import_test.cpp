@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 
+#include "core/recording/event_notation.h"
 #include "core/recording/melody_import.h"
 
 namespace kelodi {
@@ -26,12 +27,12 @@ std::vector<std::pair<int, int>> steps(const RecordingEvents& events)
 {
     std::vector<std::pair<int, int>> out;
     for (std::size_t i = 0; i < events.size(); ++i)
-        out.emplace_back(static_cast<int>(std::lround(events.eventDelays[i] * 1000.0)),
-                         static_cast<int>(events.eventKeys[i]));
+        out.emplace_back(static_cast<int>(std::lround(events[i].delay * 1000.0)),
+                         test::keyOf(events[i]));
     return out;
 }
 
-constexpr int R = ReleaseMarker;
+using test::R;
 
 // 480 ticks per quarter at 120 beats per minute: one tick is 1.0417 ms.
 MidiFile songWithChordsAndDrums()
@@ -86,10 +87,10 @@ TEST(MelodyImport, FollowsTempoChangesToTheMillisecondWithoutDrift)
     // Note i starts at i * 333.333 ms before the change, 16666.667 ms + (i - 50) * 166.667 after.
     double clock = 0;
     for (std::size_t i = 0; i < 100; ++i) {
-        clock += imported->events.eventDelays[2 * i];
+        clock += imported->events[2 * i].delay;
         const double expected = i < 50 ? i * 1000.0 / 3.0 : 50000.0 / 3.0 + (i - 50) * 500.0 / 3.0;
         EXPECT_NEAR(clock * 1000.0, expected, 0.5 + 1e-3) << "note " << i;
-        clock += imported->events.eventDelays[2 * i + 1];
+        clock += imported->events[2 * i + 1].delay;
     }
 }
 
@@ -110,7 +111,7 @@ TEST(MelodyImport, MovesTheLineByOctavesAndFoldsTheRest)
     EXPECT_EQ(imported->report.foldedNotes, 1u);
     std::vector<int> keys;
     for (std::size_t i = 0; i < imported->events.size(); i += 2)
-        keys.push_back(static_cast<int>(imported->events.eventKeys[i]));
+        keys.push_back(test::keyOf(imported->events[i]));
     // 12 - 24 = -12 folds up to 36 (key 0); 103 - 24 = 79 is the top key.
     EXPECT_EQ(keys, (std::vector<int>{36, 38, 40, 0, 43}));
 }

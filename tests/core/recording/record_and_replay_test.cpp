@@ -5,6 +5,7 @@
 
 #include "core/keyboard/keyboard_rig.h"
 #include "core/recording/dzq_format.h"
+#include "core/recording/event_notation.h"
 #include "core/recording/key_path_presser.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
@@ -28,6 +29,19 @@ protected:
     test::ManualScheduler scheduler{clock};
     RecordingController controller{presser, ui, scheduler, clock, systemTextCodec(), atomicFileSaver()};
 };
+
+// The release of every key is heard once and then ends: a release by hand
+// after it is recorded as any other.
+TEST_F(RecordAndReplay, AReleaseOfEveryKeyLeavesLaterReleasesRecorded)
+{
+    controller.click(RecorderButton::StartRecording);
+    rig.press(3);
+    Player::releaseAllKeys(presser);
+    rig.press(5);
+    rig.release(5);
+    controller.click(RecorderButton::EndRecording);
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{3, test::R, 5, test::R}));
+}
 
 // The recorder and the player on the real key path: a performance recorded
 // from the keys, saved, read back and replayed sends the same notes in the
@@ -90,8 +104,8 @@ TEST_F(RecordAndReplay, ASecondRecordingReplacesTheFirst)
     record(12);
     clock.advance(3.0);
     record(14);
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, ReleaseMarker}));
-    EXPECT_EQ(controller.events().eventDelays, (std::vector<float>{0.1f, 0.25f}));
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{14, ReleaseMarker}));
+    EXPECT_EQ(test::delaysOf(controller.events()), (std::vector<float>{0.1f, 0.25f}));
     // The buttons show the idle row again: record, replay, save, play file.
     using B = RecorderButton;
     EXPECT_EQ(ui.enabledStates, (std::map<B, bool>{{B::StartRecording, true}, {B::EndRecording, false},
@@ -104,7 +118,7 @@ TEST_F(RecordAndReplay, ASecondRecordingReplacesTheFirst)
     controller.playListedRecording(std::filesystem::temp_directory_path() / "kelodi-no-such-recording.dzq");
     EXPECT_FALSE(controller.isRecording());
     rig.press(5);
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, ReleaseMarker}));
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{14, ReleaseMarker}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/recording/dzq_format.h"
+#include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/recordings_list.h"
 #include "core/recording/recording_fakes.h"
@@ -19,17 +20,17 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 
-constexpr float R = static_cast<float>(ReleaseMarker);
+using test::R;
 
 class RecordingControllerTest : public ::testing::Test {
 protected:
     RecordingControllerTest() { controller.publishButtonStates(); }
 
-    void setEvents(std::initializer_list<std::pair<float, float>> list)
+    void setEvents(std::initializer_list<std::pair<float, int>> list)
     {
         RecordingEvents events;
         for (const auto& [delay, key] : list)
-            events.append(delay, key);
+            events.append(test::eventOf(delay, key));
         controller.setEvents(events);
     }
 
@@ -53,50 +54,50 @@ TEST_F(RecordingControllerTest, RecordsPressesAndReleasesWithTheirSpacing)
 {
     controller.click(RecorderButton::StartRecording);
     EXPECT_EQ(test::enabledRow(controller), "end");
-    EXPECT_FALSE(keys.releaseReportsPaused());
+    EXPECT_TRUE(keys.releasesRecorded());
     EXPECT_TRUE(controller.isRecording());
 
-    controller.recordEvent(0);
+    controller.recordPress(0);
     clock.advance(0.25);
-    controller.recordEvent(ReleaseMarker);
+    controller.recordRelease();
     clock.advance(0.5);
-    controller.recordEvent(4);
+    controller.recordPress(4);
     clock.advance(0.3);
-    controller.recordEvent(ReleaseMarker);
-    controller.recordEvent(44);  // no key: ignored
-    controller.recordEvent(-1);
+    controller.recordRelease();
+    controller.recordPress(44);  // no key: ignored
+    controller.recordPress(-1);
 
     controller.click(RecorderButton::EndRecording);
     EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
-    EXPECT_TRUE(keys.releaseReportsPaused());
+    EXPECT_FALSE(keys.releasesRecorded());
     EXPECT_FALSE(controller.isRecording());
 
     const RecordingEvents& e = controller.events();
     ASSERT_EQ(e.size(), 4u);
-    EXPECT_FLOAT_EQ(e.eventDelays[0], 0.1f);
-    EXPECT_FLOAT_EQ(e.eventDelays[1], 0.25f);
-    EXPECT_FLOAT_EQ(e.eventDelays[2], 0.5f);
-    EXPECT_FLOAT_EQ(e.eventDelays[3], 0.3f);
-    EXPECT_EQ(e.eventKeys, (std::vector<float>{0, R, 4, R}));
+    EXPECT_FLOAT_EQ(e[0].delay, 0.1f);
+    EXPECT_FLOAT_EQ(e[1].delay, 0.25f);
+    EXPECT_FLOAT_EQ(e[2].delay, 0.5f);
+    EXPECT_FLOAT_EQ(e[3].delay, 0.3f);
+    EXPECT_EQ(test::keysOf(e), (std::vector<int>{0, R, 4, R}));
 
-    controller.recordEvent(5);  // not recording
+    controller.recordPress(5);  // not recording
     EXPECT_EQ(controller.events().size(), 4u);
 }
 
 TEST_F(RecordingControllerTest, LongPausesAreFoldedToTenSeconds)
 {
     controller.click(RecorderButton::StartRecording);
-    controller.recordEvent(0);
+    controller.recordPress(0);
     clock.advance(12.5);
-    controller.recordEvent(2);
+    controller.recordPress(2);
     clock.advance(20.0);
-    controller.recordEvent(4);
+    controller.recordPress(4);
     clock.advance(9.75);
-    controller.recordEvent(5);
+    controller.recordPress(5);
     const RecordingEvents& e = controller.events();
-    EXPECT_FLOAT_EQ(e.eventDelays[1], 2.5f);
-    EXPECT_FLOAT_EQ(e.eventDelays[2], 0.0f);
-    EXPECT_FLOAT_EQ(e.eventDelays[3], 9.75f);
+    EXPECT_FLOAT_EQ(e[1].delay, 2.5f);
+    EXPECT_FLOAT_EQ(e[2].delay, 0.0f);
+    EXPECT_FLOAT_EQ(e[3].delay, 9.75f);
 }
 
 TEST_F(RecordingControllerTest, ARecordingWithoutKeysKeepsThePreviousEvents)
@@ -108,8 +109,8 @@ TEST_F(RecordingControllerTest, ARecordingWithoutKeysKeepsThePreviousEvents)
 
     // The first event of the next recording replaces them all.
     controller.click(RecorderButton::StartRecording);
-    controller.recordEvent(9);
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{9}));
+    controller.recordPress(9);
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{9}));
 }
 
 TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
@@ -118,7 +119,7 @@ TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
     const double start = clock.now();
     controller.click(RecorderButton::Replay);
     EXPECT_EQ(test::enabledRow(controller), "stop");
-    EXPECT_TRUE(keys.releaseReportsPaused());
+    EXPECT_FALSE(keys.releasesRecorded());
     EXPECT_TRUE(controller.isPlaying());
     EXPECT_DOUBLE_EQ(scheduler.due(), start + 0.1f);
     EXPECT_TRUE(keys.entries.empty());
@@ -135,8 +136,8 @@ TEST_F(RecordingControllerTest, ReplayFiresEachDelayAfterThePreviousEvent)
     EXPECT_FALSE(scheduler.pending());
     EXPECT_FALSE(controller.isPlaying());
     EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
-    for (const bool paused : keys.pauseAtRelease)
-        EXPECT_TRUE(paused);  // no release of the replay is ever recorded
+    for (const bool reported : keys.reported)
+        EXPECT_FALSE(reported);  // no release of the replay is ever recorded
 }
 
 TEST_F(RecordingControllerTest, AnEventFiresOnlyWhenStrictlyMoreThanItsDelayHasPassed)
@@ -231,16 +232,16 @@ TEST_F(RecordingControllerTest, AReplayEndsARecordingAndIsNotRecorded)
     controller.click(RecorderButton::StartRecording);
     controller.click(RecorderButton::Replay);
     EXPECT_FALSE(controller.isRecording());
-    controller.recordEvent(3);  // a key played by hand during the replay
+    controller.recordPress(3);  // a key played by hand during the replay
     scheduler.runAll();
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{12}));
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{12}));
 }
 
 TEST_F(RecordingControllerTest, RecordingsBeyond32767EventsPlayWhole)
 {
     RecordingEvents events;
     for (int i = 0; i < 40000; ++i)
-        events.append(0.001f, static_cast<float>(i % 44));
+        events.append(test::eventOf(0.001f, i % 44));
     controller.setEvents(events);
     controller.click(RecorderButton::Replay);
     scheduler.runAll(50000);
@@ -264,24 +265,24 @@ TEST_F(RecordingControllerTest, ChangingTheEventsDuringAReplayDoesNotDisturbIt)
 TEST_F(RecordingControllerTest, ARecordingStartedDuringAReplayLeavesTheReplayedEventsAlone)
 {
     setEvents({{0.1f, 12}, {0.1f, 14}, {0.1f, 16}});
-    keys.onPress = [this](int key) { controller.recordEvent(key); };
+    keys.onPress = [this](int key) { controller.recordPress(key); };
     controller.click(RecorderButton::Replay);
     scheduler.runNext();
     controller.click(RecorderButton::StartRecording);  // by code: buttons do not allow it
     scheduler.runAll();
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 12", "press 14", "press 16", "release-all"}));
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{14, 16}));
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{14, 16}));
 }
 
 TEST_F(RecordingControllerTest, EventsPutInPlaceWhileRecordingAreReplacedNotExtended)
 {
     controller.click(RecorderButton::StartRecording);
-    controller.recordEvent(3);
+    controller.recordPress(3);
     setEvents({{0.25f, 7}});  // what a file loaded meanwhile does
     clock.advance(0.5);
-    controller.recordEvent(5);
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{5}));
-    EXPECT_EQ(controller.events().eventDelays, (std::vector<float>{0.1f}));
+    controller.recordPress(5);
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{5}));
+    EXPECT_EQ(test::delaysOf(controller.events()), (std::vector<float>{0.1f}));
 }
 
 TEST(Player, SharesTheEventsItIsHandedInsteadOfCopyingThem)
@@ -290,7 +291,7 @@ TEST(Player, SharesTheEventsItIsHandedInsteadOfCopyingThem)
     test::JournalKeys keys{clock};
     Player player(keys);
     auto events = std::make_shared<RecordingEvents>();
-    events->append(0.1f, 3);
+    events->append(KeyEvent::press(0.1f, 3));
     player.start(events, clock.now());
     EXPECT_EQ(events.use_count(), 2);
     clock.advance(0.2);
@@ -332,7 +333,7 @@ TEST_F(RecordingFilesTest, PlaysAChosenFile)
     ui.nextOpenPath = write("tune.dzq", "琴键倍数:2\r\n0.5,C|0.5,抬起\r\n");
     controller.click(RecorderButton::PlayFile);
     EXPECT_EQ(ui.openDialogs, 1);
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{0, R}));
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{0, R}));
     EXPECT_EQ(test::enabledRow(controller), "stop");
     scheduler.runAll();
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"press 0", "release-all", "release-all"}));
@@ -355,7 +356,7 @@ TEST_F(RecordingFilesTest, CancelMissingAndUnplayableFilesKeepTheEvents)
     controller.click(RecorderButton::PlayFile);
     EXPECT_THAT(ui.messages, ElementsAre("文件中没有可播放的音符！"));
 
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{40}));
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{40}));
     EXPECT_FALSE(scheduler.pending());
     EXPECT_TRUE(keys.entries.empty());
     EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
@@ -385,7 +386,7 @@ TEST_F(RecordingFilesTest, TooLargeAndUnreadableFilesSayWhyAndKeepTheEvents)
                 ElementsAre("文件太大，无法播放！", "文件无法读取！", "文件太大，无法播放！"));
     EXPECT_EQ(controller.playListedRecording(m_folder / "gone.dzq"), PlayFileOutcome::Missing);
 
-    EXPECT_EQ(controller.events().eventKeys, (std::vector<float>{40}));
+    EXPECT_EQ(test::keysOf(controller.events()), (std::vector<int>{40}));
     EXPECT_FALSE(controller.isPlaying());
     EXPECT_TRUE(keys.entries.empty());
     fs::permissions(locked, fs::perms::owner_all);

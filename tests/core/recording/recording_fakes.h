@@ -18,7 +18,7 @@
 namespace kelodi::test {
 
 // Key path stand-in: a journal of presses and releases with the time they
-// happened, and the pause of release reports. Releases of all 44 keys are folded into
+// happened, and whether each release would have reached the recorder. Releases of all 44 keys are folded into
 // one "release-all" entry when they come as one block 0..43.
 class JournalKeys : public KeyPresser {
 public:
@@ -36,10 +36,10 @@ public:
         if (onPress)
             onPress(key);
     }
-    void releaseKey(int key) override
+    void releaseKey(int key, ReleaseReport report) override
     {
         releaseCalls.push_back(key);
-        pauseAtRelease.push_back(m_releaseReportsPaused);
+        reported.push_back(m_releasesRecorded && report == ReleaseReport::Reported);
         if (key == 0)
             m_pendingReleases = 0;
         if (key == m_pendingReleases)
@@ -49,9 +49,8 @@ public:
             m_pendingReleases = 0;
         }
     }
-    void pauseReleaseReports() override { m_releaseReportsPaused = true; }
-    void resumeReleaseReports() override { m_releaseReportsPaused = false; }
-    bool releaseReportsPaused() const override { return m_releaseReportsPaused; }
+    void setReleasesRecorded(bool recorded) override { m_releasesRecorded = recorded; }
+    bool releasesRecorded() const override { return m_releasesRecorded; }
 
     std::vector<std::string> whats() const
     {
@@ -63,12 +62,12 @@ public:
 
     std::vector<Entry> entries;
     std::vector<int> releaseCalls;
-    std::vector<bool> pauseAtRelease;  // the pause of reports each release saw
+    std::vector<bool> reported;  // whether each release reached the recorder
     std::function<void(int)> onPress;
 
 private:
     const Clock& m_clock;
-    bool m_releaseReportsPaused = false;
+    bool m_releasesRecorded = true;
     int m_pendingReleases = 0;
 };
 

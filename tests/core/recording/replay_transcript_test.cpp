@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include "core/recording/event_notation.h"
 #include "core/recording/replay_transcript.h"
 
 namespace kelodi {
 namespace {
 
-RecordingEvents eventsOf(std::initializer_list<std::pair<float, int>> list)
-{
-    RecordingEvents events;
-    for (auto [delay, key] : list)
-        events.append(delay, static_cast<float>(key));
-    return events;
-}
+using test::eventsOf;
 
 std::vector<ShortMessage> messagesOf(const ReplayTranscript& t)
 {

@@ -18,6 +18,7 @@
 
 #include "core/practice/practice_controller.h"
 #include "core/practice/score.h"
+#include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/piano_key.h"
@@ -30,7 +31,7 @@
 namespace kelodi {
 namespace {
 
-constexpr float R = static_cast<float>(ReleaseMarker);
+using test::R;
 
 // Qt's warnings (and worse) while it lives; debug and info messages pass, and
 // so do the offscreen platform's notes on what it leaves out ("This plugin
@@ -71,8 +72,8 @@ protected:
     void setSong()
     {
         RecordingEvents events;
-        for (auto [delay, key] : {std::pair{0.05f, 12.0f}, {0.03f, R}, {0.02f, 14.0f}, {0.03f, R}})
-            events.append(delay, key);
+        for (auto [delay, key] : {std::pair{0.05f, 12}, {0.03f, R}, {0.02f, 14}, {0.03f, R}})
+            events.append(test::eventOf(delay, key));
         setSong(std::move(events));
     }
     void setSong(RecordingEvents events)
@@ -248,8 +249,8 @@ TEST_F(PracticePanelTest, ASongTooLongForTheScoreSaysSoAboveItWithoutAQtWarning)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(score));
     RecordingEvents events;
     for (std::size_t i = 0; i <= MaxScoreNotes; ++i) {
-        events.append(0.01f, static_cast<float>(12 + i % 12));
-        events.append(0.01f, R);
+        events.append(test::eventOf(0.01f, 12 + i % 12));
+        events.append(test::eventOf(0.01f, R));
     }
     setSong(std::move(events));
     window->recording().button(RecorderButton::Replay)->click();

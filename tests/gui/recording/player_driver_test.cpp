@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "core/recording/clock.h"
+#include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
 #include "gui/recording/player_driver.h"
@@ -68,8 +69,8 @@ TEST(PlayerDriver, ReplaysEventsInOrderWithTheirSpacing)
     RecordingEvents events;
     const std::vector<int> played = {0, 4, 7, 12, 16, 19, 24, 28, 31, 36};
     for (std::size_t i = 0; i < played.size(); ++i) {
-        events.append(0.02f, static_cast<float>(played[i]));
-        events.append(i % 2 ? 0.0f : 0.01f, static_cast<float>(ReleaseMarker));
+        events.append(test::eventOf(0.02f, played[i]));
+        events.append(test::eventOf(i % 2 ? 0.0f : 0.01f, test::R));
     }
     controller.setEvents(events);
     const double start = clock.now();
@@ -92,8 +93,8 @@ TEST(PlayerDriver, ReplaysEventsInOrderWithTheirSpacing)
     double previous = start;
     for (std::size_t i = 0; i < events.size(); ++i) {
         const double spacing = keys.entries[i].time - previous;
-        EXPECT_GE(spacing, events.eventDelays[i] - 0.001) << "event " << i;
-        EXPECT_LT(spacing, events.eventDelays[i] + 0.5) << "event " << i;
+        EXPECT_GE(spacing, events[i].delay - 0.001) << "event " << i;
+        EXPECT_LT(spacing, events[i].delay + 0.5) << "event " << i;
         previous = keys.entries[i].time;
     }
     EXPECT_FALSE(driver.isPending());

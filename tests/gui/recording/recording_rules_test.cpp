@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "gui/app/main_window_fixture.h"
 #include "gui/recording/recording_panel.h"
@@ -27,9 +28,9 @@ TEST_F(RecordingRulesTest, ASecondRecordingReplacesTheFirst)
     record(Qt::Key_F);
 
     const RecordingEvents& events = recorder.controller().events();
-    EXPECT_EQ(events.eventKeys, (std::vector<float>{14, ReleaseMarker}));
-    ASSERT_FALSE(events.eventDelays.empty());
-    EXPECT_FLOAT_EQ(events.eventDelays.front(), 0.1f);
+    EXPECT_EQ(test::keysOf(events), (std::vector<int>{14, ReleaseMarker}));
+    ASSERT_FALSE(events.empty());
+    EXPECT_FLOAT_EQ(events[0].delay, 0.1f);
 
     messages().clear();
     QTest::mouseClick(recorder.button(RecorderButton::Replay), Qt::LeftButton);

@@ -21,6 +21,7 @@
 #include "core/keyboard/instrument_panel.h"
 #include "core/midi/midi_file.h"
 #include "core/recording/dzq_format.h"
+#include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "gui/app/main_window_fixture.h"
 #include "gui/keyboard/piano_key.h"
@@ -61,13 +62,7 @@ private:
     }
 };
 
-RecordingEvents eventsOf(std::initializer_list<std::pair<float, int>> list)
-{
-    RecordingEvents events;
-    for (auto [delay, key] : list)
-        events.append(delay, static_cast<float>(key));
-    return events;
-}
+using test::eventsOf;
 
 class SongFilesMenuTest : public test::MainWindowFixture {
 protected:
@@ -191,8 +186,8 @@ TEST_F(SongFilesMenuTest, AFullDiskIsSaidAndTheOldFilesStay)
     // A recording whose exports are larger than the room left.
     RecordingEvents events;
     for (int i = 0; i < 2000; ++i) {
-        events.append(0.05f, static_cast<float>(i % 44));
-        events.append(0.05f, static_cast<float>(ReleaseMarker));
+        events.append(test::eventOf(0.05f, i % 44));
+        events.append(test::eventOf(0.05f, test::R));
     }
     controller().setEvents(events);
     dialogs.saveAnswers = {QDir(disk).filePath(QStringLiteral("song.mid")),
@@ -248,8 +243,8 @@ TEST_F(SongFilesMenuTest, LongWavExportShowsProgressKeepsTheWindowPlayableAndCan
     // Ten minutes of music: seconds of rendering.
     RecordingEvents events;
     for (int i = 0; i < 1200; ++i) {
-        events.append(0.25f, static_cast<float>(i % 44));
-        events.append(0.25f, static_cast<float>(ReleaseMarker));
+        events.append(test::eventOf(0.25f, i % 44));
+        events.append(test::eventOf(0.25f, test::R));
     }
     controller().setEvents(events);
     dialogs.saveAnswers = {file("long.wav")};
@@ -279,8 +274,8 @@ TEST_F(SongFilesMenuTest, ClosingTheWindowDuringAWavExportStopsItWithoutAFile)
 {
     RecordingEvents events;
     for (int i = 0; i < 1200; ++i) {
-        events.append(0.25f, static_cast<float>(i % 44));
-        events.append(0.25f, static_cast<float>(ReleaseMarker));
+        events.append(test::eventOf(0.25f, i % 44));
+        events.append(test::eventOf(0.25f, test::R));
     }
     controller().setEvents(events);
     dialogs.saveAnswers = {file("closed.wav")};
@@ -317,12 +312,12 @@ TEST_F(SongFilesMenuTest, ImportPlaysTheMelodyAndListsItOnceSavedIntoTheRecordin
 
     EXPECT_EQ(dialogs.suggestions, QStringList{QDir(recordings).filePath(QStringLiteral("tune.dzq"))});
     EXPECT_TRUE(controller().isPlaying());
-    const std::vector<float> keys = {24, ReleaseMarker, 28, ReleaseMarker, 31, ReleaseMarker};
-    EXPECT_EQ(controller().events().eventKeys, keys);
+    const std::vector<int> keys = {24, ReleaseMarker, 28, ReleaseMarker, 31, ReleaseMarker};
+    EXPECT_EQ(test::keysOf(controller().events()), keys);
     const std::optional<RecordingFile> saved =
         readRecordingFile(QDir(recordings).filePath(QStringLiteral("tune.dzq")).toStdString(), systemTextCodec());
     ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->events.eventKeys, keys);
+    EXPECT_EQ(test::keysOf(saved->events), keys);
     EXPECT_EQ(saved->report.encoding, TextEncoding::Gbk);
 
     QMenu* list = window->recording().recordingsMenu();

@@ -60,8 +60,8 @@ protected:
     void playSomething()
     {
         RecordingEvents events;
-        events.append(0.01f, 3);
-        events.append(0.01f, static_cast<float>(ReleaseMarker));
+        events.append(KeyEvent::press(0.01f, 3));
+        events.append(KeyEvent::releaseAll(0.01f));
         controller().setEvents(events);
         kept = controller().events();
     }
