@@ -62,6 +62,35 @@ int semitonesFor(const Transposition& transposition, const KeyMove& key)
     return 0;
 }
 
+// The melody line as key events: each note pressed at its onset, its pitch
+// folded by octaves onto the keys, and released at its end or at the next
+// onset, whichever comes first.
+RecordingEvents keyEvents(const std::vector<ImportedNote>& line, MelodyReport& report)
+{
+    RecordingEvents events;
+    std::int64_t previous = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const ImportedNote& note = line[i];
+        int pitch = note.pitch + report.transposition + report.octaveShift;
+        const int placed = pitch;
+        while (pitch < LowestKeyNote)
+            pitch += Octave;
+        while (pitch > HighestKeyNote)
+            pitch -= Octave;
+        report.foldedNotes += pitch != placed;
+
+        const std::int64_t on = milliseconds(note.start);
+        const std::int64_t next =
+            i + 1 < line.size() ? milliseconds(line[i + 1].start) : std::numeric_limits<std::int64_t>::max();
+        const std::int64_t release = std::min(std::max(milliseconds(note.end), on), next);
+        events.append(
+            KeyEvent::press(static_cast<float>(static_cast<double>(on - previous) / 1000.0), pitch - LowestKeyNote));
+        events.append(KeyEvent::releaseAll(static_cast<float>(static_cast<double>(release - on) / 1000.0)));
+        previous = release;
+    }
+    return events;
+}
+
 }  // namespace
 
 int chosenPart(const ImportedSong& song, const MelodySource& source)
@@ -119,26 +148,7 @@ std::optional<MelodyImport> importMelody(const ImportedSong& song, const MelodyS
     if (report.key.key && (report.transposition - report.key.semitones) % Octave == 0)
         result.originalKey = report.key.key;
 
-    std::int64_t previous = 0;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const ImportedNote& note = line[i];
-        int pitch = note.pitch + report.transposition + report.octaveShift;
-        const int placed = pitch;
-        while (pitch < LowestKeyNote)
-            pitch += Octave;
-        while (pitch > HighestKeyNote)
-            pitch -= Octave;
-        report.foldedNotes += pitch != placed;
-
-        const std::int64_t on = milliseconds(note.start);
-        const std::int64_t next =
-            i + 1 < line.size() ? milliseconds(line[i + 1].start) : std::numeric_limits<std::int64_t>::max();
-        const std::int64_t release = std::min(std::max(milliseconds(note.end), on), next);
-        result.events.append(
-            KeyEvent::press(static_cast<float>(static_cast<double>(on - previous) / 1000.0), pitch - LowestKeyNote));
-        result.events.append(KeyEvent::releaseAll(static_cast<float>(static_cast<double>(release - on) / 1000.0)));
-        previous = release;
-    }
+    result.events = keyEvents(line, report);
     return result;
 }
 
