@@ -85,11 +85,13 @@ std::vector<Sound> songSounds(const ImportedSong& song)
         for (const ImportedNote& note : part.notes)
             byTrack[part.track].push_back({note.start, note.end, note.pitch});
     std::vector<Sound> sounds;
-    for (auto& [track, notes] : byTrack) {
+    for (auto& entry : byTrack) {
+        std::vector<Sound>& notes = entry.second;
         std::sort(notes.begin(), notes.end(), byStart);
         for (std::size_t i = 0; i < notes.size(); ++i) {
+            const Sound& next = notes[i];
             const bool held = std::any_of(notes.begin(), notes.begin() + static_cast<std::ptrdiff_t>(i), [&](const Sound& s) {
-                return s.pitch == notes[i].pitch && s.end > notes[i].start + OnsetTolerance;
+                return s.pitch == next.pitch && s.end > next.start + OnsetTolerance;
             });
             if (!held)
                 sounds.push_back(notes[i]);
