@@ -4,7 +4,14 @@
 // what is written.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <unistd.h>
 
 #include "cli/score_tool_run.h"
 #include "core/midi/smf_bytes.h"
@@ -192,11 +199,45 @@ TEST_F(ScoreToolArguments, ExitStatusesAndMessagesOfEachOutcome)
     expectRun({"play", "a.dzq", "--device", "9999"}, 2, "kelodi-dzq: no device 9999 (see --list-devices)\n");
 }
 
+// Points the tool's JACK client at a server of its own name that never runs,
+// so that ports other tests open on the suite's server beside this one cannot
+// change the device list between two runs.
+class NoJackServer {
+public:
+    NoJackServer()
+    {
+        set("JACK_DEFAULT_SERVER", "kelodi-cli-none-" + std::to_string(::getpid()));
+        set("JACK_NO_START_SERVER", "1");
+    }
+    ~NoJackServer()
+    {
+        for (const auto& [name, value] : m_old) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+    }
+    NoJackServer(const NoJackServer&) = delete;
+    NoJackServer& operator=(const NoJackServer&) = delete;
+
+private:
+    void set(const std::string& name, const std::string& value)
+    {
+        const char* old = std::getenv(name.c_str());
+        m_old.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_old;
+};
+
 // The device list numbers the devices as the window's menu does: the
 // mapper as -1, then 0, 1, ... one a line, each with its name; the first
 // number past the list is no device.
 TEST_F(ScoreToolArguments, DeviceListNumbersEveryDeviceFromTheMapperOn)
 {
+    const NoJackServer stableList;
     const ToolRun result = run({"play", "--list-devices"});
     ASSERT_EQ(result.status, 0) << result.err;
     int expected = -1;
