@@ -18,6 +18,13 @@ const char* __ubsan_default_options()
     return "print_stacktrace=1:halt_on_error=1";
 }
 
+// A leak that a suppression below matches is no finding: say nothing of it,
+// so that the programs' standard error stays as the user sees it.
+const char* __lsan_default_options()
+{
+    return "print_suppressions=0";
+}
+
 // Leaks inside system libraries that Kelodi cannot free and does not cause.
 // The system libraries are built without frame pointers, so the stack of such
 // a leak ends in the library that allocated it: that library's name is what
