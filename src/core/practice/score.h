@@ -9,35 +9,30 @@
 
 namespace kelodi {
 
-// A song as the score window shows it: every key press of the events as a
-// jianpu note, in order, with rests (0) where the song falls silent.
-//
-// A rest is a release followed by a pause of at least half a beat before the
-// next press, the beat being the song's typical spacing: the median time from
-// one press to the next. Each beat of the pause, rounded, writes one 0 (at
-// least one, at most MaxRestsInARow, so a long pause in a recording does not
-// fill lines with zeros). Silence before the first note and after the last
-// one is not written.
+// A song as the score shows it: its notes in order, each the keys struck
+// together (a chord, see chordAt) with when they start and when they are let
+// go. The jianpu layout (jianpu_layout.h) writes them in beats and bars.
+struct ScoreNote {
+    std::size_t event = 0;      // the first press of the note
+    std::size_t lastEvent = 0;  // its last press (the same for a single key)
+    std::vector<int> keys;      // keys 0..43, ascending, each once
+    double start = 0;           // seconds after the song's start
+    // When its keys are let go: the first release of every key after its
+    // last press; empty when none follows.
+    std::optional<double> release;
 
-struct ScoreSymbol {
-    std::size_t event = 0;  // the press of a note; the release a rest begins with
-    int key = -1;           // key 0..43 of a note, -1 for a rest
-
-    bool isRest() const { return key < 0; }
-    friend bool operator==(const ScoreSymbol&, const ScoreSymbol&) = default;
+    friend bool operator==(const ScoreNote&, const ScoreNote&) = default;
 };
 
 struct Score {
-    std::vector<ScoreSymbol> symbols;
-    double beat = 0;            // seconds; 0 when fewer than two presses are written
-    std::size_t noteCount = 0;  // notes written
+    std::vector<ScoreNote> notes;
+    std::size_t noteCount = 0;  // notes written (notes.size())
     bool cut = false;           // the song has more notes than are written
 
-    // The symbol of the note event `event` presses; empty for any other event.
+    // The note the press `event` belongs to; empty for any other event.
     std::optional<std::size_t> noteSymbol(std::size_t event) const;
 };
 
-inline constexpr int MaxRestsInARow = 4;
 inline constexpr std::size_t MaxScoreNotes = 10000;
 
 // The key event `index` presses, or -1 (a release, a press of no key, an
@@ -64,20 +59,8 @@ ChordPresses chordAt(const RecordingEvents& events, std::size_t first);
 // How many events press a key.
 std::size_t countPresses(const RecordingEvents& events);
 
-// The score of the first `maxNotes` presses of `events`. Reads the events only
-// as far as the press after the last one written.
+// The score of the first `maxNotes` notes (chords) of `events`. Reads the
+// events only as far as the press after the last note written.
 Score buildScore(const RecordingEvents& events, std::size_t maxNotes = MaxScoreNotes);
-
-// A line of the score: `count` symbols from symbol `first`.
-struct ScoreLine {
-    std::size_t first = 0;
-    std::size_t count = 0;
-    friend bool operator==(const ScoreLine&, const ScoreLine&) = default;
-};
-
-// Wraps the symbols into lines of at most `symbolsPerLine` (at least one).
-// Where a rest falls in the last quarter of a full line, the line ends after
-// it, so phrases tend to start at the left edge.
-std::vector<ScoreLine> layoutScore(const Score& score, std::size_t symbolsPerLine);
 
 }  // namespace kelodi

@@ -321,7 +321,7 @@ TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
     ASSERT_EQ(view.scores.size(), 1u);
     EXPECT_TRUE(view.scores[0].cut);
     EXPECT_EQ(view.scores[0].noteCount, MaxScoreNotes);
-    EXPECT_EQ(view.scores[0].symbols.size(), MaxScoreNotes);
+    EXPECT_EQ(view.scores[0].notes.size(), MaxScoreNotes);
     for (std::size_t event = 0; event <= 2 * lastWritten + 1; ++event)
         ASSERT_TRUE(scheduler.runNext());
     EXPECT_EQ(view.highlighted, lastWritten);  // its release leaves it lit
