@@ -31,6 +31,7 @@ constexpr std::string_view Usage =
     "       kelodi-dzq from-midi IN.mid OUT.dzq [--track N] [--channel C]\n"
     "                            [--transpose auto|keep|N]\n"
     "       kelodi-dzq from-midi --list IN.mid [--transpose auto|keep|N]\n"
+    "       kelodi-dzq jianpu IN.dzq [--time 3/4]\n"
     "       kelodi-dzq --version | --help\n"
     "\n"
     "events     prints each event of a .dzq score as DELAY<TAB>KEY: the delay in\n"
@@ -52,6 +53,11 @@ constexpr std::string_view Usage =
     "           44 keys; written as a key-name .dzq (GBK). --list prints one\n"
     "           line per part: TRACK, CHANNEL, 旋律 for the guess (else -),\n"
     "           NOTES, RANGE (jianpu), INSTRUMENT, NAME, REASONS, by tabs.\n"
+    "jianpu     prints the score as jianpu text, laid out as the score window\n"
+    "           lays it out: bars of --time (2/4, 3/4, 4/4 (default), 6/8 ...),\n"
+    "           dashes for held beats, \"|\" bar lines, octave dots on the lines\n"
+    "           above and below the digits, \"_\" underlines on the lines under\n"
+    "           them, chords stacked highest on top, \"~\" over tied notes.\n"
     "\n"
     "PANEL      --program P (0..127, default 0)  --channel C (0..15, default 0)\n"
     "           --chord T (0..10, default 0 = single notes)  --octave O (-3..4)\n"
@@ -131,7 +137,10 @@ int main(int argc, char* argv[])
         return play(*arguments);
     if (command == "from-midi" && (arguments = argumentsFor(args, {"--track", "--channel", "--transpose"}, {"--list"}, 2)))
         return importMelodyFile(*arguments);
-    if (command == "midi" || command == "render" || command == "play" || command == "from-midi")
+    if (command == "jianpu" && (arguments = argumentsFor(args, {"--time"}, {}, 1)))
+        return printJianpu(*arguments);
+    if (command == "midi" || command == "render" || command == "play" || command == "from-midi" ||
+        command == "jianpu")
         return ExitFailure;  // argumentsFor has said why
     return usageError();
 }

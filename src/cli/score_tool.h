@@ -67,5 +67,6 @@ int exportMidi(const Arguments& arguments);
 int renderWav(const Arguments& arguments);
 int play(const Arguments& arguments);
 int importMelodyFile(const Arguments& arguments);
+int printJianpu(const Arguments& arguments);
 
 }  // namespace kelodi::cli

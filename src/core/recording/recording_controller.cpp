@@ -62,6 +62,7 @@ void RecordingController::click(RecorderButton button)
 void RecordingController::startRecording()
 {
     m_recorder.start();
+    m_songFile = {};
     enterState(RecorderState::Recording);
 }
 
@@ -227,6 +228,7 @@ void RecordingController::playRecordingFile()
         return;
     }
     m_events = std::make_shared<RecordingEvents>(std::move(file->events));
+    m_songFile = {path, std::move(file->report)};
     m_playFileOutcome = PlayFileOutcome::Played;
     click(RecorderButton::Replay);
 }

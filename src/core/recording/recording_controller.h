@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/keyboard/key_path.h"
+#include "core/recording/dzq_format.h"
 #include "core/recording/file_io.h"
 #include "core/recording/player.h"
 #include "core/recording/recorder.h"
@@ -37,6 +38,13 @@ inline constexpr std::string_view DiskFullMessage = "磁盘空间不足，文件
 
 // What a failed save tells the user: the disk that is full, or the failure.
 std::string_view saveFailedMessage(FileWriteFailure failure);
+
+// The file the events in memory were read from, and what its reader found
+// (its dialect and timing); an empty path for a take recorded on the keys.
+struct SongFile {
+    std::filesystem::path path;
+    RecordingFileReport report;
+};
 
 // How "播放文件(&F)" ended.
 enum class PlayFileOutcome {
@@ -109,9 +117,16 @@ public:
     bool stopRequested() const { return m_stopRequested; }
 
     const RecordingEvents& events() const { return *m_events; }
+    // Where the events in memory came from (the score shows its name and
+    // writes it in its beats).
+    const SongFile& songFile() const { return m_songFile; }
     // Replaces the events in memory (what a loaded file does). A replay still
     // running keeps the events it was started with.
-    void setEvents(RecordingEvents events) { m_events = std::make_shared<RecordingEvents>(std::move(events)); }
+    void setEvents(RecordingEvents events)
+    {
+        m_events = std::make_shared<RecordingEvents>(std::move(events));
+        m_songFile = {};
+    }
 
 private:
     void enterState(RecorderState state);
@@ -134,6 +149,7 @@ private:
     // Shared with a running replay, never copied for it: a list once handed
     // to the player is only ever replaced, not changed.
     std::shared_ptr<RecordingEvents> m_events = std::make_shared<RecordingEvents>();
+    SongFile m_songFile;
     Recorder m_recorder;
     Player m_player;
     RecorderState m_state = RecorderState::Start;
