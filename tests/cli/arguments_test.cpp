@@ -80,6 +80,7 @@ TEST_F(ScoreToolArguments, HelpAndVersionOnStdout)
               "       kelodi-dzq from-midi IN.mid OUT.dzq [--track N] [--channel C]\n"
               "                            [--transpose auto|keep|N]\n"
               "       kelodi-dzq from-midi --list IN.mid [--transpose auto|keep|N]\n"
+              "       kelodi-dzq jianpu IN.dzq [--time 3/4]\n"
               "       kelodi-dzq --version | --help\n");
 }
 

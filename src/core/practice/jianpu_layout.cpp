@@ -241,7 +241,9 @@ JianpuScore layoutJianpu(const Score& score, TimeSignature time, const ScoreTimi
     if (!(beat > 0))
         beat = FallbackBeat;
     out.beat = beat;
-    const double ratio = timing.soundingRatio > 0 ? timing.soundingRatio : usualSoundingRatio(score);
+    // A note sounding past the next one is cut there: a ratio above 1 counts
+    // as 1.
+    const double ratio = std::min(1.0, timing.soundingRatio > 0 ? timing.soundingRatio : usualSoundingRatio(score));
     const auto quarters = [beat](double seconds) {
         return static_cast<int>(std::min(std::lround(seconds / beat * QuartersPerBeat), 1'000'000L));
     };

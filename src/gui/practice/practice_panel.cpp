@@ -62,6 +62,7 @@ PracticePanel::PracticePanel(QMenu* menu, RecordingController& controller, KeyPa
         }
         return area;
     });
+    m_scoreWindow->setSongFile([&controller]() -> const SongFile& { return controller.songFile(); });
     connect(m_scoreWindow, &ScoreWindow::tempoChanged, this,
             [this](int percent) { m_controller.setTempoPercent(percent); });
 

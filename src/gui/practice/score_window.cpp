@@ -3,11 +3,13 @@
 
 #include <algorithm>
 
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
+#include <QUrl>
 #include <QScreen>
 #include <QLabel>
 #include <QScrollArea>
@@ -17,13 +19,29 @@
 #include <QVBoxLayout>
 
 #include "core/app/side_window_placement.h"
+#include "core/practice/jianpu_layout.h"
 #include "core/practice/practice_texts.h"
 #include "core/practice/score.h"
+#include "core/recording/recording_controller.h"
 #include "core/recording/tempo.h"
+#include "core/text/utf8.h"
 #include "gui/common/utf8.h"
 #include "gui/practice/score_view.h"
 
 namespace kelodi {
+
+namespace {
+
+// The user's settings file, Kelodi/Kelodi.conf in the configuration folder.
+const QString SettingsName = QStringLiteral("Kelodi");
+// The frame's top left corner and the size of the contents, as pos() and
+// size() give them.
+const QString PositionKey = QStringLiteral("scoreWindow/position");
+const QString SizeKey = QStringLiteral("scoreWindow/size");
+// The time signature chosen for each song file, by the file's absolute path.
+const QString TimeSignatureGroup = QStringLiteral("scoreTimeSignature");
+
+}  // namespace
 
 ScoreWindow::ScoreWindow(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool)
@@ -52,6 +70,17 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     connect(m_tempo, &QSpinBox::valueChanged, this, &ScoreWindow::tempoChanged);
     connect(m_tempo, &QSpinBox::editingFinished, this, &ScoreWindow::returnKeyboard);
 
+    auto* timeCaption = new QLabel(fromUtf8(TimeSignatureCaption), this);
+    m_timeSignature = new QComboBox(this);
+    m_timeSignature->setObjectName(QStringLiteral("TimeSignatureBox"));
+    m_timeSignature->setToolTip(fromUtf8(TimeSignatureToolTip));
+    // Chosen with the mouse; the keyboard stays with the keys.
+    m_timeSignature->setFocusPolicy(Qt::NoFocus);
+    for (const TimeSignature& time : OfferedTimeSignatures)
+        m_timeSignature->addItem(fromUtf8(timeSignatureText(time)));
+    m_timeSignature->setCurrentText(fromUtf8(timeSignatureText(DefaultTimeSignature)));
+    connect(m_timeSignature, &QComboBox::activated, this, &ScoreWindow::chooseTimeSignature);
+
     m_cutNotice = new QLabel(this);
     m_cutNotice->setObjectName(QStringLiteral("ScoreCutNotice"));
     m_cutNotice->hide();
@@ -62,21 +91,22 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     m_scroll->setWidget(m_view);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFocusPolicy(Qt::NoFocus);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The note being played stays in view, a line of the score around it.
-    connect(m_view, &ScoreView::highlightMoved, this, [this](const QRect& area) {
-        m_scroll->ensureVisible(area.center().x(), area.center().y(), 0, ScoreView::LineHeight);
-    });
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(m_view, &ScoreView::highlightMoved, this, &ScoreWindow::keepRowsInView);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_figures, 1);
+    top->addWidget(timeCaption);
+    top->addWidget(m_timeSignature);
+    top->addSpacing(8);
     top->addWidget(tempoCaption);
     top->addWidget(m_tempo);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_cutNotice);
     layout->addWidget(m_scroll, 1);
-    resize(620, 300);
+    // Wide enough for the rows of a score printed by kelodi-dzq jianpu.
+    resize(ScoreView::widthForCells(DefaultRowCells) + 40, 300);
 }
 
 // A click on the tempo box gives it the keyboard for typing a value; the
@@ -115,9 +145,54 @@ void ScoreWindow::returnKeyboard()
 
 void ScoreWindow::setScore(const Score& score)
 {
-    m_view->setScore(score);
+    static const SongFile NoFile;
+    const SongFile& file = m_songFile ? m_songFile() : NoFile;
+    m_songKey.clear();
+    if (!file.path.empty()) {
+        std::error_code ec;
+        const std::filesystem::path whole = std::filesystem::absolute(file.path, ec);
+        m_songKey = QString::fromLatin1(QUrl::toPercentEncoding(fromUtf8(pathToUtf8(ec ? file.path : whole))));
+    }
+    // A song's own choice, or the one last shown for a take of the keys.
+    TimeSignature time = m_view->timeSignature();
+    if (!m_songKey.isEmpty()) {
+        const QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
+        const QString chosen = settings.value(TimeSignatureGroup + QLatin1Char('/') + m_songKey).toString();
+        time = parseTimeSignature(chosen.toStdString()).value_or(DefaultTimeSignature);
+    }
+    m_timeSignature->setCurrentText(fromUtf8(timeSignatureText(time)));
+    m_view->setTimeSignature(time);
+    m_view->setTitle(file.path.empty() ? QString() : fromUtf8(pathToUtf8(file.path.stem())));
+    m_view->setScore(score, scoreTiming(file.report));
     m_cutNotice->setText(score.cut ? fromUtf8(scoreCutText(score.noteCount)) : QString());
     m_cutNotice->setVisible(score.cut);
+}
+
+void ScoreWindow::chooseTimeSignature(int index)
+{
+    if (index < 0 || index >= static_cast<int>(OfferedTimeSignatures.size()))
+        return;
+    const TimeSignature time = OfferedTimeSignatures[static_cast<std::size_t>(index)];
+    m_view->setTimeSignature(time);
+    if (!m_songKey.isEmpty()) {
+        QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
+        settings.setValue(TimeSignatureGroup + QLatin1Char('/') + m_songKey, fromUtf8(timeSignatureText(time)));
+    }
+    returnKeyboard();
+}
+
+// The row being played stays in the upper half of the score and the row
+// after it wholly in view: when either would leave its place, the row goes
+// to the top.
+void ScoreWindow::keepRowsInView(const QRect& row, const QRect& next)
+{
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const int top = bar->value();
+    const int height = m_scroll->viewport()->height();
+    const bool placed = row.top() >= top && row.bottom() < top + height / 2 &&
+                        (next.isEmpty() || next.bottom() < top + height);
+    if (!placed)
+        bar->setValue(row.top() - ScoreView::Margin);
 }
 
 void ScoreWindow::showOrRaise()
@@ -129,13 +204,6 @@ void ScoreWindow::showOrRaise()
 }
 
 namespace {
-
-// The user's settings file, Kelodi/Kelodi.conf in the configuration folder.
-const QString SettingsName = QStringLiteral("Kelodi");
-// The frame's top left corner and the size of the contents, as pos() and
-// size() give them.
-const QString PositionKey = QStringLiteral("scoreWindow/position");
-const QString SizeKey = QStringLiteral("scoreWindow/size");
 
 ScreenRect screenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QComboBox;
 class QLabel;
 class QScrollArea;
 class QSpinBox;
@@ -12,23 +13,33 @@ class QSpinBox;
 namespace kelodi {
 
 struct Score;
+struct SongFile;
 class ScoreView;
 
-// The window "曲谱": the score of the song last played or recorded, the
-// practice figures above it and the tempo box of ordinary replays. It takes
-// the keyboard only while the player types a value in the tempo box (after
-// clicking it, until Return, Esc or a click elsewhere), so the computer
-// keyboard keeps playing the main window's keys while it is open.
+// The window "曲谱": the score of the song last played or recorded as jianpu,
+// the practice figures above it, the tempo box of ordinary replays and the
+// time signature the score is written in ("拍号", remembered for each song
+// file). It takes the keyboard only while the player types a value in the
+// tempo box (after clicking it, until Return, Esc or a click elsewhere), so
+// the computer keyboard keeps playing the main window's keys while it is
+// open. The row of the note being played stays in the upper half of the
+// score, the row after it wholly in view.
 class ScoreWindow : public QWidget {
     Q_OBJECT
 public:
     explicit ScoreWindow(QWidget* mainWindow);
 
-    // Shows `score`, with a line above it when the score is cut.
+    // Shows `score`, with a line above it when the score is cut. The song's
+    // file (see setSongFile) gives its name, timing and time signature.
     void setScore(const Score& score);
+
+    // Where the window learns the file of the song it is given (an empty
+    // path for a take recorded on the keys).
+    void setSongFile(std::function<const SongFile&()> songFile) { m_songFile = std::move(songFile); }
 
     ScoreView* view() const { return m_view; }
     QSpinBox* tempoBox() const { return m_tempo; }
+    QComboBox* timeSignatureBox() const { return m_timeSignature; }
     QLabel* figuresLabel() const { return m_figures; }
     QLabel* cutNotice() const { return m_cutNotice; }
 
@@ -57,14 +68,19 @@ private:
     void placeBesideMainWindow();
     void setPlace(const QPoint& frameTopLeft, const QSize& contents);
     void rememberPlace();
+    void chooseTimeSignature(int index);
+    void keepRowsInView(const QRect& row, const QRect& next);
 
     ScoreView* m_view = nullptr;
     QScrollArea* m_scroll = nullptr;
     QSpinBox* m_tempo = nullptr;
     QLabel* m_figures = nullptr;
     QLabel* m_cutNotice = nullptr;
+    QComboBox* m_timeSignature = nullptr;
     bool m_placed = false;
     std::function<QRect()> m_keysArea;
+    std::function<const SongFile&()> m_songFile;
+    QString m_songKey;  // the song file's settings key; empty for none
 };
 
 }  // namespace kelodi

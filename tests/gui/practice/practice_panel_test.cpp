@@ -219,26 +219,43 @@ TEST_F(PracticePanelTest, AnOrdinaryReplayShowsItsScoreAndMarksTheNextKeyUntilIt
     EXPECT_EQ(panel().scoreWindow()->view()->highlight(), std::nullopt);
 }
 
-TEST_F(PracticePanelTest, TheScoreFollowsTheHighlightOutOfView)
+// Notes `beats` beats (of 0.5 s) apart: single keys round the middle of the
+// keyboard, or chords of the lowest `keys` keys.
+Score scoreOf(std::size_t notes, int keys = 1, double beats = 1)
+{
+    Score song;
+    for (std::size_t i = 0; i < notes; ++i) {
+        ScoreNote note{i, i, {}, 0.5 * beats * static_cast<double>(i), std::nullopt};
+        for (int k = 0; k < keys; ++k)
+            note.keys.push_back(keys == 1 ? 12 + static_cast<int>(i % 24) : k);
+        song.notes.push_back(note);
+    }
+    song.noteCount = notes;
+    return song;
+}
+
+TEST_F(PracticePanelTest, TheRowPlayedStaysInTheUpperHalfWithTheNextRowInView)
 {
     panel().scoreWindowItem()->trigger();
     ScoreWindow* score = panel().scoreWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(score));
-    Score song;
-    for (std::size_t i = 0; i < 400; ++i)
-        song.symbols.push_back({i, 12 + static_cast<int>(i % 12)});
-    score->view()->setScore(song);
+    score->view()->setScore(scoreOf(400), {0.5, 1.0});
     auto* scroll = score->findChild<QScrollArea*>(QStringLiteral("ScoreScroll"));
     ASSERT_NE(scroll, nullptr);
     QApplication::processEvents();
     EXPECT_EQ(scroll->verticalScrollBar()->value(), 0);
 
-    score->view()->setHighlight(399);
-    const QRect last = score->view()->symbolRect(399);
-    const int top = scroll->verticalScrollBar()->value();
-    EXPECT_GT(top, 0);
-    EXPECT_GE(last.top(), top);
-    EXPECT_LE(last.bottom(), top + scroll->viewport()->height());
+    for (std::size_t note = 0; note < 300; note += 3) {
+        score->view()->setHighlight(note);
+        const std::size_t row = *score->view()->rowOfNote(note);
+        const QRect current = score->view()->rowRect(row);
+        const QRect next = score->view()->rowRect(row + 1);
+        const int top = scroll->verticalScrollBar()->value();
+        const int height = scroll->viewport()->height();
+        ASSERT_GE(current.top(), top) << "note " << note;
+        ASSERT_LE(current.bottom(), top + height / 2) << "note " << note;
+        ASSERT_LE(next.bottom(), top + height) << "note " << note;
+    }
 }
 
 TEST_F(PracticePanelTest, ASongTooLongForTheScoreSaysSoAboveItWithoutAQtWarning)
@@ -267,28 +284,26 @@ TEST_F(PracticePanelTest, ASongTooLongForTheScoreSaysSoAboveItWithoutAQtWarning)
 }
 
 // Whatever score it is given, the view stays within the largest widget Qt
-// allows: the lines past that are not drawn and take no highlight.
+// allows: the rows past that are not drawn and take no highlight.
 TEST(ScoreView, AScoreTallerThanAWidgetMayBeIsDrawnAsFarAsItGoes)
 {
     QtWarnings warnings;
     ScoreView view;
-    view.resize(ScoreView::CellWidth + 2 * ScoreView::Margin, 400);  // one symbol a line
-    Score song;
-    const std::size_t symbols = QWIDGETSIZE_MAX / ScoreView::LineHeight + 10;
-    for (std::size_t i = 0; i < symbols; ++i)
-        song.symbols.push_back({i, 12 + static_cast<int>(i % 12)});
-    view.setScore(song);
+    view.resize(ScoreView::widthForCells(1), 400);  // one bar a row
+    // Chords of 40 keys a bar long: rows of 40 digits.
+    const std::size_t notes = QWIDGETSIZE_MAX / (ScoreView::RowHeight + 39 * ScoreView::LevelStep) + 10;
+    view.setScore(scoreOf(notes, 40, 4), {0.5, 1.0});
     EXPECT_TRUE(warnings.messages.isEmpty()) << warnings.text();
     EXPECT_LE(view.minimumHeight(), QWIDGETSIZE_MAX);
-    ASSERT_FALSE(view.lines().empty());
-    const std::size_t lastDrawn = view.lines().back().first;
-    EXPECT_LT(lastDrawn, symbols - 1);
-    EXPECT_LE(view.symbolRect(lastDrawn).bottom(), view.minimumHeight());
+    ASSERT_FALSE(view.rows().empty());
+    const std::size_t lastDrawn = view.rows().size() - 1;  // a note a row
+    EXPECT_LT(lastDrawn, notes - 1);
+    EXPECT_LE(view.noteRect(lastDrawn).bottom(), view.minimumHeight());
     view.setHighlight(lastDrawn);
     EXPECT_EQ(view.highlight(), lastDrawn);
-    view.setHighlight(symbols - 1);
+    view.setHighlight(notes - 1);
     EXPECT_EQ(view.highlight(), std::nullopt);
-    EXPECT_TRUE(view.symbolRect(symbols - 1).isEmpty());
+    EXPECT_TRUE(view.noteRect(notes - 1).isEmpty());
 }
 
 }  // namespace
