@@ -191,8 +191,9 @@ void ScoreWindow::keepRowsInView(const QRect& row, const QRect& next)
     const int height = m_scroll->viewport()->height();
     const bool placed = row.top() >= top && row.bottom() < top + height / 2 &&
                         (next.isEmpty() || next.bottom() < top + height);
+    // The first row goes to the top with the header above it.
     if (!placed)
-        bar->setValue(row.top() - ScoreView::Margin);
+        bar->setValue(row.top() <= ScoreView::Margin + ScoreView::HeaderHeight ? 0 : row.top() - ScoreView::Margin);
 }
 
 void ScoreWindow::showOrRaise()
