@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// `from-midi`: the melody of a Standard MIDI File as a key-name score, and
-// the list of the file's parts.
+// `from-midi`: the melody of a Standard MIDI File or a MusicXML score as a
+// key-name score, and the list of the file's parts.
 
 #include <cstdlib>
 
@@ -12,6 +12,7 @@
 #include "core/text/utf8.h"
 #include "platform/console/console_io.h"
 #include "platform/files/atomic_file.h"
+#include "platform/import/musicxml_reader.h"
 #include "platform/text/system_text_codec.h"
 
 namespace kelodi::cli {
@@ -70,14 +71,16 @@ std::optional<Transposition> transpositionOption(const Arguments& arguments, std
     return transposition;
 }
 
-// One line per part: track, channel, "旋律" for the guess (else "-"), notes,
-// range, instrument, name and the finder's reasons, separated by tabs.
+// One line per part: track (with "/VOICE" for one voice of a score's part),
+// channel, "旋律" for the guess (else "-"), notes, range, instrument, name and
+// the finder's reasons, separated by tabs.
 int listParts(const std::string& input, const ImportedSong& song, const Transposition& transposition)
 {
     const std::vector<PartFacts> facts = partFacts(song, transposition);
     std::string text;
     for (const PartFacts& part : facts) {
-        text += std::to_string(part.track) + "\t" + std::to_string(part.channel) + "\t" +
+        const std::string voice = part.voice > 0 ? "/" + std::to_string(part.voice) : std::string();
+        text += std::to_string(part.track) + voice + "\t" + std::to_string(part.channel) + "\t" +
                 (part.guess ? "旋律" : "-") + "\t" + std::to_string(part.notes) + "\t" + part.range + "\t" +
                 part.instrument + "\t" + escapeControlCharacters(part.name) + "\t" + part.reason + "\n";
     }
@@ -124,22 +127,38 @@ int importMelodyFile(const Arguments& arguments)
         if (const int status = refuseSameFile(input, arguments.operands[1]); status != ExitOk)
             return status;
     }
-    const std::optional<std::string> bytes = readFileBytes(pathFromUtf8(input), MaxMidiFileBytes, &error);
-    std::optional<MidiFile> midi;
-    if (bytes)
-        midi = parseMidiFile(*bytes, &error);
-    if (!midi) {
-        printError("cannot read " + input + ": " + error);
-        return ExitFailure;
-    }
-    if (const std::string missing = missingMidiSource(*midi, source); !missing.empty()) {
-        printError(input + ": " + missing);
-        return ExitFailure;
-    }
-    const ImportedSong song = midiSong(*midi, &systemTextCodec());
-    if (!song.ok()) {
-        printError(input + ": " + song.error);
-        return ExitFailure;
+    ImportedSong song;
+    if (isMusicXmlFileName(pathFromUtf8(input))) {
+        song = readMusicXmlFile(pathFromUtf8(input));
+        if (!song.ok()) {
+            printError("cannot read " + input + ": " + song.error);
+            return ExitFailure;
+        }
+        if ((source.track || source.channel) && chosenPart(song, source) < 0) {
+            printError(input + ": no part on " +
+                       (source.track ? "track " + std::to_string(*source.track) : std::string("that track")) +
+                       (source.channel ? " and channel " + std::to_string(*source.channel) : std::string()) +
+                       " (the score has " + countText(static_cast<int>(song.parts.size()), "part", "parts") + ")");
+            return ExitFailure;
+        }
+    } else {
+        const std::optional<std::string> bytes = readFileBytes(pathFromUtf8(input), MaxMidiFileBytes, &error);
+        std::optional<MidiFile> midi;
+        if (bytes)
+            midi = parseMidiFile(*bytes, &error);
+        if (!midi) {
+            printError("cannot read " + input + ": " + error);
+            return ExitFailure;
+        }
+        if (const std::string missing = missingMidiSource(*midi, source); !missing.empty()) {
+            printError(input + ": " + missing);
+            return ExitFailure;
+        }
+        song = midiSong(*midi, &systemTextCodec());
+        if (!song.ok()) {
+            printError(input + ": " + song.error);
+            return ExitFailure;
+        }
     }
     if (list)
         return listParts(input, song, source.transposition);
@@ -154,7 +173,12 @@ int importMelodyFile(const Arguments& arguments)
         printError(input + ": no notes to take (try --track or --channel)");
         return ExitNothingToPlay;
     }
-    const std::string from = "track " + std::to_string(report.track) + ", channel " + std::to_string(report.channel);
+    std::string from = "track " + std::to_string(report.track) + ", channel " + std::to_string(report.channel);
+    if (report.channel < 0) {
+        // A part of a score, and its voice when the part has several.
+        const int voice = song.parts[static_cast<std::size_t>(report.part)].voice;
+        from = "part " + std::to_string(report.track) + (voice > 0 ? ", voice " + std::to_string(voice) : "");
+    }
     printError(input + ": " + from + ": " + std::to_string(report.melodyNotes) + " melody notes of " +
                std::to_string(report.notesTaken) + ", " + keyText(report.key) + ", " + moveText(*melody) + ", " +
                std::to_string(report.foldedNotes) + " folded into range");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "cli/score_tool_run.h"
 #include "core/midi/smf_bytes.h"
@@ -44,10 +45,10 @@ struct Melody {
 
 class MidiImport : public ScoreToolTest {
 protected:
-    Melody melody(const std::string& file, std::vector<std::string> options = {})
+    Melody melody(const std::string& file, std::vector<std::string> options = {}, const std::string& name = "in.mid")
     {
-        write("in.mid", file);
-        std::vector<std::string> args = {"from-midi", "in.mid", "out.dzq"};
+        write(name, file);
+        std::vector<std::string> args = {"from-midi", name, "out.dzq"};
         args.insert(args.end(), options.begin(), options.end());
         const ToolRun import = run(args);
         Melody result{import.status, {}, import.err};
@@ -200,6 +201,75 @@ TEST_F(MidiImport, OverlappingNotesMakeOneLine)
         EXPECT_EQ(m.status, 0) << m.summary;
         EXPECT_EQ(m.notes, c.notes);
     }
+}
+
+// A score in D major as a notation program writes it: a melody whose third
+// note is tied across the bar line, and a bass.
+const std::string DMajorScore = R"(<?xml version="1.0" encoding="UTF-8"?>
+<score-partwise version="4.0">
+  <part-list>
+    <score-part id="P1"><part-name>Melody</part-name></score-part>
+    <score-part id="P2"><part-name>Bass</part-name></score-part>
+  </part-list>
+  <part id="P1">
+    <measure number="1">
+      <attributes><divisions>2</divisions><key><fifths>2</fifths></key><time><beats>2</beats><beat-type>4</beat-type></time></attributes>
+      <note><pitch><step>D</step><octave>5</octave></pitch><duration>2</duration><voice>1</voice><type>quarter</type></note>
+      <note><pitch><step>E</step><octave>5</octave></pitch><duration>2</duration><voice>1</voice><type>quarter</type></note>
+    </measure>
+    <measure number="2">
+      <note><pitch><step>F</step><alter>1</alter><octave>5</octave></pitch><duration>4</duration><tie type="start"/><voice>1</voice><type>half</type></note>
+    </measure>
+    <measure number="3">
+      <note><pitch><step>F</step><alter>1</alter><octave>5</octave></pitch><duration>2</duration><tie type="stop"/><voice>1</voice><type>quarter</type></note>
+      <note><pitch><step>A</step><octave>5</octave></pitch><duration>2</duration><voice>1</voice><type>quarter</type></note>
+    </measure>
+  </part>
+  <part id="P2">
+    <measure number="1">
+      <attributes><divisions>2</divisions><key><fifths>2</fifths></key><time><beats>2</beats><beat-type>4</beat-type></time></attributes>
+      <note><pitch><step>D</step><octave>3</octave></pitch><duration>4</duration><voice>1</voice><type>half</type></note>
+    </measure>
+    <measure number="2">
+      <note><pitch><step>A</step><octave>2</octave></pitch><duration>4</duration><voice>1</voice><type>half</type></note>
+    </measure>
+    <measure number="3">
+      <note><pitch><step>D</step><octave>3</octave></pitch><duration>4</duration><voice>1</voice><type>half</type></note>
+    </measure>
+  </part>
+</score-partwise>
+)";
+
+TEST_F(MidiImport, AMusicXmlScoreGivesItsMelodyTiedAcrossTheBarAndReadInC)
+{
+    const Melody m = melody(DMajorScore, {}, "in.musicxml");
+    ASSERT_EQ(m.status, 0) << m.summary;
+    // D E F#-(tied)-F# A, a quarter note half a second, moved down to C D E G.
+    EXPECT_EQ(m.notes, "36@0+500 38@500+500 40@1000+1500 43@2500+500");
+    EXPECT_EQ(m.summary, "kelodi-dzq: in.musicxml: part 1: 4 melody notes of 4, key D (key signature), moved 2 "
+                         "semitones down to read in C, 0 folded into range\n");
+
+    const ToolRun list = run({"from-midi", "--list", "in.musicxml", "--transpose", "keep"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    // Kept in D, an octave down onto the keys: D E F# A read 2̇ 3̇ #4̇ 6̇.
+    EXPECT_EQ(list.out, "1\t-1\t旋律\t4\t2̇ – 6̇\t大钢琴\tMelody\t名称“Melody”像旋律，音区最高，单音，级进为主\n"
+                        "2\t-1\t-\t3\t6̣ – 2\t大钢琴\tBass\t名称“Bass”像伴奏，音区低，单音\n");
+}
+
+TEST_F(MidiImport, ATimewiseOrBrokenScoreIsRefusedAndNothingWritten)
+{
+    write("timewise.xml", "<?xml version=\"1.0\"?><score-timewise version=\"3.1\"><part-list/></score-timewise>");
+    write("broken.mxl", "PK\x03\x04 cut short");
+    for (const char* name : {"timewise.xml", "broken.mxl"}) {
+        SCOPED_TRACE(name);
+        const ToolRun import = run({"from-midi", name, "out.dzq"});
+        EXPECT_EQ(import.status, 2);
+        EXPECT_FALSE(std::filesystem::exists(path("out.dzq")));
+        EXPECT_EQ(import.out, "");
+    }
+    EXPECT_EQ(run({"from-midi", "timewise.xml", "out.dzq"}).err,
+              "kelodi-dzq: cannot read timewise.xml: timewise MusicXML is not supported (save the score as partwise "
+              "MusicXML): the score is <score-timewise>\n");
 }
 
 }  // namespace

@@ -302,6 +302,7 @@ void MainWindow::createSongMenus()
     m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
     m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("FileMenu")), *m_recording,
                                     *m_panel, *m_setup.port, this);
+    m_songFiles->setPractiseStarter([this] { m_practice->practiceItem()->setChecked(true); });
 }
 
 // The letters belong to the keys: neither the controls nor the menu bar hold

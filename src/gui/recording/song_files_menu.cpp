@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
 #include <QThread>
 #include <QTimer>
 
@@ -17,6 +19,9 @@
 #include <cstdio>
 
 #include "core/app/program_info.h"
+#include "core/import/midi_song.h"
+#include "core/import/part_choice.h"
+#include "core/import/song_key.h"
 #include "core/keyboard/instrument_panel.h"
 #include "core/midi/midi_port.h"
 #include "core/recording/dzq_format.h"
@@ -26,8 +31,10 @@
 #include "core/recording/song_export.h"
 #include "core/text/utf8.h"
 #include "gui/common/utf8.h"
+#include "gui/import/part_chooser.h"
 #include "gui/recording/recording_panel.h"
 #include "platform/files/atomic_file.h"
+#include "platform/import/musicxml_reader.h"
 #include "platform/midi/offline_renderer.h"
 #include "platform/midi/soundfont_search.h"
 #include "platform/text/system_text_codec.h"
@@ -37,6 +44,15 @@ namespace kelodi {
 namespace {
 
 const QString ImportMidiText = QStringLiteral("导入 MIDI 文件...");
+const QString ImportMusicXmlText = QStringLiteral("导入 MusicXML 文件...");
+const QString ImportMusicXmlTitle = QStringLiteral("导入 MusicXML 文件");
+const QString MusicXmlOpenFilter = QStringLiteral("MusicXML文件(*.musicxml *.xml *.mxl)");
+const QString SaveText = QStringLiteral("保存(&S)");
+const QString PractiseText = QStringLiteral("练习(&P)");
+const QString CloseText = QStringLiteral("关闭");
+// Where the last export went, in the user's settings.
+const QString SettingsName = QStringLiteral("Kelodi");
+const QString ExportFolderKey = QStringLiteral("export/folder");
 const QString ExportMidiText = QStringLiteral("导出 MIDI 文件...");
 const QString ExportWavText = QStringLiteral("导出 WAV 文件...");
 const QString ImportMidiTitle = QStringLiteral("导入 MIDI 文件");
@@ -95,6 +111,23 @@ public:
         }
         box.exec();
     }
+    bool choosePart(PartChooser& chooser) override { return chooser.exec() == QDialog::Accepted; }
+    AfterImport askAfterImport(const QString& text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), text, QMessageBox::NoButton,
+                        m_window);
+        box.setTextFormat(Qt::PlainText);
+        QPushButton* save = box.addButton(SaveText, QMessageBox::AcceptRole);
+        QPushButton* practise = box.addButton(PractiseText, QMessageBox::ActionRole);
+        box.addButton(CloseText, QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.exec();
+        if (box.clickedButton() == save)
+            return AfterImport::Save;
+        if (box.clickedButton() == practise)
+            return AfterImport::Practise;
+        return AfterImport::Close;
+    }
 
 private:
     QWidget* m_window;
@@ -125,7 +158,7 @@ struct SongFilesMenu::RenderJob {
     RenderResult result;  // written by the worker, read after it ended
 };
 
-SongFilesMenu::SongFilesMenu(QMenu* fileMenu, RecordingPanel& recording, const InstrumentPanel& panel,
+SongFilesMenu::SongFilesMenu(QMenu* fileMenu, RecordingPanel& recording, InstrumentPanel& panel,
                              MidiPort& port, QWidget* window)
     : QObject(window), m_recording(recording), m_panel(panel), m_port(port), m_window(window),
       m_qtDialogs(std::make_unique<QtSongDialogs>(window)), m_dialogs(m_qtDialogs.get())
@@ -133,16 +166,17 @@ SongFilesMenu::SongFilesMenu(QMenu* fileMenu, RecordingPanel& recording, const I
     // Between 新建(&N) and 退出(&E), in a group of their own.
     QAction* exit = fileMenu->findChild<QAction*>(QStringLiteral("ExitItem"));
     QAction* before = exit ? fileMenu->insertSeparator(exit) : nullptr;
-    auto add = [&](const QString& text, const char* name, void (SongFilesMenu::*slot)()) {
+    auto add = [&](const QString& text, const char* name, auto slot) {
         auto* action = new QAction(text, fileMenu);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, slot);
         fileMenu->insertAction(before, action);
         return action;
     };
-    m_importMidi = add(ImportMidiText, "ImportMidiItem", &SongFilesMenu::importMidi);
-    m_exportMidi = add(ExportMidiText, "ExportMidiItem", &SongFilesMenu::exportMidi);
-    m_exportWav = add(ExportWavText, "ExportWavItem", &SongFilesMenu::exportWav);
+    m_importMidi = add(ImportMidiText, "ImportMidiItem", [this] { importSong(false); });
+    m_importMusicXml = add(ImportMusicXmlText, "ImportMusicXmlItem", [this] { importSong(true); });
+    m_exportMidi = add(ExportMidiText, "ExportMidiItem", [this] { exportMidi(); });
+    m_exportWav = add(ExportWavText, "ExportWavItem", [this] { exportWav(); });
 
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(100);
@@ -178,9 +212,11 @@ void SongFilesMenu::exportMidi()
         m_dialogs->showMessage(NothingToExport);
         return;
     }
-    const QString name = m_dialogs->saveFileName(ExportMidiTitle, MidiFilter, QString(), QStringLiteral("mid"));
+    const QString name =
+        m_dialogs->saveFileName(ExportMidiTitle, MidiFilter, exportName(QStringLiteral("mid")), QStringLiteral("mid"));
     if (name.isEmpty())
         return;
+    rememberExportFolder(name);
     const std::string bytes = midiFileOf(*replay);
     std::string error;
     FileWriteFailure failure = FileWriteFailure::None;
@@ -211,9 +247,11 @@ void SongFilesMenu::exportWav()
         m_dialogs->showMessage(NoSoundFont);
         return;
     }
-    const QString name = m_dialogs->saveFileName(ExportWavTitle, WavFilter, QString(), QStringLiteral("wav"));
+    const QString name =
+        m_dialogs->saveFileName(ExportWavTitle, WavFilter, exportName(QStringLiteral("wav")), QStringLiteral("wav"));
     if (name.isEmpty())
         return;
+    rememberExportFolder(name);
 
     m_job = std::make_shared<RenderJob>();
     m_job->messages = std::move(replay->messages);
@@ -273,22 +311,72 @@ void SongFilesMenu::finishRender()
     m_dialogs->showMessage(exportDoneMessage(name));
 }
 
-void SongFilesMenu::importMidi()
+// The song's name with `suffix`, in the folder of the last export (the
+// dialog's own start folder before the first); only the folder for a take
+// not saved yet.
+QString SongFilesMenu::exportName(const QString& suffix) const
 {
-    const QString name = m_dialogs->openFileName(ImportMidiTitle, MidiOpenFilter);
+    const QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
+    const QString folder = settings.value(ExportFolderKey).toString();
+    const RecordingController& controller = m_recording.controller();
+    QString song = fromUtf8(pathToUtf8(controller.songFile().path.stem()));
+    if (song.isEmpty() && m_imported && controller.events() == m_imported->events)
+        song = m_imported->name;
+    if (song.isEmpty())
+        return folder;
+    const QString file = song + QLatin1Char('.') + suffix;
+    return folder.isEmpty() ? file : QDir(folder).filePath(file);
+}
+
+void SongFilesMenu::rememberExportFolder(const QString& name)
+{
+    QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
+    settings.setValue(ExportFolderKey, QFileInfo(name).absolutePath());
+}
+
+void SongFilesMenu::importSong(bool musicXml)
+{
+    const QString name = musicXml ? m_dialogs->openFileName(ImportMusicXmlTitle, MusicXmlOpenFilter)
+                                  : m_dialogs->openFileName(ImportMidiTitle, MidiOpenFilter);
     if (name.isEmpty())
         return;
+    // Told apart by the name, whichever command opened the file.
+    ImportedSong song;
+    if (isMusicXmlFileName(pathOf(name))) {
+        song = readMusicXmlFile(pathOf(name));
+        if (!song.ok()) {
+            std::fprintf(stderr, "kelodi: cannot import %s: %s\n", name.toLocal8Bit().constData(), song.error.c_str());
+            m_dialogs->showMessage(fromUtf8(importProblemText(song.problem)));
+            return;
+        }
+    } else {
+        std::string error;
+        const std::optional<std::string> bytes = readFileBytes(pathOf(name), MaxMidiFileBytes, &error);
+        std::optional<MidiFile> midi;
+        if (bytes)
+            midi = parseMidiFile(*bytes, &error);
+        if (!midi) {
+            std::fprintf(stderr, "kelodi: cannot import %s: %s\n", name.toLocal8Bit().constData(), error.c_str());
+            m_dialogs->showMessage(MidiUnreadable);
+            return;
+        }
+        song = midiSong(*midi, &systemTextCodec());
+    }
+    if (!defaultPartChoice(song)) {
+        m_dialogs->showMessage(fromUtf8(NothingToPlayMessage));
+        return;
+    }
+
+    PartChooser chooser(song, musicXml ? ImportMusicXmlTitle : ImportMidiTitle, m_port, m_panel.currentChannel(),
+                        m_window);
+    if (!m_dialogs->choosePart(chooser))
+        return;
+    const PartChoice choice = chooser.choice();
     std::string error;
-    const std::optional<std::string> bytes = readFileBytes(pathOf(name), MaxMidiFileBytes, &error);
-    std::optional<MidiFile> midi;
-    if (bytes)
-        midi = parseMidiFile(*bytes, &error);
-    std::optional<MelodyImport> melody;
-    if (midi)
-        melody = importMelody(*midi, {}, &error);
+    const std::optional<MelodyImport> melody = importMelody(song, melodySourceOf(choice), &error);
     if (!melody) {
         std::fprintf(stderr, "kelodi: cannot import %s: %s\n", name.toLocal8Bit().constData(), error.c_str());
-        m_dialogs->showMessage(MidiUnreadable);
+        m_dialogs->showMessage(fromUtf8(importProblemText(ImportProblem::TooManyElements)));
         return;
     }
     if (!melody->events.hasKeyPress()) {
@@ -296,6 +384,10 @@ void SongFilesMenu::importMidi()
         return;
     }
 
+    // The melody sounds as the panel will play it: single notes unless the
+    // player wants the chords.
+    if (choice.singleNotes)
+        m_panel.chooseSingleNote();
     // Played like a file: a replay still running stops first, with its keys
     // released, and a recording ends.
     RecordingController& controller = m_recording.controller();
@@ -303,20 +395,44 @@ void SongFilesMenu::importMidi()
         controller.click(RecorderButton::Stop);
     if (controller.isRecording())
         controller.click(RecorderButton::EndRecording);
+    const QString songName = QFileInfo(name).completeBaseName();
     controller.setEvents(melody->events);
+    m_imported = ImportedEvents{melody->events, songName};
     controller.click(RecorderButton::Replay);
 
-    // While it plays, the player may keep it among the recordings.
+    QString told = QStringLiteral("已导入“%1”的旋律，%2 个音符").arg(songName).arg(melody->report.melodyNotes);
+    if (melody->originalKey)
+        told += QStringLiteral("，原调 1=%1").arg(fromUtf8(keyName(*melody->originalKey)));
+    told += QStringLiteral("。");
+    switch (m_dialogs->askAfterImport(told)) {
+    case AfterImport::Close:
+        break;
+    case AfterImport::Save:
+        saveImported(melody->events, name);
+        break;
+    case AfterImport::Practise:
+        if (controller.isPlaying())
+            controller.click(RecorderButton::Stop);
+        if (m_startPractice)
+            m_startPractice();
+        controller.click(RecorderButton::Replay);
+        break;
+    }
+}
+
+// The player may keep an imported song among the recordings.
+void SongFilesMenu::saveImported(const RecordingEvents& events, const QString& source)
+{
     const QString folder = QString::fromStdString(pathToUtf8(m_recording.listedFolder()));
     QDir().mkpath(folder);
-    const QString suggested = QDir(folder).filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".dzq"));
+    const QString suggested = QDir(folder).filePath(QFileInfo(source).completeBaseName() + QStringLiteral(".dzq"));
     const QString target = m_dialogs->saveFileName(fromUtf8(RecordingDialogTitle), fromUtf8(RecordingDialogFilter),
                                                    suggested, QStringLiteral("dzq"));
     if (target.isEmpty())
         return;
+    std::string error;
     FileWriteFailure failure = FileWriteFailure::None;
-    if (!writeRecordingFile(pathOf(target), melody->events, systemTextCodec(), atomicFileSaver(), &error,
-                            &failure)) {
+    if (!writeRecordingFile(pathOf(target), events, systemTextCodec(), atomicFileSaver(), &error, &failure)) {
         std::fprintf(stderr, "kelodi: cannot write %s: %s\n", target.toLocal8Bit().constData(), error.c_str());
         m_dialogs->showMessage(fromUtf8(saveFailedMessage(failure)));
         return;

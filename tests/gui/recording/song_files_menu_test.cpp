@@ -8,11 +8,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
+#include <QCheckBox>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include <deque>
 #include <fstream>
+#include <functional>
+#include <map>
 
 #if defined(__linux__)
 #include <sys/mount.h>
@@ -20,12 +24,16 @@
 
 #include "core/keyboard/instrument_panel.h"
 #include "core/midi/midi_file.h"
+#include "core/practice/jianpu_note.h"
 #include "core/recording/dzq_format.h"
 #include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "gui/app/main_window_fixture.h"
+#include "gui/import/part_chooser.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/spinner_widget.h"
+#include "core/practice/practice_controller.h"
+#include "gui/practice/practice_panel.h"
 #include "gui/recording/recording_panel.h"
 #include "gui/recording/song_files_menu.h"
 #include "platform/text/system_text_codec.h"
@@ -46,7 +54,24 @@ public:
     }
     QString openFileName(const QString&, const QString&) override { return openAnswer; }
     void showMessage(const QString& text) override { messages << text; }
+    bool choosePart(PartChooser& chooser) override
+    {
+        ++chooserShown;
+        if (inChooser)
+            inChooser(chooser);
+        return takePart;
+    }
+    AfterImport askAfterImport(const QString& text) override
+    {
+        afterImportTexts << text;
+        return afterImport;
+    }
 
+    std::function<void(PartChooser&)> inChooser;
+    bool takePart = true;
+    int chooserShown = 0;
+    AfterImport afterImport = AfterImport::Save;
+    QStringList afterImportTexts;
     std::deque<QString> saveAnswers;
     QString openAnswer;
     QStringList saveTitles;
@@ -345,6 +370,196 @@ TEST_F(SongFilesMenuTest, AnUnreadableMidiFileChangesNothing)
     EXPECT_TRUE(dialogs.saveTitles.isEmpty());
     EXPECT_EQ(controller().events(), eventsOf({{0.1f, 3}}));
     EXPECT_FALSE(controller().isPlaying());
+}
+
+// A score in D major: a bass with more notes first, then the melody, whose
+// F# is tied across the bar line.
+const char DMajorScore[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<score-partwise version="4.0">
+  <work><work-title>D</work-title></work>
+  <part-list>
+    <score-part id="P1"><part-name>Piano</part-name></score-part>
+    <score-part id="P2"><part-name>Piano</part-name></score-part>
+  </part-list>
+  <part id="P1">
+    <measure number="1">
+      <attributes><divisions>2</divisions><key><fifths>2</fifths></key><time><beats>2</beats><beat-type>4</beat-type></time></attributes>
+      <note><pitch><step>D</step><octave>3</octave></pitch><duration>1</duration><voice>1</voice></note>
+      <note><pitch><step>A</step><octave>2</octave></pitch><duration>1</duration><voice>1</voice></note>
+      <note><pitch><step>D</step><octave>3</octave></pitch><duration>1</duration><voice>1</voice></note>
+      <note><pitch><step>A</step><octave>2</octave></pitch><duration>1</duration><voice>1</voice></note>
+    </measure>
+    <measure number="2">
+      <note><pitch><step>D</step><octave>3</octave></pitch><duration>1</duration><voice>1</voice></note>
+      <note><pitch><step>A</step><octave>2</octave></pitch><duration>1</duration><voice>1</voice></note>
+      <note><pitch><step>D</step><octave>3</octave></pitch><duration>1</duration><voice>1</voice></note>
+      <note><pitch><step>A</step><octave>2</octave></pitch><duration>1</duration><voice>1</voice></note>
+    </measure>
+  </part>
+  <part id="P2">
+    <measure number="1">
+      <attributes><divisions>2</divisions><key><fifths>2</fifths></key><time><beats>2</beats><beat-type>4</beat-type></time></attributes>
+      <note><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch><duration>1</duration><voice>1</voice></note>
+      <note><pitch><step>A</step><octave>4</octave></pitch><duration>1</duration><voice>1</voice></note>
+      <note><pitch><step>C</step><alter>1</alter><octave>5</octave></pitch><duration>2</duration><tie type="start"/><voice>1</voice></note>
+    </measure>
+    <measure number="2">
+      <note><pitch><step>C</step><alter>1</alter><octave>5</octave></pitch><duration>2</duration><tie type="stop"/><voice>1</voice></note>
+      <note><pitch><step>D</step><octave>5</octave></pitch><duration>2</duration><voice>1</voice></note>
+    </measure>
+  </part>
+</score-partwise>
+)";
+
+class ImportTest : public SongFilesMenuTest {
+protected:
+    QString writeFile(const char* name, const QByteArray& bytes)
+    {
+        QFile out(file(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        return file(name);
+    }
+    QStringList row(QTableWidget* table, int r)
+    {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c)
+            cells << table->item(r, c)->text();
+        return cells;
+    }
+};
+
+TEST_F(ImportTest, TheChooserOffersTheMelodyInCAndTheSongComesInAsSingleNotesReadyToPractise)
+{
+    window->panel().setChordType(3);
+    dialogs.openAnswer = writeFile("d.musicxml", DMajorScore);
+    QStringList rows;
+    int selected = -1;
+    bool moveToC = false;
+    bool singleNotes = false;
+    dialogs.inChooser = [&](PartChooser& chooser) {
+        QTableWidget* table = chooser.table();
+        for (int r = 0; r < table->rowCount(); ++r)
+            rows << row(table, r).mid(0, 5).join(QLatin1Char('|'));
+        selected = table->currentRow();
+        moveToC = chooser.moveToCBox()->isChecked();
+        singleNotes = chooser.singleNotesBox()->isChecked();
+    };
+    dialogs.afterImport = AfterImport::Practise;
+    songs().importMusicXmlAction()->trigger();
+
+    EXPECT_EQ(dialogs.messages, QStringList{});
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("|Piano|大钢琴|8|5̣ – 1"), QStringLiteral("旋律|Piano|大钢琴|4|3̇ – 1̈")}));
+    EXPECT_EQ(selected, 1);
+    EXPECT_TRUE(moveToC);
+    EXPECT_TRUE(singleNotes);
+    EXPECT_EQ(dialogs.afterImportTexts, QStringList{QStringLiteral("已导入“d”的旋律，4 个音符，原调 1=D。")});
+
+    // F# A C#~C# D moved to C: E G B~B C, no black key to read as "#4".
+    EXPECT_EQ(test::keysOf(controller().events()),
+              (std::vector<int>{28, ReleaseMarker, 31, ReleaseMarker, 35, ReleaseMarker, 36, ReleaseMarker}));
+    for (int key : test::keysOf(controller().events())) {
+        if (key != ReleaseMarker)
+            EXPECT_EQ(jianpuNote(key).digits.find('#'), std::string::npos) << key;
+    }
+    EXPECT_EQ(window->panel().chordType(), 0) << "用单音播放";
+    // 练习: follow-along practice on the song at once.
+    EXPECT_TRUE(window->practice().practiceItem()->isChecked());
+    EXPECT_TRUE(controller().isPlaying());
+    EXPECT_TRUE(window->practice().practice().session().isWaiting());
+    controller().click(RecorderButton::Stop);
+}
+
+TEST_F(ImportTest, BoxesOffKeepTheKeyAndTheChordsAndACancelledChooserChangesNothing)
+{
+    window->panel().setChordType(3);
+    controller().setEvents(eventsOf({{0.1f, 3}}));
+    dialogs.openAnswer = writeFile("d.musicxml", DMajorScore);
+    dialogs.takePart = false;
+    songs().importMusicXmlAction()->trigger();
+    EXPECT_EQ(dialogs.chooserShown, 1);
+    EXPECT_EQ(controller().events(), eventsOf({{0.1f, 3}}));
+    EXPECT_EQ(window->panel().chordType(), 3);
+
+    dialogs.takePart = true;
+    dialogs.afterImport = AfterImport::Close;
+    dialogs.inChooser = [](PartChooser& chooser) {
+        chooser.moveToCBox()->setChecked(false);
+        chooser.singleNotesBox()->setChecked(false);
+    };
+    songs().importMusicXmlAction()->trigger();
+    EXPECT_EQ(window->panel().chordType(), 3);
+    // F#4 A4 C#5 D5 as written.
+    EXPECT_EQ(test::keysOf(controller().events()),
+              (std::vector<int>{30, ReleaseMarker, 33, ReleaseMarker, 37, ReleaseMarker, 38, ReleaseMarker}));
+    EXPECT_TRUE(dialogs.saveTitles.isEmpty());
+    controller().click(RecorderButton::Stop);
+}
+
+TEST_F(ImportTest, PreviewPlaysTheChosenPartAndLeavesNoNoteOnWhenTheRowChangesOrTheDialogCloses)
+{
+    dialogs.openAnswer = writeFile("d.musicxml", DMajorScore);
+    dialogs.takePart = false;
+    click("ChannelSpinner", true);  // channel 2
+    std::vector<ShortMessage> heard;
+    bool stopped = false;
+    dialogs.inChooser = [&](PartChooser& chooser) {
+        messages().clear();
+        QTest::mouseClick(chooser.previewButton(), Qt::LeftButton);
+        // The melody's first two notes (F#4, A4: a quarter note each).
+        ASSERT_TRUE(QTest::qWaitFor([&] { return messages().size() >= 3; }, 20000));
+        heard = messages();
+        chooser.table()->selectRow(0);
+        stopped = !chooser.isPreviewing();
+        QTest::mouseClick(chooser.previewButton(), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return messages().size() > heard.size() + 1; }, 20000));
+        chooser.reject();
+    };
+    songs().importMusicXmlAction()->trigger();
+    ASSERT_GE(heard.size(), 3u);
+    EXPECT_EQ(std::vector<ShortMessage>(heard.begin(), heard.begin() + 3),
+              (std::vector<ShortMessage>{packShortMessage(MidiKind::NoteOn, 1, 66, 80), noteOffMessage(1, 66),
+                                         packShortMessage(MidiKind::NoteOn, 1, 69, 80)}));
+    EXPECT_TRUE(stopped);
+    // Every note-on has its note-off once the dialog is gone.
+    std::map<int, int> sounding;
+    for (ShortMessage m : messages()) {
+        if ((m & 0xF0u) == MidiKind::NoteOn && dataByte2(m) > 0)
+            ++sounding[dataByte1(m)];
+        else if ((m & 0xF0u) == MidiKind::NoteOff)
+            --sounding[dataByte1(m)];
+    }
+    for (const auto& [note, count] : sounding)
+        EXPECT_EQ(count, 0) << note;
+}
+
+TEST_F(ImportTest, ExportsSuggestTheSongsNameInTheLastExportsFolder)
+{
+    dialogs.openAnswer = writeFile("tune.musicxml", DMajorScore);
+    dialogs.afterImport = AfterImport::Close;
+    songs().importMusicXmlAction()->trigger();
+    controller().click(RecorderButton::Stop);
+
+    const QString elsewhere = file("exports");
+    QDir().mkpath(elsewhere);
+    dialogs.saveAnswers = {QDir(elsewhere).filePath(QStringLiteral("mine.mid")), QString()};
+    songs().exportMidiAction()->trigger();
+    songs().exportWavAction()->trigger();
+    ASSERT_EQ(dialogs.suggestions.size(), 2);
+    EXPECT_TRUE(dialogs.suggestions[0].endsWith(QStringLiteral("tune.mid"))) << dialogs.suggestions[0].toStdString();
+    EXPECT_EQ(dialogs.suggestions[1], QDir(elsewhere).filePath(QStringLiteral("tune.wav")));
+}
+
+TEST_F(ImportTest, ATimewiseScoreIsRefusedWithItsReasonAndNothingChanges)
+{
+    controller().setEvents(eventsOf({{0.1f, 3}}));
+    dialogs.openAnswer = writeFile("t.xml", "<?xml version=\"1.0\"?><score-timewise version=\"3.1\"/>");
+    songs().importMusicXmlAction()->trigger();
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("不支持按小节排列（timewise）的 MusicXML 乐谱，请在记谱软件中另存为按声部排列（partwise）的格式。")});
+    EXPECT_EQ(dialogs.chooserShown, 0);
+    EXPECT_EQ(controller().events(), eventsOf({{0.1f, 3}}));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("t.xml")});
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Answers the open dialog of 导入 MIDI 文件 with one file and keeps what the
-// command said; any save dialog is cancelled and counted.
+// command said; any save dialog or part chooser is cancelled and counted.
 class OpenOnly : public SongFilesDialogs {
 public:
     QString saveFileName(const QString&, const QString&, const QString&, const QString&) override
@@ -36,6 +36,12 @@ public:
     }
     QString openFileName(const QString&, const QString&) override { return answer; }
     void showMessage(const QString& text) override { messages << text; }
+    bool choosePart(PartChooser&) override
+    {
+        ++saves;
+        return false;
+    }
+    AfterImport askAfterImport(const QString&) override { return AfterImport::Close; }
 
     QString answer;
     QStringList messages;
