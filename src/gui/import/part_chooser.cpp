@@ -102,6 +102,9 @@ PartChooser::PartChooser(const ImportedSong& song, const QString& title, MidiPor
     if (initial)
         m_table->selectRow(static_cast<int>(choice.part));
     m_table->resizeColumnsToContents();
+    // Room for the octave dots, which the fonts' metrics often leave out.
+    for (int column : {InstrumentColumn, RangeColumn})
+        m_table->setColumnWidth(column, m_table->columnWidth(column) + 12);
     m_table->setFocus();
 
     m_driver = std::make_unique<PlayerDriver>(m_clock);

@@ -459,8 +459,9 @@ TEST_F(ImportTest, TheChooserOffersTheMelodyInCAndTheSongComesInAsSingleNotesRea
     EXPECT_EQ(test::keysOf(controller().events()),
               (std::vector<int>{28, ReleaseMarker, 31, ReleaseMarker, 35, ReleaseMarker, 36, ReleaseMarker}));
     for (int key : test::keysOf(controller().events())) {
-        if (key != ReleaseMarker)
+        if (key != ReleaseMarker) {
             EXPECT_EQ(jianpuNote(key).digits.find('#'), std::string::npos) << key;
+        }
     }
     EXPECT_EQ(window->panel().chordType(), 0) << "用单音播放";
     // 练习: follow-along practice on the song at once.
