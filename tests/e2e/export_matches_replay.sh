@@ -57,7 +57,7 @@ paste -d' ' <(cut -d' ' -f1 "$WORK/tool.notes") <(cut -d' ' -f1 "$WORK/replayed.
 
 note "the window's File menu exports the same file"
 open_menu alt+f
-xdotool key Down Down Return
+xdotool key Down Down Down Return   # 新建, 导入 MIDI, 导入 MusicXML, 导出 MIDI
 dialog=$(wait_window '^导出 MIDI 文件$' 10) || fail "no export dialog"
 focus "$dialog"
 xdotool type --delay 20 "$WORK/window.mid"
