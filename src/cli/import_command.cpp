@@ -184,7 +184,8 @@ int importMelodyFile(const Arguments& arguments)
                std::to_string(report.foldedNotes) + " folded into range");
 
     const std::string& output = arguments.operands[1];
-    if (!writeRecordingFile(pathFromUtf8(output), melody->events, systemTextCodec(), atomicFileSaver(), &error)) {
+    if (!writeRecordingFile(pathFromUtf8(output), melody->events, songInfoOf(*melody), systemTextCodec(),
+                            atomicFileSaver(), &error)) {
         printError("cannot write " + output + ": " + error);
         return ExitFailure;
     }

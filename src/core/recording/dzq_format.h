@@ -11,6 +11,7 @@
 
 #include "core/recording/file_io.h"
 #include "core/recording/recording_events.h"
+#include "core/recording/song_info.h"
 
 namespace kelodi {
 
@@ -88,6 +89,9 @@ struct RecordingFileReport {
 struct RecordingFile {
     RecordingEvents events;
     RecordingFileReport report;
+    // The line "曲谱信息:..." of a key-name file (see SongInfo); its unknown
+    // keys and malformed values are reported as skipped items.
+    SongInfo info;
 };
 
 // Reads score bytes in either encoding. Never fails: whatever cannot be used
@@ -104,8 +108,9 @@ std::optional<RecordingFile> readRecordingFile(const std::filesystem::path& path
                                                std::string* error = nullptr, FileReadFailure* failure = nullptr);
 
 // The key-name text of `events` (UTF-8, CR LF line ends): the header
-// "琴键倍数:1", four events per line as "0.100 , C    | ", and a final CR LF.
-std::string formatRecordingText(const RecordingEvents& events);
+// "琴键倍数:1", the line of `info` when it has something to tell, four
+// events per line as "0.100 , C    | ", and a final CR LF.
+std::string formatRecordingText(const RecordingEvents& events, const SongInfo& info = {});
 
 // formatRecordingText encoded as GBK. Empty, with the reason in `error`, when
 // the reader would not read back what it would write: more than
@@ -113,12 +118,18 @@ std::string formatRecordingText(const RecordingEvents& events);
 // MaxEventDelaySeconds, a text the codec cannot encode.
 std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec,
                                            std::string* error = nullptr);
+std::optional<std::string> encodeRecording(const RecordingEvents& events, const SongInfo& info,
+                                           const TextCodec& codec, std::string* error = nullptr);
 
 // Writes `events` as a GBK key-name file through `saver`, which replaces
 // `path` in one step, so a failed save leaves an existing file as it was.
 // False, with a reason in `error` and its kind in `failure`, on failure.
 bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events, const TextCodec& codec,
                         const FileSaver& saver, std::string* error = nullptr,
+                        FileWriteFailure* failure = nullptr);
+// The same with the song's information (an imported song).
+bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events, const SongInfo& info,
+                        const TextCodec& codec, const FileSaver& saver, std::string* error = nullptr,
                         FileWriteFailure* failure = nullptr);
 
 // Building blocks, public for the score tool and the tests.

@@ -223,6 +223,14 @@ private:
             return;
         }
         if (report.dialect == RecordingDialect::KeyNames) {
+            // The song's information, on any line before the first event.
+            if (m_file.events.empty() && line.starts_with(SongInfoPrefix)) {
+                std::vector<std::string> ignored;
+                m_file.info = parseSongInfo(line.substr(SongInfoPrefix.size()), &ignored);
+                for (const std::string& entry : ignored)
+                    skip(lineNumber, entry, SkipReason::MalformedItem);
+                return;
+            }
             readKeyNameLine(lineNumber, line);
             return;
         }

@@ -23,13 +23,17 @@ void appendCrLf(std::string& text)
 
 }  // namespace
 
-std::string formatRecordingText(const RecordingEvents& events)
+std::string formatRecordingText(const RecordingEvents& events, const SongInfo& info)
 {
     std::string text;
     text.reserve(16 + events.size() * 16);
     text += KeyNameHeader;
     text += '1';
     appendCrLf(text);
+    if (!info.empty()) {
+        text += songInfoLine(info);
+        appendCrLf(text);
+    }
     for (std::size_t i = 0; i < events.size(); ++i) {
         const KeyEvent& event = events[i];
         text += formatDelay(event.delay);
@@ -54,6 +58,12 @@ std::string formatRecordingText(const RecordingEvents& events)
 std::optional<std::string> encodeRecording(const RecordingEvents& events, const TextCodec& codec,
                                            std::string* error)
 {
+    return encodeRecording(events, SongInfo{}, codec, error);
+}
+
+std::optional<std::string> encodeRecording(const RecordingEvents& events, const SongInfo& info,
+                                           const TextCodec& codec, std::string* error)
+{
     auto refuse = [error](std::string text) -> std::optional<std::string> {
         if (error)
             *error = std::move(text);
@@ -67,7 +77,7 @@ std::optional<std::string> encodeRecording(const RecordingEvents& events, const 
             return refuse("event " + std::to_string(i + 1) + " waits " + formatDelay(events[i].delay) +
                           " s; a score file holds delays from 0 to 86400 s");
     }
-    std::optional<std::string> bytes = codec.utf8ToGbk(formatRecordingText(events));
+    std::optional<std::string> bytes = codec.utf8ToGbk(formatRecordingText(events, info));
     if (!bytes)
         return refuse("the text cannot be encoded as GBK");
     if (bytes->size() > MaxRecordingFileBytes)
@@ -79,7 +89,13 @@ std::optional<std::string> encodeRecording(const RecordingEvents& events, const 
 bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events, const TextCodec& codec,
                         const FileSaver& saver, std::string* error, FileWriteFailure* failure)
 {
-    const std::optional<std::string> bytes = encodeRecording(events, codec, error);
+    return writeRecordingFile(path, events, SongInfo{}, codec, saver, error, failure);
+}
+
+bool writeRecordingFile(const std::filesystem::path& path, const RecordingEvents& events, const SongInfo& info,
+                        const TextCodec& codec, const FileSaver& saver, std::string* error, FileWriteFailure* failure)
+{
+    const std::optional<std::string> bytes = encodeRecording(events, info, codec, error);
     if (!bytes) {
         if (failure)
             *failure = FileWriteFailure::Other;

@@ -180,4 +180,14 @@ std::optional<MelodyImport> importMelody(const MidiFile& file, const MelodySourc
     return importMelody(song, source, error);
 }
 
+SongInfo songInfoOf(const MelodyImport& melody)
+{
+    SongInfo info;
+    info.time = melody.time;
+    info.beatSeconds = melody.beatSeconds;
+    if (melody.originalKey)
+        info.originalKey = keyName(*melody.originalKey);
+    return info;
+}
+
 }  // namespace kelodi

@@ -9,6 +9,7 @@
 #include "core/import/song_key.h"
 #include "core/midi/midi_file.h"
 #include "core/recording/recording_events.h"
+#include "core/recording/song_info.h"
 
 namespace kelodi {
 
@@ -57,6 +58,9 @@ struct MelodyImport {
     double beatSeconds = 0;
     std::optional<SongKey> originalKey;
 };
+
+// What the score file keeps of the imported song (its "曲谱信息" line).
+SongInfo songInfoOf(const MelodyImport& melody);
 
 // The lowest and highest MIDI note the keys play at octave 0.
 inline constexpr int LowestKeyNote = 36;

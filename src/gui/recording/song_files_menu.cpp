@@ -408,7 +408,7 @@ void SongFilesMenu::importSong(bool musicXml)
     case AfterImport::Close:
         break;
     case AfterImport::Save:
-        saveImported(melody->events, name);
+        saveImported(melody->events, songInfoOf(*melody), name);
         break;
     case AfterImport::Practise:
         if (controller.isPlaying())
@@ -421,7 +421,7 @@ void SongFilesMenu::importSong(bool musicXml)
 }
 
 // The player may keep an imported song among the recordings.
-void SongFilesMenu::saveImported(const RecordingEvents& events, const QString& source)
+void SongFilesMenu::saveImported(const RecordingEvents& events, const SongInfo& info, const QString& source)
 {
     const QString folder = QString::fromStdString(pathToUtf8(m_recording.listedFolder()));
     QDir().mkpath(folder);
@@ -432,7 +432,7 @@ void SongFilesMenu::saveImported(const RecordingEvents& events, const QString& s
         return;
     std::string error;
     FileWriteFailure failure = FileWriteFailure::None;
-    if (!writeRecordingFile(pathOf(target), events, systemTextCodec(), atomicFileSaver(), &error, &failure)) {
+    if (!writeRecordingFile(pathOf(target), events, info, systemTextCodec(), atomicFileSaver(), &error, &failure)) {
         std::fprintf(stderr, "kelodi: cannot write %s: %s\n", target.toLocal8Bit().constData(), error.c_str());
         m_dialogs->showMessage(fromUtf8(saveFailedMessage(failure)));
         return;

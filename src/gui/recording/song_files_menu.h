@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "core/recording/recording_events.h"
+#include "core/recording/song_info.h"
 
 #include <functional>
 #include <memory>
@@ -97,7 +98,7 @@ private:
     void exportMidi();
     void exportWav();
     void importSong(bool musicXml);
-    void saveImported(const RecordingEvents& events, const QString& source);
+    void saveImported(const RecordingEvents& events, const SongInfo& info, const QString& source);
     QString exportName(const QString& suffix) const;
     void rememberExportFolder(const QString& name);
     void showProgress();

@@ -34,6 +34,41 @@ TEST(Writer, FiveEventsByteForByte)
     EXPECT_EQ(encodeRecording(events, systemTextCodec()), expected);
 }
 
+TEST(SongInfoLine, WrittenSecondOnlyWhenThereIsSomethingToTellAndReadBackInAnyOrder)
+{
+    const RecordingEvents events = eventsOf({{0.1f, 0}, {0.35f, R}});
+    SongInfo info;
+    EXPECT_EQ(formatRecordingText(events, info), formatRecordingText(events)) << "a take's file stays as it was";
+    info.time = TimeSignature{3, 4};
+    info.beatSeconds = 0.5;
+    info.originalKey = "#F";
+    const std::string text = formatRecordingText(events, info);
+    EXPECT_EQ(text, "琴键倍数:1\r\n曲谱信息:拍号=3/4;每拍=0.500;原调=#F\r\n0.100 , C    | 0.350 , 抬起 | \r\n");
+    const RecordingFile read = parseRecordingText(text);
+    EXPECT_EQ(read.info, info);
+    EXPECT_EQ(read.events, events);
+    EXPECT_EQ(read.report.skippedCount, 0u);
+    SongInfo beatOnly;
+    beatOnly.beatSeconds = 0.4166;
+    EXPECT_EQ(songInfoLine(beatOnly), "曲谱信息:每拍=0.417");
+
+    // Keys in any order, full-width colon and spaces as the reader takes them
+    // anywhere; unknown keys and malformed values are reported and left out.
+    const RecordingFile odd = parseRecordingText("琴键倍数:1\n曲谱信息 ： 原调=Am; 速度=90;拍号=3/5;每拍=-1;拍号=6/8\n"
+                                                 "0.1,C|\n曲谱信息:原调=D\n");
+    SongInfo expected;
+    expected.time = TimeSignature{6, 8};
+    expected.originalKey = "Am";
+    EXPECT_EQ(odd.info, expected);
+    ASSERT_EQ(odd.report.skippedCount, 4u);
+    EXPECT_EQ(odd.report.skipped[0].text, "速度=90");
+    EXPECT_EQ(odd.report.skipped[1].text, "拍号=3/5");
+    EXPECT_EQ(odd.report.skipped[2].text, "每拍=-1");
+    // After the first event the line is no song information.
+    EXPECT_EQ(odd.report.skipped[3].line, 4);
+    EXPECT_EQ(odd.events, eventsOf({{0.1f, 0}}));
+}
+
 TEST(Writer, FourEventsEndWithAnEmptyLine)
 {
     const RecordingEvents events = eventsOf({{0.1f, 5}, {12.3456f, 42}, {0, 43}, {9.9999f, R}});

@@ -534,12 +534,18 @@ TEST_F(ImportTest, PreviewPlaysTheChosenPartAndLeavesNoNoteOnWhenTheRowChangesOr
         EXPECT_EQ(count, 0) << note;
 }
 
-TEST_F(ImportTest, ExportsSuggestTheSongsNameInTheLastExportsFolder)
+TEST_F(ImportTest, TheSavedSongKeepsItsKeyAndExportsSuggestItsNameInTheLastExportsFolder)
 {
     dialogs.openAnswer = writeFile("tune.musicxml", DMajorScore);
-    dialogs.afterImport = AfterImport::Close;
+    const QString saved = QDir(folder.path()).filePath(QStringLiteral("录制/tune.dzq"));
+    dialogs.saveAnswers = {saved};
     songs().importMusicXmlAction()->trigger();
     controller().click(RecorderButton::Stop);
+    // The score file keeps the time signature, the beat and the key it came in.
+    const std::optional<RecordingFile> kept = readRecordingFile(saved.toStdString(), systemTextCodec());
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(songInfoLine(kept->info), "曲谱信息:拍号=2/4;每拍=0.500;原调=D");
+    dialogs.suggestions.clear();
 
     const QString elsewhere = file("exports");
     QDir().mkpath(elsewhere);
