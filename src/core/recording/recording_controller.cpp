@@ -228,7 +228,7 @@ void RecordingController::playRecordingFile()
         return;
     }
     m_events = std::make_shared<RecordingEvents>(std::move(file->events));
-    m_songFile = {path, std::move(file->report)};
+    m_songFile = {path, std::move(file->report), std::move(file->info)};
     m_playFileOutcome = PlayFileOutcome::Played;
     click(RecorderButton::Replay);
 }

@@ -44,6 +44,7 @@ std::string_view saveFailedMessage(FileWriteFailure failure);
 struct SongFile {
     std::filesystem::path path;
     RecordingFileReport report;
+    SongInfo info;  // its line "曲谱信息:..." (an imported song's time signature and original key)
 };
 
 // How "播放文件(&F)" ended.
@@ -120,12 +121,14 @@ public:
     // Where the events in memory came from (the score shows its name and
     // writes it in its beats).
     const SongFile& songFile() const { return m_songFile; }
-    // Replaces the events in memory (what a loaded file does). A replay still
-    // running keeps the events it was started with.
-    void setEvents(RecordingEvents events)
+    // Replaces the events in memory (what a loaded file does), with the file
+    // they came from (an imported song: the file it was read from, with its
+    // song information). A replay still running keeps the events it was
+    // started with.
+    void setEvents(RecordingEvents events, SongFile file = {})
     {
         m_events = std::make_shared<RecordingEvents>(std::move(events));
-        m_songFile = {};
+        m_songFile = std::move(file);
     }
 
 private:

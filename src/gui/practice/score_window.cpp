@@ -158,11 +158,12 @@ void ScoreWindow::setScore(const Score& score)
     if (!m_songKey.isEmpty()) {
         const QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
         const QString chosen = settings.value(TimeSignatureGroup + QLatin1Char('/') + m_songKey).toString();
-        time = parseTimeSignature(chosen.toStdString()).value_or(DefaultTimeSignature);
+        time = parseTimeSignature(chosen.toStdString()).value_or(file.info.time.value_or(DefaultTimeSignature));
     }
     m_timeSignature->setCurrentText(fromUtf8(timeSignatureText(time)));
     m_view->setTimeSignature(time);
-    m_view->setTitle(file.path.empty() ? QString() : fromUtf8(pathToUtf8(file.path.stem())));
+    m_view->setTitle(file.path.empty() ? QString() : fromUtf8(pathToUtf8(file.path.stem())),
+                     fromUtf8(file.info.originalKey));
     m_view->setScore(score, scoreTiming(file.report));
     m_cutNotice->setText(score.cut ? fromUtf8(scoreCutText(score.noteCount)) : QString());
     m_cutNotice->setVisible(score.cut);

@@ -318,10 +318,7 @@ QString SongFilesMenu::exportName(const QString& suffix) const
 {
     const QSettings settings(QSettings::UserScope, SettingsName, SettingsName);
     const QString folder = settings.value(ExportFolderKey).toString();
-    const RecordingController& controller = m_recording.controller();
-    QString song = fromUtf8(pathToUtf8(controller.songFile().path.stem()));
-    if (song.isEmpty() && m_imported && controller.events() == m_imported->events)
-        song = m_imported->name;
+    const QString song = fromUtf8(pathToUtf8(m_recording.controller().songFile().path.stem()));
     if (song.isEmpty())
         return folder;
     const QString file = song + QLatin1Char('.') + suffix;
@@ -396,8 +393,9 @@ void SongFilesMenu::importSong(bool musicXml)
     if (controller.isRecording())
         controller.click(RecorderButton::EndRecording);
     const QString songName = QFileInfo(name).completeBaseName();
-    controller.setEvents(melody->events);
-    m_imported = ImportedEvents{melody->events, songName};
+    // The song keeps its file's name (the score's title, the exports'
+    // suggestion) and what the score shows of it: time signature, original key.
+    controller.setEvents(melody->events, SongFile{pathOf(name), {}, songInfoOf(*melody)});
     controller.click(RecorderButton::Replay);
 
     QString told = QStringLiteral("已导入“%1”的旋律，%2 个音符").arg(songName).arg(melody->report.melodyNotes);

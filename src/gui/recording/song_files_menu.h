@@ -12,7 +12,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 class QAction;
@@ -112,12 +111,6 @@ private:
     QAction* m_importMidi = nullptr;
     QAction* m_importMusicXml = nullptr;
     std::function<void()> m_startPractice;
-    // The last song imported, named after its file while it is in memory.
-    struct ImportedEvents {
-        RecordingEvents events;
-        QString name;
-    };
-    std::optional<ImportedEvents> m_imported;
     QAction* m_exportMidi = nullptr;
     QAction* m_exportWav = nullptr;
     std::unique_ptr<SongFilesDialogs> m_qtDialogs;

@@ -27,7 +27,7 @@ std::string printed(const RecordingFile& file, TimeSignature time, std::size_t r
 
 std::string printed(const RecordingEvents& events, ScoreTiming timing)
 {
-    return printed(RecordingFile{events, {}}, DefaultTimeSignature, DefaultRowCells, timing);
+    return printed(RecordingFile{events, {}, {}}, DefaultTimeSignature, DefaultRowCells, timing);
 }
 
 // Held 0.8 of each length: the rest of a length is no rest, a written rest

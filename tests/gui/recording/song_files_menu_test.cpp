@@ -34,6 +34,8 @@
 #include "gui/keyboard/spinner_widget.h"
 #include "core/practice/practice_controller.h"
 #include "gui/practice/practice_panel.h"
+#include "gui/practice/score_view.h"
+#include "gui/practice/score_window.h"
 #include "gui/recording/recording_panel.h"
 #include "gui/recording/song_files_menu.h"
 #include "platform/text/system_text_codec.h"
@@ -464,6 +466,8 @@ TEST_F(ImportTest, TheChooserOffersTheMelodyInCAndTheSongComesInAsSingleNotesRea
         }
     }
     EXPECT_EQ(window->panel().chordType(), 0) << "用单音播放";
+    // The score shows the song's bars and where it came from.
+    EXPECT_EQ(window->practice().scoreWindow()->view()->headerText(), QStringLiteral("1=C 2/4  d  原调 1=D"));
     // 练习: follow-along practice on the song at once.
     EXPECT_TRUE(window->practice().practiceItem()->isChecked());
     EXPECT_TRUE(controller().isPlaying());
