@@ -138,4 +138,42 @@ void KeyPath::restoreColours(const SoundingKey& sounding)
     }
 }
 
+void KeyPath::showPress(int key, bool lit)
+{
+    if (!isKey(key))
+        return;
+    m_view.setCaption(m_title + m_map.keyInfo(key));
+    if (m_recorder)
+        m_recorder->recordPress(key);
+    if (lit) {
+        ++m_redHolds[static_cast<std::size_t>(key)];
+        m_view.setKeyColour(key, KeyColour::Red);
+    }
+    if (m_pressListener)
+        m_pressListener->keyPressed(key);
+}
+
+void KeyPath::showRelease(int key, bool lit, ReleaseReport report)
+{
+    if (!isKey(key))
+        return;
+    reportRelease(key, report);
+    if (lit) {
+        int& holds = m_redHolds[static_cast<std::size_t>(key)];
+        if (holds > 0 && --holds == 0)
+            m_view.setKeyColour(key, restColour(key));
+    }
+    if (m_pressListener)
+        m_pressListener->keyReleased(key);
+}
+
+void KeyPath::noteOutsideKeys()
+{
+    const unsigned take = m_recorder ? m_recorder->recordingTake() : 0;
+    if (take == 0 || take == m_toldOutsideTake)
+        return;
+    m_toldOutsideTake = take;
+    m_view.setCaption(m_title + std::string(NoteOutsideKeysCaption));
+}
+
 }  // namespace kelodi

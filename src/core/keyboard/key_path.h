@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/keyboard/chord_table.h"
 #include "core/keyboard/key_map.h"
@@ -14,6 +15,10 @@ namespace kelodi {
 // (1 left, 2 right, 4 middle): only the left one sounds. The computer keyboard
 // and the replay press with it too.
 inline constexpr int LeftButton = 1;
+
+// The caption after the first note of a recording that a MIDI keyboard played
+// outside the keys (after the program's title).
+inline constexpr std::string_view NoteOutsideKeysCaption = "MIDI键盘弹的音超出了44个键，不录入";
 
 class InstrumentPanel;
 class KeyboardView;
@@ -35,6 +40,9 @@ public:
     virtual void recordPress(int key) = 0;
     // A release; a recording keeps it as the release of every key.
     virtual void recordRelease() = 0;
+    // Which take is being recorded: 0 while none is, a number that changes
+    // with each new recording otherwise.
+    virtual unsigned recordingTake() const { return 0; }
 };
 
 // Told of every press of the key path once it has sounded (follow-along
@@ -92,6 +100,17 @@ public:
 
     bool isSounding(int key) const;
 
+    // A key played on a MIDI keyboard, which sounds its own notes: the
+    // press's caption, report and listener as press() has them, and the key
+    // red while `lit` (false on a muted channel), with no note of its own.
+    void showPress(int key, bool lit);
+    // Its release: release()'s caption, report and listener, and the key's
+    // colour back unless something else still holds it red.
+    void showRelease(int key, bool lit, ReleaseReport report = ReleaseReport::Reported);
+    // A MIDI keyboard's note that falls on none of the keys: it is not
+    // recorded, and the first such note of a take says so in the caption.
+    void noteOutsideKeys();
+
 private:
     // What one key's press sounded and coloured.
     struct SoundingKey {
@@ -116,6 +135,7 @@ private:
     KeyPressListener* m_pressListener = nullptr;
     std::string m_title;
     bool m_releasesRecorded = true;
+    unsigned m_toldOutsideTake = 0;  // the take whose caption told of a note outside the keys
     std::array<SoundingKey, KeyCount> m_keys{};
     // How many sounding presses hold each key red; it gets its rest colour
     // back when the last one ends.

@@ -23,13 +23,45 @@ void DeviceMenu::fillDeviceMenu()
     if (m_filled)
         return;
     m_filled = true;
+    addDeviceItems();
+    tick(0);
+}
+
+void DeviceMenu::addDeviceItems()
+{
     const int count = m_port.devices().count();
     for (int id = 0; id < count; ++id) {
         const std::string name = m_port.devices().caps(id).productName;
         m_captions.push_back(name.substr(0, name.find('\0')));
         m_view.addDeviceItem(id + 1, m_captions.back());
     }
-    tick(0);
+}
+
+void DeviceMenu::refreshDevices()
+{
+    if (!m_filled)
+        return;
+    // The ticked device: its caption and how many items before it share it.
+    std::string ticked;
+    int occurrence = 0;
+    if (m_checked > 0 && m_checked < itemCount()) {
+        ticked = caption(m_checked);
+        for (int i = 1; i < m_checked; ++i)
+            occurrence += caption(i) == ticked ? 1 : 0;
+    }
+    m_port.devices().refresh();
+    m_view.removeDeviceItems();
+    m_captions.resize(1);
+    addDeviceItems();
+    if (m_checked <= 0) {
+        tick(m_checked < 0 ? -1 : 0);
+        return;
+    }
+    int found = -1;
+    for (int i = 1, seen = 0; i < itemCount() && found < 0; ++i)
+        if (caption(i) == ticked && seen++ == occurrence)
+            found = i;
+    tick(found);
 }
 
 void DeviceMenu::switchMidiOutput(int index)

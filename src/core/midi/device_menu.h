@@ -16,6 +16,8 @@ public:
 
     // Appends menu item `index` (1, 2, ... in order) after the mapper item.
     virtual void addDeviceItem(int index, const std::string& caption) = 0;
+    // Removes every item after the mapper item.
+    virtual void removeDeviceItems() {}
     virtual void setItemChecked(int index, bool checked) = 0;
     // A message box with the critical-stop icon and a single OK button.
     virtual void showCriticalError(const std::string& title, const std::string& text) = 0;
@@ -40,6 +42,12 @@ public:
     // once; later calls do nothing, as the items are never rebuilt.
     void fillDeviceMenu();
 
+    // The menu opening: the device list is read again and the items after
+    // the mapper's are made anew, so a device that appeared since is there
+    // and one that went away is not. The tick stays on the same device (by
+    // its caption); when that device is gone no item is ticked.
+    void refreshDevices();
+
     // The click on item `index`: ticks it, resets and closes the port, opens
     // device index - 1 and restores channels 0..15 on it in ascending order.
     // When the device refuses, a "Unable To Open <caption>" box appears and the
@@ -56,11 +64,13 @@ public:
     int itemCount() const { return static_cast<int>(m_captions.size()); }
     const std::string& caption(int index) const { return m_captions.at(static_cast<std::size_t>(index)); }
     int checkedItem() const { return m_checked; }
-    // Device identifier behind the ticked item: what the information dialog shows.
+    // Device identifier behind the ticked item: what the information dialog
+    // shows (-2, no device, when no item is ticked).
     int checkedDeviceId() const { return m_checked - 1; }
 
 private:
     void tick(int index);
+    void addDeviceItems();
 
     MidiPort& m_port;
     DeviceMenuView& m_view;

@@ -45,7 +45,7 @@ struct MidiDeviceCaps {
     std::uint32_t support = 0;
 };
 
-// The machine's MIDI output devices as read once at start-up. Identifiers run
+// The machine's MIDI output devices as read at start-up and at each refresh(). Identifiers run
 // from -1 (mapper) to count() - 1. A device is remembered by the name it had
 // when the list was read: opening it later finds it by that name again, so a
 // port list that changed meanwhile never opens the wrong port.
@@ -63,6 +63,10 @@ public:
     // Opens device id; nullptr when it cannot be opened. The returned port is
     // ready: a message sent right after open() reaches the device.
     virtual std::unique_ptr<MidiOut> open(int id) = 0;
+
+    // Reads the system's ports again (the device menu opening), so a port
+    // created after start is listed. Ports already open are not touched.
+    virtual void refresh() {}
 
     // The SoundFont the list's embedded synthesizer plays; empty when it has
     // none.

@@ -22,6 +22,7 @@ Recorder::Recorder(std::shared_ptr<RecordingEvents>& events, const Clock& clock)
 void Recorder::start()
 {
     m_recording = true;
+    ++m_takes;
     m_takeStarted = false;
 }
 

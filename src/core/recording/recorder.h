@@ -31,6 +31,9 @@ public:
     void start();
     void stop();
     bool isRecording() const { return m_recording; }
+    // 0 while not recording; otherwise the number of the running take (the
+    // first recording is take 1, the next take 2, ...).
+    unsigned take() const { return m_recording ? m_takes : 0; }
 
     // The key path reports a press of key 0..43 (any other value is
     // ignored) or a release, which is recorded as the release of every key.
@@ -50,6 +53,7 @@ private:
     std::weak_ptr<RecordingEvents> m_take;  // the list this recording fills
     const Clock& m_clock;
     bool m_recording = false;
+    unsigned m_takes = 0;
     bool m_takeStarted = false;  // an event has been recorded since start()
     double m_lastEventTime = 0;
 };

@@ -85,6 +85,7 @@ public:
     // (KeyPath::setRecorder(&controller)); only a running recording keeps it.
     void recordPress(int key) override { m_recorder.recordPress(key); }
     void recordRelease() override { m_recorder.recordRelease(); }
+    unsigned recordingTake() const override { return m_recorder.take(); }
 
     // Plays a recording chosen in the recordings list: "播放文件(&F)" is
     // clicked with the path handed over, so it skips its dialog. A replay

@@ -24,6 +24,7 @@
 #include "gui/desktop/shell.h"
 #include "platform/input/auto_repeat.h"
 #include "platform/midi/device_catalog.h"
+#include "platform/midi/system_inputs.h"
 
 namespace kelodi {
 
@@ -46,6 +47,9 @@ struct CommandLine {
                                    QStringLiteral("NAME")};
     QCommandLineOption soundFont{QStringLiteral("soundfont"), QStringLiteral("Use this General MIDI SoundFont."),
                                  QStringLiteral("FILE")};
+    QCommandLineOption midiInput{QStringLiteral("midi-input"),
+                                 QStringLiteral("Play from this MIDI input port (JACK: client:port)."),
+                                 QStringLiteral("NAME")};
     QCommandLineOption startupReport{QStringLiteral("startup-report"),
                                      QStringLiteral("Print when the window is shown and the sound is ready.")};
     QCommandLineParser parser;
@@ -55,7 +59,7 @@ struct CommandLine {
     CommandLine()
     {
         startupReport.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOptions({midiLog, audioFile, audioDriver, soundFont, startupReport});
+        parser.addOptions({midiLog, audioFile, audioDriver, soundFont, midiInput, startupReport});
         parser.addPositionalArgument(QStringLiteral("FILE.dzq"), QStringLiteral("A score to play at start."),
                                      QStringLiteral("[FILE.dzq]"));
     }
@@ -90,10 +94,12 @@ MidiSetup midiSetup(const CommandLine& options)
     return setup;
 }
 
-MainWindowSetup mainWindowSetup(MidiPort& port, DesktopShell& shell, const CommandLine& options)
+MainWindowSetup mainWindowSetup(MidiPort& port, MidiInputList& inputs, DesktopShell& shell, const CommandLine& options)
 {
     MainWindowSetup setup;
     setup.port = &port;
+    setup.inputs = &inputs;
+    setup.midiInput = options.parser.value(options.midiInput);
     setup.shell = &shell;
     setup.programFolder = QCoreApplication::applicationDirPath();
     setup.places = findDataPlaces();
@@ -187,7 +193,8 @@ int runApplication(QApplication& app, const QStringList& arguments)
     }
     DesktopShell shell;
     askForOnePressPerHeldKey(app);
-    MainWindow window(mainWindowSetup(port, shell, options));
+    std::unique_ptr<MidiInputList> inputs = createMidiInputList();
+    MainWindow window(mainWindowSetup(port, *inputs, shell, options));
     // Ended from outside (logout, the terminal closed, Ctrl+C), the program
     // ends as its exit command ends it: every note stops and the port closes.
     TerminationSignals termination;

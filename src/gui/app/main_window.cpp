@@ -22,7 +22,10 @@
 #include "core/keyboard/key_map.h"
 #include "core/keyboard/key_path.h"
 #include "core/keyboard/label_modes.h"
+#include "core/keyboard/midi_keyboard.h"
+#include "core/midi/midi_in.h"
 #include "core/midi/midi_port.h"
+#include "core/practice/practice_controller.h"
 #include "core/practice/practice_texts.h"
 #include "core/recording/recording_controller.h"
 #include "gui/app/access_key_style.h"
@@ -42,6 +45,7 @@
 #include "gui/keyboard/piano_key.h"
 #include "gui/keyboard/panel_widgets.h"
 #include "gui/keyboard/virtual_key.h"
+#include "gui/midi/midi_input_menu.h"
 #include "gui/midi/midi_menus.h"
 #if KELODI_NEWS
 #include "gui/news/news_controller.h"
@@ -117,6 +121,9 @@ MainWindow::~MainWindow()
     // may reach them once they start going, neither the application's focus
     // signal, nor the key preview, nor the recorder's timer.
     disconnect(qApp, nullptr, this, nullptr);
+    // The keyboard's port stops before what it plays into goes.
+    delete m_midiInput;
+    m_midiInput = nullptr;
     if (m_keyPreviewWindow)
         m_keyPreviewWindow->removeEventFilter(this);
     delete m_practice;
@@ -269,6 +276,7 @@ void MainWindow::load()
     m_panel->setStartupInstrument();
 
     createSongMenus();
+    createMidiInput();
     // The news opt-out, from "v.sz".
     m_help->loadNoNewsPopup();
     keepKeysForTheKeyboard();
@@ -303,6 +311,27 @@ void MainWindow::createSongMenus()
     m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("FileMenu")), *m_recording,
                                     *m_panel, *m_setup.port, this);
     m_songFiles->setPractiseStarter([this] { m_practice->practiceItem()->setChecked(true); });
+}
+
+// A MIDI keyboard: the input submenu of the device menu, the port chosen at
+// start, and the practice's choice of counting notes in any octave.
+void MainWindow::createMidiInput()
+{
+    static NoMidiInputs none;
+    MidiInputList& inputs = m_setup.inputs ? *m_setup.inputs : none;
+    m_midiKeyboard = std::make_unique<MidiKeyboard>(*m_setup.port, *m_panel, *m_keyPath);
+    PracticeController& practice = m_practice->practice();
+    m_midiKeyboard->setAwaitedKeys([&practice] {
+        return practice.session().isWaiting() ? practice.session().chordKeys() : std::vector<int>();
+    });
+    QAction* anyOctave = m_practiceMenu->addAction(QStringLiteral("任意八度都算(&O)"));
+    anyOctave->setObjectName(QStringLiteral("AnyOctaveItem"));
+    anyOctave->setCheckable(true);
+    connect(anyOctave, &QAction::toggled, this, [this](bool on) { m_midiKeyboard->setAnyOctave(on); });
+
+    const QString choiceFile = fromPath(m_places.newsOptOut.parent_path() / "midi-input.txt");
+    m_midiInput = new MidiInputMenu(m_devicesMenu, inputs, *m_midiKeyboard, choiceFile, this);
+    m_midiInput->start(m_setup.midiInput);
 }
 
 // The letters belong to the keys: neither the controls nor the menu bar hold
@@ -447,6 +476,9 @@ void MainWindow::unload()
 {
     // Stop a replay; every key is released, so every note gets its note-off.
     m_recording->shutdown();
+    // The keyboard's notes stop and its port closes.
+    delete m_midiInput;
+    m_midiInput = nullptr;
     // Reset, then close, the port: every note stops on the device.
     m_setup.port->reset();
     m_setup.port->close();

@@ -37,6 +37,9 @@ class KeyMap;
 class KeyPath;
 class LabelModeControls;
 class LabelModes;
+class MidiInputList;
+class MidiInputMenu;
+class MidiKeyboard;
 class MidiPort;
 class PanelWidgets;
 class PianoKey;
@@ -45,6 +48,8 @@ class PracticePanel;
 // What the entry routine hands the main window.
 struct MainWindowSetup {
     MidiPort* port = nullptr;
+    MidiInputList* inputs = nullptr;  // MIDI keyboards; nullptr for none
+    QString midiInput;                // `--midi-input NAME`: the input port to use
     Shell* shell = nullptr;     // browser, text editor, detached programs
     QString programFolder;      // beside the executable: 录制/, help text, v.sz
     // Where 录制/, the help text and v.sz are when not all in programFolder
@@ -80,6 +85,8 @@ public:
     RecordingPanel& recording() { return *m_recording; }
     PracticePanel& practice() { return *m_practice; }
     SongFilesMenu& songFiles() { return *m_songFiles; }
+    MidiKeyboard& midiKeyboard() { return *m_midiKeyboard; }
+    MidiInputMenu* midiInput() { return m_midiInput; }
     // True once the program is to end: the exit command or the close box has
     // run, and the end timer ends the program on its next tick.
     bool isClosing() const { return m_closing; }
@@ -102,6 +109,7 @@ private:
     void load();
     void createKeyPath();
     void createSongMenus();
+    void createMidiInput();
     void keepKeysForTheKeyboard();
     void createTrayIcon();
     void createMenus();
@@ -119,6 +127,7 @@ private:
     std::unique_ptr<InstrumentPanel> m_panel;
     std::unique_ptr<KeyPath> m_keyPath;
     std::unique_ptr<ComputerKeyboard> m_computerKeyboard;
+    std::unique_ptr<MidiKeyboard> m_midiKeyboard;
     std::unique_ptr<LabelModes> m_labelModes;
 
     std::array<PianoKey*, KeyCount> m_keys{};
@@ -132,6 +141,7 @@ private:
     QMenu* m_recordingsMenu = nullptr;
     QMenu* m_practiceMenu = nullptr;
     DeviceMenuQt* m_deviceMenu = nullptr;
+    MidiInputMenu* m_midiInput = nullptr;
     HelpMenu* m_help = nullptr;
     NewsController* m_news = nullptr;
     WebLinkLabels* m_links = nullptr;

@@ -41,6 +41,8 @@ DeviceMenuQt::DeviceMenuQt(QMenu* menu, MidiPort& port,
     connect(m_deviceInfo, &QAction::triggered, this, &DeviceMenuQt::showDeviceInfo);
 
     m_model->fillDeviceMenu();
+    // A port created after start shows up the next time the menu opens.
+    connect(m_menu, &QMenu::aboutToShow, this, [this] { m_model->refreshDevices(); });
 
     // A device that goes away under the open port (its MIDI server quit or
     // died) is noticed within this time, whether or not anything is played.
@@ -71,6 +73,14 @@ void DeviceMenuQt::addDeviceItem(int index, const std::string& caption)
     QString text = QString::fromStdString(caption);
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     makeItem(index, text);
+}
+
+void DeviceMenuQt::removeDeviceItems()
+{
+    while (m_items.size() > 1) {
+        delete m_items.back();
+        m_items.pop_back();
+    }
 }
 
 void DeviceMenuQt::setItemChecked(int index, bool checked)

@@ -20,7 +20,7 @@ class MidiPort;
 
 // The menu "MIDI设备(&D)" on a Qt menu: one checkable item per device after
 // the mapper item (DeviceItem_0 .. DeviceItem_n), a separator and "设备信息(&S)"
-// (DeviceInfoItem). Choosing an item switches the port through DeviceMenu; a
+// (DeviceInfoItem). The device items are made anew each time the menu opens. Choosing an item switches the port through DeviceMenu; a
 // device that refuses to open, or goes away while open, is reported in a
 // critical message box over `window`.
 class DeviceMenuQt : public QObject, private DeviceMenuView {
@@ -43,6 +43,7 @@ public:
 
 private:
     void addDeviceItem(int index, const std::string& caption) override;
+    void removeDeviceItems() override;
     void setItemChecked(int index, bool checked) override;
     void showCriticalError(const std::string& title, const std::string& text) override;
 

@@ -45,6 +45,17 @@ MidiDeviceCatalog::MidiDeviceCatalog(std::shared_ptr<FluidSynthEngine> synth,
     : m_synth(std::move(synth)), m_ports(std::move(ports)), m_missingSynth(std::move(missingSynth))
 {
     m_systemMapper = m_ports && m_ports->hasMapper();
+    listEntries();
+}
+
+void MidiDeviceCatalog::refresh()
+{
+    listEntries();
+}
+
+void MidiDeviceCatalog::listEntries()
+{
+    m_entries.clear();
     // Where there is no system mapper the synth stands in for it and is
     // listed first; otherwise the system's devices keep their own numbers.
     if (m_synth && !m_systemMapper)

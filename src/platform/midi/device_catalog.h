@@ -31,7 +31,7 @@ enum class SoundFontState {
     Failed,   // it could not be loaded, or no audio output opened
 };
 
-// The machine's MIDI outputs, read once when the list is created.
+// The machine's MIDI outputs, read when the list is created and at refresh().
 //
 // Outside Windows: device -1 (the mapper) and device 0 are the embedded
 // synthesizer, devices 1.. the system's MIDI output ports (the ALSA sequencer,
@@ -51,6 +51,7 @@ public:
     int count() const override;
     MidiDeviceCaps caps(int id) const override;
     std::unique_ptr<MidiOut> open(int id) override;
+    void refresh() override;
 
     // The full name a device was listed with (the caps hold it cut to 31 bytes).
     std::string deviceName(int id) const override;
@@ -88,6 +89,7 @@ private:
         MidiDeviceCaps caps;
     };
     const Entry* entry(int id) const;
+    void listEntries();
 
     std::shared_ptr<FluidSynthEngine> m_synth;
     std::unique_ptr<SystemPorts> m_ports;

@@ -199,6 +199,13 @@ std::optional<std::vector<std::string>> JackWatch::midiDestinations()
     });
 }
 
+std::optional<std::vector<std::string>> JackWatch::midiSources()
+{
+    return ServerQuery::instance().ask([](jack_client_t* client) {
+        return takeNames(jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput));
+    });
+}
+
 void JackWatch::quietLibraryMessages()
 {
     // Not under the library lock: a call stuck on a stopped server may hold

@@ -83,6 +83,8 @@ public:
     // (the order RtMidi's JACK backend numbers them in); nullopt when no
     // server runs.
     static std::optional<std::vector<std::string>> midiDestinations();
+    // The same for the MIDI ports that give output (keyboards, sequencers).
+    static std::optional<std::vector<std::string>> midiSources();
 
     // False in a build without libjack's headers: nothing is watched or
     // asked (acquire() gives nothing, serverRunning() says yes, and

@@ -27,6 +27,11 @@ std::optional<std::vector<std::string>> JackWatch::midiDestinations()
     return std::nullopt;
 }
 
+std::optional<std::vector<std::string>> JackWatch::midiSources()
+{
+    return std::nullopt;
+}
+
 bool JackWatch::supported()
 {
     return false;

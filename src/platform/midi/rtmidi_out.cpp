@@ -14,11 +14,14 @@
 #include "platform/midi/jack_watch.h"
 #include "platform/midi/midi_wire.h"
 #include "platform/midi/port_details.h"
+#include "platform/midi/rtmidi_common.h"
 #include "platform/midi/system_ports.h"
 
 namespace kelodi {
 
 namespace {
+
+using namespace rtmidi;
 
 // What Kelodi's ports are called in the ALSA or JACK graph.
 constexpr const char* ClientName = "Kelodi";
@@ -44,25 +47,6 @@ constexpr std::uint64_t CyclesAfter = 3;
 // beyond 127). A burst, like the 112 messages that restore every channel after
 // a device switch, is therefore spread over cycles, at most this many each.
 constexpr int MessagesPerCycle = 64;
-
-// Whether an error RtMidi reports is an ordinary state rather than news: its
-// debugging notes, and the JACK backend finding no server (the server may
-// stop between asking whether it runs and the call).
-bool expectedRtMidiError(RtMidiError::Type type, const std::string& message)
-{
-    return type == RtMidiError::DEBUG_WARNING
-           || (type == RtMidiError::WARNING && message.find("JACK server not running") != std::string::npos);
-}
-
-// Without a callback RtMidi throws from any call that fails, sendMessage
-// included. Failures are handled where they matter instead (a port that is
-// not open afterwards, a connection that never appears); what RtMidi says
-// about them goes to stderr for whoever diagnoses the machine.
-void reportRtMidiError(RtMidiError::Type type, const std::string& message, void*)
-{
-    if (!expectedRtMidiError(type, message))
-        std::fprintf(stderr, "rtmidi: %s\n", message.c_str());
-}
 
 // An RtMidi client. RtMidi's JACK backend calls its JACK client when it is
 // made, lists, opens, closes and is destroyed; those calls are made under the
@@ -157,21 +141,6 @@ private:
     std::uint64_t m_generation = 0;
     bool m_serverGone = false;
 };
-
-// RtMidi's ALSA backend reports a missing sequencer on stderr before it
-// throws; a machine without the device file has none.
-bool alsaSequencerPresent()
-{
-    std::error_code error;
-    return std::filesystem::exists("/dev/snd/seq", error);
-}
-
-bool compiled(RtMidi::Api api)
-{
-    std::vector<RtMidi::Api> apis;
-    RtMidi::getCompiledApi(apis);
-    return std::find(apis.begin(), apis.end(), api) != apis.end();
-}
 
 class RtMidiPortOut : public MidiOut {
 public:

@@ -34,7 +34,9 @@ class FakeRecorder : public KeyRecorderHook {
 public:
     void recordPress(int key) override { events.push_back(key); }
     void recordRelease() override { events.push_back(ReleaseMarker); }
+    unsigned recordingTake() const override { return take; }
     std::vector<int> events;
+    unsigned take = 0;  // the take recordingTake() reports
 };
 
 // The keyboard as the main window assembles it, on a recording port, with

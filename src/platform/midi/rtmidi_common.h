@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <rtmidi/RtMidi.h>
+
+// What the RtMidi output and input backends share.
+namespace kelodi::rtmidi {
+
+// Whether an error RtMidi reports is an ordinary state rather than news: its
+// debugging notes, and the JACK backend finding no server (the server may
+// stop between asking whether it runs and the call).
+inline bool expectedRtMidiError(RtMidiError::Type type, const std::string& message)
+{
+    return type == RtMidiError::DEBUG_WARNING
+           || (type == RtMidiError::WARNING && message.find("JACK server not running") != std::string::npos);
+}
+
+// Without a callback RtMidi throws from any call that fails, sendMessage
+// included. Failures are handled where they matter instead (a port that is
+// not open afterwards, a connection that never appears); what RtMidi says
+// about them goes to stderr for whoever diagnoses the machine.
+inline void reportRtMidiError(RtMidiError::Type type, const std::string& message, void*)
+{
+    if (!expectedRtMidiError(type, message))
+        std::fprintf(stderr, "rtmidi: %s\n", message.c_str());
+}
+
+// RtMidi's ALSA backend reports a missing sequencer on stderr before it
+// throws; a machine without the device file has none.
+inline bool alsaSequencerPresent()
+{
+    std::error_code error;
+    return std::filesystem::exists("/dev/snd/seq", error);
+}
+
+inline bool compiled(RtMidi::Api api)
+{
+    std::vector<RtMidi::Api> apis;
+    RtMidi::getCompiledApi(apis);
+    return std::find(apis.begin(), apis.end(), api) != apis.end();
+}
+
+}  // namespace kelodi::rtmidi
