@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -46,5 +47,47 @@ inline bool compiled(RtMidi::Api api)
     RtMidi::getCompiledApi(apis);
     return std::find(apis.begin(), apis.end(), api) != apis.end();
 }
+
+// The full names of the JACK ports Kelodi has open itself. They are never
+// offered as devices: the program would play into itself.
+class OwnPorts {
+public:
+    static void add(const std::string& name) { change(name, true); }
+    static void remove(const std::string& name) { change(name, false); }
+    static std::vector<std::string> without(std::vector<std::string> names)
+    {
+        std::lock_guard lock(mutex());
+        names.erase(std::remove_if(names.begin(), names.end(),
+                                   [](const std::string& name) {
+                                       return std::find(list().begin(), list().end(), name) != list().end();
+                                   }),
+                    names.end());
+        return names;
+    }
+
+private:
+    static void change(const std::string& name, bool add)
+    {
+        if (name.empty())
+            return;
+        std::lock_guard lock(mutex());
+        const auto found = std::find(list().begin(), list().end(), name);
+        if (add && found == list().end())
+            list().push_back(name);
+        else if (!add && found != list().end())
+            list().erase(found);
+    }
+    // Never destroyed: a port may close in the background as the process ends.
+    static std::mutex& mutex()
+    {
+        static auto* m = new std::mutex;
+        return *m;
+    }
+    static std::vector<std::string>& list()
+    {
+        static auto* l = new std::vector<std::string>;
+        return *l;
+    }
+};
 
 }  // namespace kelodi::rtmidi

@@ -164,6 +164,7 @@ public:
           m_source(std::move(source)), m_ours(std::move(ours)),
           m_checkedLosses(m_watch ? m_watch->graphLosses() : 0)
     {
+        OwnPorts::add(m_ours);
     }
     ~RtMidiPortIn() override { close(); }
 
@@ -172,6 +173,7 @@ public:
         if (!m_client)
             return;
         m_delivery->stop();
+        OwnPorts::remove(m_ours);
         const bool lost = disconnected();
         if (lost || (m_watch && !m_watch->serverAlive())) {
             // Nothing of a client whose server is gone may be called; what is
@@ -295,7 +297,7 @@ private:
         // RtMidi would open a client of its own just to list, and warn when
         // no server runs; the watcher's quiet query client answers instead.
         if (api == RtMidi::UNIX_JACK && JackWatch::supported())
-            return JackWatch::midiSources().value_or(std::vector<std::string>());
+            return OwnPorts::without(JackWatch::midiSources().value_or(std::vector<std::string>()));
         auto client = InputClient::create(api, nullptr);
         return client ? client->portNames() : std::vector<std::string>();
     }

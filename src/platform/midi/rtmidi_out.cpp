@@ -151,6 +151,7 @@ public:
         : m_out(std::move(out)), m_watch(std::move(watch)), m_source(std::move(source)),
           m_destination(std::move(destination)), m_checkedLosses(m_watch ? m_watch->graphLosses() : 0)
     {
+        OwnPorts::add(m_source);
     }
     ~RtMidiPortOut() override { close(); }
 
@@ -176,6 +177,7 @@ public:
     {
         if (!m_out)
             return;
+        OwnPorts::remove(m_source);
         const bool lost = disconnected();
         // A server known to have stopped running cycles is not waited for.
         const std::chrono::milliseconds limit = stalled() ? std::chrono::milliseconds(0) : ServerCallLimit;
@@ -353,7 +355,7 @@ private:
         if (api == RtMidi::UNSPECIFIED)
             return {};
         if (api == RtMidi::UNIX_JACK && JackWatch::supported())
-            return JackWatch::midiDestinations().value_or(std::vector<std::string>());
+            return OwnPorts::without(JackWatch::midiDestinations().value_or(std::vector<std::string>()));
         auto client = MidiClient::create(api);
         return client ? client->portNames() : std::vector<std::string>();
     }

@@ -114,16 +114,33 @@ open_menu() {
   wait_until 30 has_popup || fail "the menu of $1 did not open"
 }
 
+# choose_item KEY ITEM_KEYS...: opens a menu with its access key, types the
+# keys that choose the item once it shows, and waits for the menu to go
+# (other windows of the program may stay open meanwhile).
+choose_item() {
+  local before popup=""
+  before=$(popup_windows | sort)
+  xdotool key "$1"
+  shift
+  _menu_shown() { popup=$(comm -13 <(echo "$before") <(popup_windows | sort) | head -n 1); [ -n "$popup" ]; }
+  wait_until 30 _menu_shown || fail "the menu did not open"
+  xdotool key "$@"
+  _menu_gone() { ! popup_windows | grep -qx "$popup"; }
+  wait_until 30 _menu_gone || fail "the menu did not close"
+}
+
 # Message lines of a MIDI log, without the time stamps.
 log_messages() { grep -v '^#' "$1" | cut -d' ' -f2-; }
 
-# launch NAME [PROGRAM]: starts kelodi (or a copy of it) with a MIDI log and an
-# audio file in $WORK, waits for its window and its start-up burst, and gives
-# it the focus. Sets pid, win, log and menu (the menu bar's height).
+# launch NAME [PROGRAM [OPTION...]]: starts kelodi (or a copy of it) with a
+# MIDI log and an audio file in $WORK and the options given, waits for its
+# window and its start-up burst, and gives it the focus. Sets pid, win, log and
+# menu (the menu bar's height).
 launch() {
   local name=$1 program=${2:-$BIN/kelodi}
+  shift $(( $# < 2 ? $# : 2 ))
   log="$WORK/$name.log"
-  "$program" --midi-log "$log" --audio-file "$WORK/$name.wav" >"$WORK/$name.out" 2>&1 &
+  "$program" --midi-log "$log" --audio-file "$WORK/$name.wav" "$@" >"$WORK/$name.out" 2>&1 &
   pid=$!
   _pids+=("$pid")
   win=$(wait_window '^Kelodi 7\.90' 60) || fail "$name: no main window"
