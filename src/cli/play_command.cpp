@@ -15,6 +15,7 @@
 #include "core/recording/song_export.h"
 #include "platform/console/console_io.h"
 #include "platform/midi/device_catalog.h"
+#include "platform/midi/system_inputs.h"
 
 namespace kelodi::cli {
 
@@ -37,6 +38,9 @@ void listDevices(const MidiDeviceCatalog& devices)
     std::string out = "-1\t" + mapper + "\n";
     for (int id = 0; id < devices.count(); ++id)
         out += std::to_string(id) + "\t" + devices.deviceName(id) + "\n";
+    // The input ports, under the names `kelodi --midi-input` takes.
+    for (const std::string& name : createMidiInputList()->names())
+        out += "in\t" + name + "\n";
     writeText(stdout, out);
 }
 
