@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A MIDI output driver for Wine that plays nothing and writes down what it
-// receives: the Windows counterpart of jack_midi_dump in the Linux tests. The
+// receives: the Windows counterpart of jack_midi_dump in the Linux tests.
+// Its input devices are loopbacks: input device N, once started, receives
+// every short message output device N is sent, as a keyboard would send it. The
 // test Wine prefix names it as its sound driver (scripts/wine-run), so
 // winmm.dll, the MIDI mapper and the WinMM backend above it are Wine's and the
 // program's own; only the device at the bottom is this one.
 //
 // Wine loads it as winekelodi.drv from the programs' folder: its sound
 // system asks the driver for a priority and endpoints (none), and winmm.dll
-// then takes the MIDI output entry point, modMessage, from it.
+// then takes the MIDI output and input entry points, modMessage and
+// midMessage, from it.
 //
 // Environment:
-//   KELODI_LOOPBACK_DEVICES  how many output devices it offers (0..8, default 1)
+//   KELODI_LOOPBACK_DEVICES  how many output devices, and as many input
+//                            devices, it offers (0..8, default 1)
 //   KELODI_LOOPBACK_LOG      Windows path of a file it appends a line to for
 //                            every call: "SECONDS DEVICE open|reset|close" or
 //                            "SECONDS DEVICE B0 B1 B2 B3", the short message's
@@ -98,6 +102,93 @@ DWORD getCaps(UINT device, MIDIOUTCAPSW* caps, DWORD_PTR size)
     return MMSYSERR_NOERROR;
 }
 
+DWORD getInputCaps(UINT device, MIDIINCAPSW* caps, DWORD_PTR size)
+{
+    if (caps == nullptr || size < sizeof(MIDIINCAPSW))
+        return MMSYSERR_INVALPARAM;
+    ZeroMemory(caps, sizeof *caps);
+    caps->wMid = 74;
+    caps->wPid = static_cast<WORD>(200 + device);
+    caps->vDriverVersion = 0x0501;
+    if (device == 0)
+        std::swprintf(caps->szPname, 32, L"Kelodi Loopback In Caf\u00E9");
+    else
+        std::swprintf(caps->szPname, 32, L"Kelodi Loopback In %u", device + 1);
+    return MMSYSERR_NOERROR;
+}
+
+// An open input device: whom winmm.dll asked to be told, and whether it is
+// started.
+struct Input {
+    bool open = false;
+    bool started = false;
+    MIDIOPENDESC desc{};
+    DWORD flags = 0;
+};
+
+CRITICAL_SECTION* inputLock()
+{
+    static CRITICAL_SECTION* lock = [] {
+        auto* section = new CRITICAL_SECTION;
+        InitializeCriticalSection(section);
+        return section;
+    }();
+    return lock;
+}
+
+Input inputs[MaxDevices];
+
+void tell(const Input& input, UINT message, DWORD_PTR first, DWORD_PTR second)
+{
+    DriverCallback(input.desc.dwCallback, HIWORD(input.flags), reinterpret_cast<HDRVR>(input.desc.hMidi), message,
+                   input.desc.dwInstance, first, second);
+}
+
+DWORD inputMessage(UINT device, UINT message, DWORD_PTR first, DWORD_PTR second)
+{
+    EnterCriticalSection(inputLock());
+    Input& input = inputs[device];
+    DWORD result = MMSYSERR_NOERROR;
+    switch (message) {
+    case MIDM_OPEN:
+        if (input.open || first == 0) {
+            result = MMSYSERR_ALLOCATED;
+            break;
+        }
+        input.open = true;
+        input.started = false;
+        input.desc = *reinterpret_cast<MIDIOPENDESC*>(first);
+        input.flags = static_cast<DWORD>(second);
+        logLine(device, "in-open");
+        tell(input, MIM_OPEN, 0, 0);
+        break;
+    case MIDM_START: input.started = input.open; break;
+    case MIDM_STOP:
+    case MIDM_RESET: input.started = false; break;
+    case MIDM_CLOSE:
+        if (input.open) {
+            input.open = false;
+            input.started = false;
+            logLine(device, "in-close");
+            tell(input, MIM_CLOSE, 0, 0);
+        }
+        break;
+    default: result = MMSYSERR_NOTSUPPORTED; break;
+    }
+    LeaveCriticalSection(inputLock());
+    return result;
+}
+
+// What output device `device` is sent goes on to its input twin.
+void loopBack(UINT device, DWORD message)
+{
+    EnterCriticalSection(inputLock());
+    const Input input = inputs[device];
+    LeaveCriticalSection(inputLock());
+    if (input.started)
+        tell(input, MIM_DATA, message, GetTickCount());
+}
+
 }  // namespace
 
 extern "C" {
@@ -165,6 +256,7 @@ __declspec(dllexport) DWORD WINAPI modMessage(UINT device, UINT message, DWORD_P
         return MMSYSERR_NOERROR;
     case MODM_DATA:
         logMessage(device, static_cast<DWORD>(first));
+        loopBack(device, static_cast<DWORD>(first));
         return MMSYSERR_NOERROR;
     case MODM_RESET:
         logLine(device, "reset");
@@ -175,6 +267,25 @@ __declspec(dllexport) DWORD WINAPI modMessage(UINT device, UINT message, DWORD_P
     default:
         return MMSYSERR_NOTSUPPORTED;
     }
+}
+
+__declspec(dllexport) DWORD WINAPI midMessage(UINT device, UINT message, DWORD_PTR, DWORD_PTR first,
+                                              DWORD_PTR second)
+{
+    switch (message) {
+    case DRVM_INIT:
+    case DRVM_EXIT:
+    case DRVM_ENABLE:
+    case DRVM_DISABLE:
+        return MMSYSERR_NOERROR;
+    case MIDM_GETNUMDEVS:
+        return deviceCount();
+    }
+    if (device >= deviceCount())
+        return MMSYSERR_BADDEVICEID;
+    if (message == MIDM_GETDEVCAPS)
+        return getInputCaps(device, reinterpret_cast<MIDIINCAPSW*>(first), second);
+    return inputMessage(device, message, first, second);
 }
 
 }  // extern "C"

@@ -8,14 +8,20 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "core/midi/midi_in.h"
 #include "core/midi/short_message.h"
 #include "platform/midi/device_catalog.h"
 #include "platform/midi/soundfont_search.h"
+#include "platform/midi/system_inputs.h"
 #include "platform/midi/system_ports.h"
 
 namespace kelodi {
@@ -155,6 +161,49 @@ TEST(WinMMPorts, ADeviceGetsEachMessageAsItsBytesAndNothingAPortCannotCarry)
     std::vector<std::string> lines = log.lines();
     lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
     EXPECT_EQ(lines, twice);
+}
+
+// The loopback's input twin of output device 0 hands each message sent to
+// the output to the handler, as its bytes; after close() nothing more comes,
+// and an input that is not there does not open.
+TEST(WinMMPorts, AnInputDeliversWhatItsKeyboardSendsUntilClosed)
+{
+    const std::unique_ptr<MidiInputList> inputs = createMidiInputList();
+    EXPECT_EQ(inputs->apiName(), "WinMM");
+    const std::vector<std::string> names = inputs->names();
+    ASSERT_EQ(names.size(), midiInGetNumDevs());
+    if (names.empty() || names[0] != "Kelodi Loopback In Caf\xC3\xA9")
+        GTEST_SKIP() << "no loopback input (the test Wine prefix has one)";
+    EXPECT_EQ(inputs->open("Kelodi Loopback In 9", [](const std::uint8_t*, std::size_t) {}), nullptr);
+
+    std::mutex mutex;
+    std::vector<std::vector<std::uint8_t>> received;
+    std::unique_ptr<MidiIn> in = inputs->open(names[0], [&](const std::uint8_t* bytes, std::size_t length) {
+        std::lock_guard lock(mutex);
+        received.emplace_back(bytes, bytes + length);
+    });
+    ASSERT_NE(in, nullptr);
+    EXPECT_FALSE(in->disconnected());
+
+    HMIDIOUT keyboard = nullptr;
+    ASSERT_EQ(midiOutOpen(&keyboard, 0, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    midiOutShortMsg(keyboard, 0x25'3C'99);  // note-on, channel 10, velocity 37
+    midiOutShortMsg(keyboard, 0x40'00'E3);  // pitch bend
+    midiOutShortMsg(keyboard, 0x00'05'C0);  // program change: two bytes
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        {
+            std::lock_guard lock(mutex);
+            if (received.size() >= 3)
+                break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    in->close();
+    midiOutShortMsg(keyboard, 0x00'3C'89);
+    midiOutClose(keyboard);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(received, (std::vector<std::vector<std::uint8_t>>{{0x99, 0x3C, 0x25}, {0xE3, 0x00, 0x40}, {0xC0, 0x05}}));
 }
 
 }  // namespace
