@@ -28,6 +28,12 @@
 #include <cstdio>
 #include <cwchar>
 
+// winmm.dll's way for a driver to call back whoever opened a device; MinGW's
+// headers leave it out.
+extern "C" __declspec(dllimport) BOOL WINAPI DriverCallback(DWORD_PTR callback, DWORD flags, HDRVR device,
+                                                           DWORD message, DWORD_PTR user, DWORD_PTR first,
+                                                           DWORD_PTR second);
+
 namespace {
 
 constexpr UINT MaxDevices = 8;
