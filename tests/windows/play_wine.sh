@@ -3,8 +3,8 @@
 # kelodi-dzq.exe play under Wine, on WinMM devices: the Wine prefix's sound
 # driver is the tests' loopback MIDI driver (scripts/wine-run), which offers
 # as many devices as KELODI_LOOPBACK_DEVICES says and writes down what each
-# receives. --list-devices lists them after the mapper, and only the mapper
-# when there are none; a score sounds, through the mapper or a device, exactly
+# receives. --list-devices lists them after the mapper, then the driver's
+# input devices, and only the mapper when there are none; a score sounds, through the mapper or a device, exactly
 # the messages the Linux tool's MIDI export holds, over the score's length;
 # Ctrl+C stops it with every note released; a missing device, a mapper with
 # nothing behind it and a score with nothing to play end with a reason.
@@ -30,6 +30,9 @@ for n in 0 1 3; do
     printf -- '-1\tMIDI映射表\n'
     [ "$n" -ge 1 ] && printf '0\tKelodi Loopback Café\n'
     for i in $(seq 2 "$n"); do printf '%d\tKelodi Loopback %d\n' $((i - 1)) "$i"; done
+    # Then the input devices, by the names --midi-input takes.
+    [ "$n" -ge 1 ] && printf 'in\tKelodi Loopback In Café\n'
+    for i in $(seq 2 "$n"); do printf 'in\tKelodi Loopback In %d\n' "$i"; done
   } >"$work/list-$n.expected"
   same_file "list of $n devices" "$work/list-$n.expected" "$work/windows/list-$n.out"
 done
