@@ -48,6 +48,28 @@ inline bool compiled(RtMidi::Api api)
     return std::find(apis.begin(), apis.end(), api) != apis.end();
 }
 
+// The name of the MIDI layer an API stands for, as the device lists report it.
+inline std::string apiName(RtMidi::Api api)
+{
+    switch (api) {
+    case RtMidi::LINUX_ALSA: return "ALSA";
+    case RtMidi::UNIX_JACK: return "JACK";
+    case RtMidi::MACOSX_CORE: return "CoreMIDI";
+    default: return {};
+    }
+}
+
+// Whether `port` is a port of ours called `portName` (client `clientName`,
+// or the numbered name JACK gives a second client of that name) that was not
+// among the connections seen `before`.
+inline bool isOurNewPort(const std::string& port, const std::vector<std::string>& before, const std::string& clientName,
+                         const std::string& portName)
+{
+    const std::string suffix = ":" + portName;
+    return std::find(before.begin(), before.end(), port) == before.end() && port.rfind(clientName, 0) == 0
+           && port.size() > suffix.size() && port.compare(port.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
 // The full names of the JACK ports Kelodi has open itself. They are never
 // offered as devices: the program would play into itself.
 class OwnPorts {

@@ -258,15 +258,7 @@ public:
             m_api = RtMidi::MACOSX_CORE;
     }
 
-    std::string apiName() const override
-    {
-        switch (m_api) {
-        case RtMidi::LINUX_ALSA: return "ALSA";
-        case RtMidi::UNIX_JACK: return "JACK";
-        case RtMidi::MACOSX_CORE: return "CoreMIDI";
-        default: return {};
-        }
-    }
+    std::string apiName() const override { return rtmidi::apiName(m_api); }
 
     std::vector<std::string> names() override
     {
@@ -335,16 +327,11 @@ private:
     static std::optional<std::string> newConnection(const JackWatch& watch, const std::string& source,
                                                     const std::vector<std::string>& before)
     {
-        const std::string suffix = std::string(":") + PortName;
-        const auto isOurNewPort = [&](const std::string& port) {
-            return std::find(before.begin(), before.end(), port) == before.end() && port.rfind(ClientName, 0) == 0
-                   && port.size() > suffix.size()
-                   && port.compare(port.size() - suffix.size(), suffix.size(), suffix) == 0;
-        };
+        const auto isOurs = [&](const std::string& port) { return isOurNewPort(port, before, ClientName, PortName); };
         const auto deadline = std::chrono::steady_clock::now() + ConnectTimeout;
         for (;;) {
             const auto ports = watch.connections(source);
-            const auto ours = std::find_if(ports.begin(), ports.end(), isOurNewPort);
+            const auto ours = std::find_if(ports.begin(), ports.end(), isOurs);
             if (ours != ports.end())
                 return *ours;
             if (std::chrono::steady_clock::now() >= deadline || !watch.serverAlive())

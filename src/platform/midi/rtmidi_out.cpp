@@ -313,15 +313,7 @@ public:
             m_api = RtMidi::MACOSX_CORE;
     }
 
-    std::string apiName() const override
-    {
-        switch (m_api) {
-        case RtMidi::LINUX_ALSA: return "ALSA";
-        case RtMidi::UNIX_JACK: return "JACK";
-        case RtMidi::MACOSX_CORE: return "CoreMIDI";
-        default: return {};
-        }
-    }
+    std::string apiName() const override { return rtmidi::apiName(m_api); }
 
     std::vector<SystemPortInfo> list() override
     {
@@ -412,17 +404,12 @@ private:
     static std::optional<std::string> connectionLive(const JackWatch& watch, const std::string& destination,
                                                      const std::vector<std::string>& before)
     {
-        const std::string suffix = std::string(":") + PortName;
-        const auto isOurNewPort = [&](const std::string& source) {
-            return std::find(before.begin(), before.end(), source) == before.end()
-                   && source.rfind(ClientName, 0) == 0 && source.size() > suffix.size()
-                   && source.compare(source.size() - suffix.size(), suffix.size(), suffix) == 0;
-        };
+        const auto isOurs = [&](const std::string& source) { return isOurNewPort(source, before, ClientName, PortName); };
         const auto deadline = std::chrono::steady_clock::now() + CycleTimeout;
         for (;;) {
             const std::uint64_t cycle = watch.cycles();
             const auto sources = watch.connections(destination);
-            const auto ours = std::find_if(sources.begin(), sources.end(), isOurNewPort);
+            const auto ours = std::find_if(sources.begin(), sources.end(), isOurs);
             if (ours != sources.end()) {
                 if (!watch.waitForCycle(cycle + CyclesAfter, CycleTimeout))
                     return std::nullopt;

@@ -10,6 +10,7 @@
 #include <mmsystem.h>
 
 #include "platform/midi/system_inputs.h"
+#include "platform/midi/winmm_text.h"
 
 namespace kelodi {
 
@@ -17,19 +18,6 @@ namespace {
 
 // How often an open device is looked for in the system's list.
 constexpr std::chrono::milliseconds PresenceCheckInterval(400);
-
-std::string utf8FromAnsi(const char* text, int length)
-{
-    if (length <= 0)
-        return {};
-    const int wide = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-    std::wstring buffer(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, length, buffer.data(), wide);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, out.data(), bytes, nullptr, nullptr);
-    return out;
-}
 
 // The product name of input device id; empty when it cannot be read.
 std::string deviceName(UINT id)

@@ -8,25 +8,11 @@
 
 #include "platform/midi/midi_wire.h"
 #include "platform/midi/system_ports.h"
+#include "platform/midi/winmm_text.h"
 
 namespace kelodi {
 
 namespace {
-
-// Device names come in the ANSI code page; the rest of the program speaks
-// UTF-8.
-std::string utf8FromAnsi(const char* text, int length)
-{
-    if (length <= 0)
-        return {};
-    const int wide = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-    std::wstring buffer(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, length, buffer.data(), wide);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, out.data(), bytes, nullptr, nullptr);
-    return out;
-}
 
 MidiDeviceCaps fromWinMM(const MIDIOUTCAPSA& raw)
 {
