@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/practice/practice_controller.h"
 
+#include <algorithm>
+
+#include "core/practice/metronome.h"
+#include "core/practice/practice_texts.h"
 #include "core/practice/practice_view.h"
 #include "core/recording/clock.h"
 #include "core/recording/playback_scheduler.h"
 #include "core/recording/recording_controller.h"
+#include "core/recording/tempo.h"
+#include "core/text/utf8.h"
 
 namespace kelodi {
 
-PracticeController::PracticeController(RecordingController& controller, PracticeView& view,
-                                       PlaybackScheduler& deferral, const Clock& clock)
-    : m_controller(controller), m_view(view), m_deferral(deferral), m_clock(clock)
+PracticeController::PracticeController(RecordingController& controller, PracticeView& view, PlaybackScheduler& timer,
+                                       const Clock& clock)
+    : m_controller(controller), m_view(view), m_timer(timer), m_clock(clock)
 {
 }
 
@@ -20,20 +26,34 @@ void PracticeController::showSong(std::shared_ptr<const RecordingEvents> events)
     m_score = buildScore(*m_song);
     m_view.showScore(m_score);
     m_view.highlightSymbol(std::nullopt);
+    m_view.clearGrades();
     m_view.showFigures(std::nullopt, PracticeSession::State::Idle);
+    restartFreeMetronome();
 }
 
-bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double /*now*/)
+double PracticeController::songBeat() const
+{
+    return m_score.beat > 0 ? m_score.beat : DefaultBeat;
+}
+
+bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double now)
 {
     // A repeat of a practised pass practises its song again: the events in
     // memory may hold a take recorded meanwhile.
-    const bool sameSong = repeat && m_enabled && m_lastPassPractised;
+    const bool sameSong = repeat && isEnabled() && m_lastPassPractised;
     showSong(sameSong ? m_song : std::move(events));
 
     m_endOnRelease = false;
-    m_lastPassPractised = m_enabled && m_session.start(m_song);
-    if (m_lastPassPractised) {
+    m_passMode.reset();
+    if (m_mode == PracticeMode::Wait && m_session.start(m_song)) {
+        m_passMode = PracticeMode::Wait;
         showWaitingNote();
+    } else if (m_mode == PracticeMode::Rhythm && startRhythmPass(now)) {
+        m_passMode = PracticeMode::Rhythm;
+    }
+    m_lastPassPractised = m_passMode.has_value();
+    if (m_passMode) {
+        m_takeRecorder.start();
         return true;
     }
     const std::optional<std::size_t> first = nextPress(*m_song, 0);
@@ -41,9 +61,75 @@ bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> e
     return false;
 }
 
+// The count-in is one bar of clicks; the song's first note falls on the
+// first beat after it, and the metronome clicks on through the song.
+bool PracticeController::startRhythmPass(double now)
+{
+    const double scale = tempoDelayScale(m_speedPercent);
+    const double beat = songBeat() * scale;
+    const double firstClick = now + CountInLead;
+    if (!m_rhythm.start(*m_song, firstClick + beat * m_beatsPerBar, scale))
+        return false;
+    if (m_metronome)
+        m_metronome->start(firstClick, beat, m_beatsPerBar);
+    m_nextOnset = 0;
+    m_view.markNextKey(m_rhythm.notes().front().key);
+    m_view.showRhythmFigures(m_rhythm.figures(), true);
+    scheduleRhythmTick();
+    return true;
+}
+
+// The rhythm pass's clock: the next note's time (to highlight it) or the
+// closing of the earliest window still open (to call a note missed).
+void PracticeController::scheduleRhythmTick()
+{
+    std::optional<double> due = m_rhythm.nextDeadline();
+    if (m_nextOnset < m_rhythm.notes().size()) {
+        const double onset = m_rhythm.notes()[m_nextOnset].time;
+        due = due ? std::min(*due, onset) : onset;
+    }
+    if (due)
+        m_timer.callAt(*due, [this] { rhythmTick(); });
+}
+
+void PracticeController::rhythmTick()
+{
+    if (m_passMode != PracticeMode::Rhythm || !m_rhythm.isRunning())
+        return;
+    const double now = m_clock.now();
+    const std::vector<RhythmSession::Note>& notes = m_rhythm.notes();
+    bool moved = false;
+    while (m_nextOnset < notes.size() && notes[m_nextOnset].time <= now) {
+        ++m_nextOnset;
+        moved = true;
+    }
+    if (moved) {
+        m_view.highlightSymbol(m_score.noteSymbol(notes[m_nextOnset - 1].event));
+        m_view.markNextKey(m_nextOnset < notes.size() ? notes[m_nextOnset].key : -1);
+    }
+    const std::vector<std::size_t> missed = m_rhythm.pass(now);
+    for (std::size_t note : missed)
+        showJudged(note, RhythmGrade::Missed);
+    if (!missed.empty())
+        m_view.showRhythmFigures(m_rhythm.figures(), m_rhythm.isRunning());
+    if (m_rhythm.isRunning()) {
+        scheduleRhythmTick();
+        return;
+    }
+    m_view.markNextKey(-1);
+    m_endOnRelease = true;
+    endOnceReleased();
+}
+
+void PracticeController::showJudged(std::size_t note, RhythmGrade grade)
+{
+    if (const std::optional<std::size_t> symbol = m_score.noteSymbol(m_rhythm.notes()[note].event))
+        m_view.showGrade(*symbol, grade);
+}
+
 void PracticeController::eventFired(std::size_t index)
 {
-    if (m_session.isWaiting())
+    if (m_passMode)
         return;
     // A release leaves the note it ends highlighted until the next one; a
     // press past the end of a cut score leaves none.
@@ -55,21 +141,24 @@ void PracticeController::eventFired(std::size_t index)
 
 void PracticeController::replayStopped()
 {
+    m_takeRecorder.stop();
+    if (m_passEnding)
+        return;
     // An end still to come belongs to this pass; it must not end the next.
-    m_deferral.cancel();
+    m_timer.cancel();
     m_endOnRelease = false;
-    const bool practising = m_session.isWaiting();
-    m_session.stop();
+    const std::optional<PracticeMode> stopped = m_passMode;
+    m_passMode.reset();
     m_view.markNextKey(-1);
     m_view.highlightSymbol(std::nullopt);
-    if (practising)
+    if (stopped == PracticeMode::Wait) {
+        m_session.stop();
         m_view.showFigures(m_session.figures(), m_session.state());
-}
-
-void PracticeController::guidedPassEnded()
-{
-    if (m_session.state() == PracticeSession::State::Finished)
-        m_view.showSummary(m_session.figures());
+    } else if (stopped == PracticeMode::Rhythm) {
+        m_rhythm.stop();
+        m_view.showRhythmFigures(m_rhythm.figures(), false);
+        restartFreeMetronome();
+    }
 }
 
 void PracticeController::recordingEnded(std::shared_ptr<const RecordingEvents> events)
@@ -81,10 +170,16 @@ void PracticeController::keyPressed(int key)
 {
     if (isKeyIndex(key))
         m_held[static_cast<std::size_t>(key)] = true;
+    if (!m_passMode)
+        return;
+    m_takeRecorder.recordPress(key);
+    if (m_passMode == PracticeMode::Rhythm) {
+        rhythmPressed(key);
+        return;
+    }
     if (!m_session.isWaiting())
         return;
-    const double now = m_clock.now();
-    switch (m_session.keyPressed(key, now)) {
+    switch (m_session.keyPressed(key, m_clock.now())) {
     case PracticeSession::Press::Ignored:
         return;
     case PracticeSession::Press::Miss:
@@ -103,26 +198,99 @@ void PracticeController::keyPressed(int key)
     endOnceReleased();
 }
 
+void PracticeController::rhythmPressed(int key)
+{
+    if (!m_rhythm.isRunning())
+        return;
+    const std::optional<RhythmSession::Judged> judged = m_rhythm.keyPressed(key, m_clock.now());
+    if (!judged)
+        return;
+    if (judged->note)
+        showJudged(*judged->note, judged->grade);
+    m_view.showRhythmFigures(m_rhythm.figures(), m_rhythm.isRunning());
+    if (!m_rhythm.isRunning()) {
+        m_timer.cancel();
+        m_view.markNextKey(-1);
+        m_endOnRelease = true;
+        endOnceReleased();
+    }
+}
+
 void PracticeController::keyReleased(int key)
 {
     if (isKeyIndex(key))
         m_held[static_cast<std::size_t>(key)] = false;
+    if (m_passMode)
+        m_takeRecorder.recordRelease();
     if (m_endOnRelease)
         endOnceReleased();
 }
 
 // The stop that ends the pass releases every key, so it waits until the
-// player has let go of the last note.
+// player has let go of the last note (in rhythm practice, of every key).
 void PracticeController::endOnceReleased()
 {
-    for (int key : m_session.chordKeys()) {
-        if (m_held[static_cast<std::size_t>(key)])
+    if (m_passMode == PracticeMode::Rhythm) {
+        if (std::any_of(m_held.begin(), m_held.end(), [](bool held) { return held; }))
             return;
+    } else {
+        for (int key : m_session.chordKeys()) {
+            if (m_held[static_cast<std::size_t>(key)])
+                return;
+        }
     }
     m_endOnRelease = false;
-    // The box and a repeat must not run inside the key press or release that
-    // finished the song: it returns first.
-    m_deferral.callAt(m_clock.now(), [this] { m_controller.endGuidedReplay(); });
+    // The end must not run inside the key press or release that finished
+    // the song: it returns first.
+    m_timer.callAt(m_clock.now(), [this] { finishPass(); });
+}
+
+// The pass has come to its end: the row stops (releasing every key), the
+// pass goes into the song's records, and then the box shows the figures
+// with how this pass compares with the earlier ones.
+void PracticeController::finishPass()
+{
+    const std::optional<PracticeMode> mode = m_passMode;
+    if (!mode)
+        return;
+    m_passEnding = true;
+    m_controller.endGuidedReplay();
+    m_passEnding = false;
+    m_takeRecorder.stop();
+    m_passMode.reset();
+    m_view.highlightSymbol(std::nullopt);
+
+    PassRecord pass;
+    pass.date = currentLocalDate();
+    pass.mode = *mode;
+    PassSummary summary;
+    summary.title = std::string(SummaryTitle);
+    if (*mode == PracticeMode::Wait) {
+        pass.speedPercent = NormalTempoPercent;
+        pass.accuracy = accuracyPercent(m_session.figures());
+        pass.seconds = m_session.figures().seconds;
+        summary.text = practiceSummaryText(m_session.figures());
+    } else {
+        restartFreeMetronome();
+        m_view.showRhythmFigures(m_rhythm.figures(), false);
+        pass.speedPercent = std::clamp(m_speedPercent, SlowestTempoPercent, FastestTempoPercent);
+        pass.accuracy = rhythmAccuracyPercent(m_rhythm.figures());
+        pass.seconds = m_rhythm.figures().seconds;
+        summary.text = rhythmSummaryText(m_rhythm.figures());
+    }
+    if (m_history) {
+        const std::string song = songKey(*m_song);
+        summary.text += "\n\n" + comparisonText(m_history->passes(song), pass);
+        m_history->add(song, songName(), pass);
+    }
+    summary.takeKept = m_take && m_take->hasKeyPress();
+    m_view.showSummary(summary, [this] { summaryClosed(); });
+}
+
+void PracticeController::summaryClosed()
+{
+    if (!m_controller.isPlaying())
+        m_controller.repeatGuidedReplay();
 }
 
 void PracticeController::showWaitingNote()
@@ -131,6 +299,50 @@ void PracticeController::showWaitingNote()
     if (const std::optional<std::size_t> event = m_session.waitingEvent())
         m_view.highlightSymbol(m_score.noteSymbol(*event));
     m_view.showFigures(m_session.figures(), m_session.state());
+}
+
+std::string PracticeController::songName() const
+{
+    const std::filesystem::path& path = m_controller.songFile().path;
+    return path.empty() ? std::string("录音") : pathToUtf8(path.stem());
+}
+
+std::vector<PassRecord> PracticeController::records() const
+{
+    return m_history ? m_history->passes(songKey(*m_song)) : std::vector<PassRecord>{};
+}
+
+void PracticeController::setSpeedPercent(int percent)
+{
+    m_speedPercent = std::clamp(percent, SlowestTempoPercent, FastestTempoPercent);
+    restartFreeMetronome();
+}
+
+void PracticeController::setBeatsPerBar(int beats)
+{
+    m_beatsPerBar = std::clamp(beats, 1, 12);
+    restartFreeMetronome();
+}
+
+void PracticeController::setMetronomeOn(bool on)
+{
+    m_metronomeOn = on;
+    restartFreeMetronome();
+}
+
+// The metronome on its own, outside rhythm passes, when it is switched on.
+void PracticeController::restartFreeMetronome()
+{
+    if (!m_metronome || m_passMode == PracticeMode::Rhythm)
+        return;
+    if (!m_metronomeOn) {
+        m_metronome->stop();
+        return;
+    }
+    const double beat = freeMetronomeBeat(m_score.beat, m_speedPercent);
+    if (m_metronome->isRunning() && m_metronome->beatSeconds() == beat)
+        return;
+    m_metronome->start(m_clock.now(), beat, m_beatsPerBar);
 }
 
 }  // namespace kelodi

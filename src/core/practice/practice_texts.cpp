@@ -31,6 +31,41 @@ std::string practiceSummaryText(const PracticeFigures& figures)
            " 次\n准确率：" + accuracyText(figures) + "\n用时：" + formatPracticeSeconds(figures.seconds) + " 秒";
 }
 
+std::string_view rhythmGradeName(RhythmGrade grade)
+{
+    switch (grade) {
+    case RhythmGrade::OnTime: return "准";
+    case RhythmGrade::Early: return "早";
+    case RhythmGrade::Late: return "晚";
+    case RhythmGrade::Missed: return "漏";
+    case RhythmGrade::Wrong: break;
+    }
+    return "错";
+}
+
+std::string rhythmSummaryText(const RhythmFigures& figures)
+{
+    const long mean = std::lround(figures.meanOffset() * 1000);
+    const long spread = std::lround(figures.offsetSpread() * 1000);
+    std::string meanText = mean == 0 ? "0" : std::string(mean > 0 ? "晚 " : "早 ") + std::to_string(std::labs(mean));
+    return "音符：" + std::to_string(figures.notes) + " 个\n准：" + std::to_string(figures.onTime) + " 个\n早：" +
+           std::to_string(figures.early) + " 个\n晚：" + std::to_string(figures.late) + " 个\n漏：" +
+           std::to_string(figures.missed) + " 个\n错：" + std::to_string(figures.wrong) + " 次\n准确率：" +
+           std::to_string(rhythmAccuracyPercent(figures)) + " %\n平均偏差：" + meanText + " 毫秒\n偏差波动：±" +
+           std::to_string(spread) + " 毫秒";
+}
+
+std::string rhythmFiguresLine(const RhythmFigures& figures, bool running)
+{
+    std::string line = running ? "节奏练习" : std::string(SummaryTitle);
+    line += "　准 " + std::to_string(figures.onTime) + "　早 " + std::to_string(figures.early) + "　晚 " +
+            std::to_string(figures.late) + "　漏 " + std::to_string(figures.missed) + "　错 " +
+            std::to_string(figures.wrong);
+    if (!running)
+        line += "　准确率 " + std::to_string(rhythmAccuracyPercent(figures)) + " %";
+    return line;
+}
+
 std::string practiceFiguresLine(const PracticeFigures& figures, PracticeSession::State state)
 {
     std::string line;

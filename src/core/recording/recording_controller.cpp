@@ -124,10 +124,7 @@ void RecordingController::onEventDue()
 
 void RecordingController::endOfPass()
 {
-    const bool guided = m_guided;
     click(RecorderButton::Stop);
-    if (guided && m_hooks)
-        m_hooks->guidedPassEnded();
     // Repeating a replay that has no events would restart at once, forever;
     // it ends like a single replay instead.
     if (m_ui.repeatChecked() && !m_events->empty()) {
@@ -140,7 +137,26 @@ void RecordingController::endOfPass()
 void RecordingController::endGuidedReplay()
 {
     if (m_guided)
-        endOfPass();
+        click(RecorderButton::Stop);
+}
+
+bool RecordingController::repeatGuidedReplay()
+{
+    if (isPlaying() || !m_ui.repeatChecked() || m_events->empty())
+        return false;
+    m_repeating = true;
+    click(RecorderButton::Replay);
+    m_repeating = false;
+    return true;
+}
+
+bool RecordingController::saveEvents(const std::filesystem::path& path, const RecordingEvents& events)
+{
+    FileWriteFailure failure = FileWriteFailure::None;
+    if (writeRecordingFile(path, events, m_codec, m_saver, nullptr, &failure))
+        return true;
+    m_ui.showMessage(saveFailedMessage(failure));
+    return false;
 }
 
 void RecordingController::setTempoPercent(int percent)

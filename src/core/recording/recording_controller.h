@@ -102,9 +102,17 @@ public:
     // owned; nullptr (the default) for none.
     void setReplayHooks(ReplayHooks* hooks) { m_hooks = hooks; }
 
-    // The hooks ran a pass to its end: the stop button, then a repeat if the
-    // repeat box is ticked. Does nothing unless the hooks run the replay.
+    // The hooks ran a pass to its end: the stop button. Does nothing unless
+    // the hooks run the replay.
     void endGuidedReplay();
+    // After a pass the hooks ran has ended (and its box was closed): the
+    // replay starts again, as a repeat, when the repeat box is ticked and
+    // nothing plays. True when it did.
+    bool repeatGuidedReplay();
+
+    // Writes `events` to `path` as the save button does, saying what failed;
+    // false then.
+    bool saveEvents(const std::filesystem::path& path, const RecordingEvents& events);
 
     // Tempo of ordinary replays in percent (25..200, clamped), from the event
     // now awaited on.

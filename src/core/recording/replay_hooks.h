@@ -34,10 +34,6 @@ public:
     // button and shutdown always end here).
     virtual void replayStopped() = 0;
 
-    // A pass the hooks ran came to its end and the row is idle again; a repeat,
-    // if asked for, starts when this returns.
-    virtual void guidedPassEnded() = 0;
-
     // A recording ended; `events` are the events in memory now.
     virtual void recordingEnded(std::shared_ptr<const RecordingEvents> events) = 0;
 };

@@ -53,3 +53,15 @@ DataPlaces findDataPlaces()
 }
 
 }  // namespace kelodi
+
+namespace kelodi {
+
+std::filesystem::path practiceHistoryFolder()
+{
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QDir base(userData.isEmpty() ? QCoreApplication::applicationDirPath()
+                                       : QDir(userData).filePath(QStringLiteral("kelodi")));
+    return toPath(base.filePath(QStringLiteral("练习记录")));
+}
+
+}  // namespace kelodi

@@ -15,6 +15,10 @@ namespace kelodi {
 // there is said on stderr, and the program goes on without it.
 DataPlaces findDataPlaces();
 
+// Where the passes of practice are kept: "练习记录" in the user's data folder
+// (beside the program when the system names none).
+std::filesystem::path practiceHistoryFolder();
+
 // Paths between Qt and core: UTF-8 text on both sides.
 std::filesystem::path toPath(const QString& path);
 QString fromPath(const std::filesystem::path& path);

@@ -307,7 +307,8 @@ void MainWindow::createKeyPath()
 void MainWindow::createSongMenus()
 {
     m_recording->fillRecordingsMenu(m_recordingsMenu, m_places.recordingsFolder);
-    m_practice = new PracticePanel(m_practiceMenu, m_recording->controller(), *m_keyPath, *m_keyMap, m_keys, this);
+    m_practice = new PracticePanel(m_practiceMenu, *m_recording, *m_keyPath, *m_setup.port, *m_keyMap, m_keys,
+                                   practiceHistoryFolder(), this);
     m_songFiles = new SongFilesMenu(menuBar()->findChild<QMenu*>(QStringLiteral("FileMenu")), *m_recording,
                                     *m_panel, *m_setup.port, this);
     m_songFiles->setPractiseStarter([this] { m_practice->practiceItem()->setChecked(true); });

@@ -13,6 +13,7 @@
 #include "core/app/program_info.h"
 #include "core/recording/key_path_presser.h"
 #include "core/recording/recording_controller.h"
+#include "core/recording/shared_scheduler.h"
 #include "core/recording/recordings_list.h"
 #include "core/text/utf8.h"
 #include "gui/common/twips.h"
@@ -50,7 +51,8 @@ QString buttonName(RecorderButton button)
 
 RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repeat, QWidget* window)
     : QObject(window), m_window(window), m_repeat(repeat), m_presser(std::make_unique<KeyPathPresser>(keyPath)),
-      m_driver(std::make_unique<PlayerDriver>(m_clock)), m_list(std::make_unique<RecordingsList>())
+      m_driver(std::make_unique<PlayerDriver>(m_clock)), m_scheduler(std::make_unique<SharedScheduler>(*m_driver)),
+      m_list(std::make_unique<RecordingsList>())
 {
     for (const RecorderButtonPlace& place : RecorderButtons) {
         auto* button = new QPushButton(fromUtf8(place.caption), frame);
@@ -61,7 +63,7 @@ RecordingPanel::RecordingPanel(KeyPath& keyPath, QWidget* frame, QCheckBox* repe
         m_buttons[static_cast<std::size_t>(which)] = button;
     }
     RecordingUi& ui = *this;
-    m_controller = std::make_unique<RecordingController>(*m_presser, ui, *m_driver, m_clock, systemTextCodec(),
+    m_controller = std::make_unique<RecordingController>(*m_presser, ui, m_scheduler->addSlot(), m_clock, systemTextCodec(),
                                                          atomicFileSaver());
     keyPath.setRecorder(m_controller.get());
     m_controller->publishButtonStates();

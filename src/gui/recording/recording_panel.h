@@ -22,6 +22,7 @@ class KeyPathPresser;
 class PlayerDriver;
 class RecordingController;
 class RecordingsList;
+class SharedScheduler;
 
 // The recorder and player of the main window: the button row in the bottom
 // frame, the repeat box, the recordings menu, and the dialogs they
@@ -34,6 +35,10 @@ public:
     ~RecordingPanel() override;
 
     RecordingController& controller() { return *m_controller; }
+    // The one clock and the one timer of everything that keeps time: the
+    // player has a slot of the scheduler, others add their own.
+    const Clock& clock() const { return m_clock; }
+    SharedScheduler& scheduler() { return *m_scheduler; }
     QPushButton* button(RecorderButton which) const { return m_buttons[static_cast<std::size_t>(which)]; }
 
     // Lists the recordings folder into `menu` (once).
@@ -70,6 +75,7 @@ private:
     SteadyClock m_clock;
     std::unique_ptr<KeyPathPresser> m_presser;
     std::unique_ptr<PlayerDriver> m_driver;
+    std::unique_ptr<SharedScheduler> m_scheduler;
     std::unique_ptr<RecordingController> m_controller;
     std::unique_ptr<RecordingsList> m_list;
 };

@@ -8,6 +8,7 @@
 
 #include "core/keyboard/keyboard_rig.h"
 #include "core/practice/practice_controller.h"
+#include "core/practice/practice_texts.h"
 #include "core/practice/practice_view.h"
 #include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
@@ -33,11 +34,27 @@ public:
         figures = shown;
         state = shownState;
     }
-    void showSummary(const PracticeFigures& shown) override
+    void showRhythmFigures(const RhythmFigures& shown, bool running) override
     {
-        summaries.push_back(shown);
+        rhythmFigures = shown;
+        rhythmRunning = running;
+    }
+    void showGrade(std::size_t symbol, RhythmGrade grade) override { grades.emplace_back(symbol, grade); }
+    void clearGrades() override { grades.clear(); }
+    void showSummary(const PassSummary& shown, std::function<void()> closed) override
+    {
+        boxes.push_back(shown);
+        whenClosed = std::move(closed);
         if (onSummary)
             onSummary();
+    }
+    // The player closes the box.
+    void closeBox()
+    {
+        auto closed = std::move(whenClosed);
+        whenClosed = nullptr;
+        if (closed)
+            closed();
     }
 
     std::vector<Score> scores;
@@ -45,7 +62,11 @@ public:
     int marked = -1;
     std::optional<PracticeFigures> figures;
     State state = State::Idle;
-    std::vector<PracticeFigures> summaries;
+    std::optional<RhythmFigures> rhythmFigures;
+    bool rhythmRunning = false;
+    std::vector<std::pair<std::size_t, RhythmGrade>> grades;
+    std::vector<PassSummary> boxes;
+    std::function<void()> whenClosed;
     std::function<void()> onSummary;
 };
 
@@ -128,17 +149,18 @@ TEST_F(PracticeTest, WaitsForThePlayersPressesAndEndsWithTheFigures)
     lift(14, 0.5);
     lift(12, 0.5);
     EXPECT_FALSE(deferral.pending());
-    EXPECT_TRUE(view.summaries.empty());
+    EXPECT_TRUE(view.boxes.empty());
     EXPECT_TRUE(controller.isPlaying());
     EXPECT_TRUE(keys.entries.empty());
 
     // The end runs from the event loop, not inside the key release.
     lift(16, 0.5);
-    EXPECT_TRUE(view.summaries.empty());
+    EXPECT_TRUE(view.boxes.empty());
     ASSERT_TRUE(deferral.runNext());
-    ASSERT_EQ(view.summaries.size(), 1u);
+    ASSERT_EQ(view.boxes.size(), 1u);
     // From the first press, the wrong one, to the last.
-    EXPECT_EQ(view.summaries[0], (PracticeFigures{3, 3, 1, 2.0}));
+    EXPECT_EQ(view.boxes[0].text, practiceSummaryText(PracticeFigures{3, 3, 1, 2.0}));
+    EXPECT_TRUE(view.boxes[0].takeKept);
     EXPECT_EQ(keys.whats(), (std::vector<std::string>{"release-all"}));
     EXPECT_FALSE(controller.isPlaying());
     EXPECT_EQ(test::enabledRow(controller), "record replay save play-file");
@@ -170,7 +192,7 @@ TEST_F(PracticeTest, StopEndsAPassAtOnceWithoutTheBox)
     controller.click(RecorderButton::Stop);
     controller.click(RecorderButton::Replay);
     deferral.runAll();
-    EXPECT_TRUE(view.summaries.empty());
+    EXPECT_TRUE(view.boxes.empty());
     EXPECT_TRUE(controller.isPlaying());
     EXPECT_EQ(view.marked, 12);
 }
@@ -189,7 +211,9 @@ TEST_F(PracticeTest, RepeatStartsTheSongAgainAfterTheBox)
     lift(16);
     deferral.runNext();
     EXPECT_EQ(rowAtSummary, "record replay save play-file");  // the box comes after the stop
-    EXPECT_EQ(view.summaries.size(), 1u);
+    EXPECT_EQ(view.boxes.size(), 1u);
+    EXPECT_FALSE(controller.isPlaying());  // the repeat waits for the box
+    view.closeBox();
     EXPECT_TRUE(controller.isPlaying());
     EXPECT_EQ(view.marked, 12);
     EXPECT_EQ(practice.session().figures(), (PracticeFigures{3, 0, 0, 0}));
@@ -219,7 +243,8 @@ TEST_F(PracticeTest, ARecordingStartedBeforeTheSongTakesThePlayersOwnPresses)
     play(14, 0.5);
     lift(14);
     deferral.runNext();
-    ASSERT_EQ(view.summaries.size(), 1u);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    view.closeBox();
     // The recording goes on behind the repeated song, and the repeat is the
     // song again, not the take that replaced the events in memory.
     EXPECT_TRUE(controller.isRecording());
@@ -262,7 +287,7 @@ TEST_F(PracticeTest, AnOrdinaryReplayMarksTheNextPressAndHighlightsTheNote)
     scheduler.runAll();
     EXPECT_FALSE(controller.isPlaying());
     EXPECT_EQ(view.highlighted, std::nullopt);
-    EXPECT_TRUE(view.summaries.empty());
+    EXPECT_TRUE(view.boxes.empty());
 }
 
 TEST_F(PracticeTest, ASongWithoutPressesIsReplayedAsUsual)
@@ -276,7 +301,7 @@ TEST_F(PracticeTest, ASongWithoutPressesIsReplayedAsUsual)
     EXPECT_TRUE(scheduler.pending());
     scheduler.runAll();
     EXPECT_FALSE(controller.isPlaying());
-    EXPECT_TRUE(view.summaries.empty());
+    EXPECT_TRUE(view.boxes.empty());
 }
 
 TEST_F(PracticeTest, TempoScalesTheDelaysFromTheAwaitedEventOn)
@@ -345,7 +370,7 @@ TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
     EXPECT_EQ(view.figures->hits, presses);
     lift(keyOf(presses - 1));
     deferral.runNext();
-    EXPECT_EQ(view.summaries.size(), 1u);
+    EXPECT_EQ(view.boxes.size(), 1u);
 }
 
 // The press reaches the port before the practice hears of it, so following
