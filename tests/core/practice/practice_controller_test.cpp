@@ -7,12 +7,16 @@
 #include <vector>
 
 #include "core/keyboard/keyboard_rig.h"
+#include "core/midi/midi_port.h"
+#include "core/practice/metronome.h"
 #include "core/practice/practice_controller.h"
 #include "core/practice/practice_texts.h"
 #include "core/practice/practice_view.h"
 #include "core/recording/event_notation.h"
 #include "core/recording/recording_controller.h"
 #include "core/recording/recording_fakes.h"
+#include "core/recording/shared_scheduler.h"
+#include "core/fakes/recording_midi.h"
 #include "core/recording/tempo.h"
 #include "platform/files/atomic_file.h"
 #include "platform/text/system_text_codec.h"
@@ -371,6 +375,139 @@ TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
     lift(keyOf(presses - 1));
     deferral.runNext();
     EXPECT_EQ(view.boxes.size(), 1u);
+}
+
+// Rhythm practice on the program's one scheduler: the metronome's slot, the
+// practice's and the player's share one timer, as in the program.
+class RhythmPracticeTest : public ::testing::Test {
+protected:
+    RhythmPracticeTest()
+    {
+        controller.setReplayHooks(&practice);
+        practice.setMetronome(&metronome);
+        practice.setMode(PracticeMode::Rhythm);
+        // Keys 12, 14, 16 a second apart: the beat is a second.
+        controller.setEvents(test::eventsOf(
+            {{0.1f, 12}, {0.75f, R}, {0.25f, 14}, {0.75f, R}, {0.25f, 16}, {0.75f, R}}));
+    }
+
+    // Runs what falls due up to `time`, then sets the clock there.
+    void runUntil(double time)
+    {
+        while (timer.pending() && timer.due() <= time)
+            timer.runNext();
+        clock.set(time);
+    }
+    void press(int key, double time)
+    {
+        runUntil(time);
+        practice.keyPressed(key);
+    }
+    void release(int key, double time)
+    {
+        runUntil(time);
+        practice.keyReleased(key);
+    }
+    // The metronome's strikes so far: accent 'A' or plain 'c'.
+    std::string clicks() const
+    {
+        std::string text;
+        for (ShortMessage m : midi.messages) {
+            if (statusByte(m) == 0x99)
+                text += dataByte1(m) == AccentClickNote && dataByte2(m) == AccentClickVelocity ? 'A' : 'c';
+        }
+        return text;
+    }
+
+    ManualClock clock{5000.0};
+    test::JournalKeys keys{clock};
+    test::ScriptedUi ui;
+    test::ManualScheduler timer{clock};
+    SharedScheduler scheduler{timer};
+    RecordingController controller{keys, ui, scheduler.addSlot(), clock, systemTextCodec(), atomicFileSaver()};
+    test::RecordingPort port;
+    test::MidiJournal& midi = port.devices.journal;
+    Metronome metronome{port.port, scheduler.addSlot(), clock};
+    FakePracticeView view;
+    PracticeController practice{controller, view, scheduler.addSlot(), clock};
+};
+
+TEST_F(RhythmPracticeTest, ABarOfClicksThenEachPressIsJudgedAgainstItsNote)
+{
+    controller.click(RecorderButton::Replay);
+    EXPECT_TRUE(controller.isPlaying());
+    const double firstClick = 5000.0 + PracticeController::CountInLead;
+    const double firstNote = firstClick + 4 * 1.0;
+
+    // The count-in: one bar of four beats, the first accented, and no note.
+    runUntil(firstNote - 0.01);
+    EXPECT_EQ(clicks(), "Accc");
+    EXPECT_TRUE(view.grades.empty());
+    EXPECT_TRUE(keys.entries.empty());  // the song's own notes stay silent
+    runUntil(firstNote + 0.001);
+    EXPECT_EQ(clicks(), "AcccA");
+    EXPECT_EQ(view.highlighted, 0u);
+    EXPECT_EQ(view.marked, 14);
+
+    press(12, firstNote + 0.05);  // on time
+    release(12, firstNote + 0.5);
+    press(30, firstNote + 0.6);   // no note near: wrong
+    release(30, firstNote + 0.7);
+    press(14, firstNote + 1.15);  // late
+    release(14, firstNote + 1.5);
+    // 16 is never played: missed once its window has closed.
+    runUntil(firstNote + 2.0 + 0.249);
+    EXPECT_EQ(view.rhythmFigures->missed, 0u);
+    runUntil(firstNote + 2.0 + 0.251);
+    EXPECT_EQ(view.grades, (std::vector<std::pair<std::size_t, RhythmGrade>>{
+                               {0, RhythmGrade::OnTime}, {1, RhythmGrade::Late}, {2, RhythmGrade::Missed}}));
+    runUntil(firstNote + 3.0);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, "音符：3 个\n准：1 个\n早：0 个\n晚：1 个\n漏：1 个\n错：1 次\n准确率：25 %\n"
+                                  "平均偏差：晚 100 毫秒\n偏差波动：±50 毫秒");
+    EXPECT_TRUE(view.boxes[0].takeKept);
+    EXPECT_FALSE(controller.isPlaying());
+    // The metronome stops with the pass, its last click silenced.
+    EXPECT_FALSE(metronome.isRunning());
+    EXPECT_EQ(midi.messages.back(), noteOffMessage(MetronomeChannel, ClickNote));
+    EXPECT_FALSE(timer.pending());
+    // The take is the player's presses as played: 12, 30, 14.
+    EXPECT_EQ(test::keysOf(*practice.take()), (std::vector<int>{12, R, 30, R, 14, R}));
+    EXPECT_NEAR((*practice.take())[4].delay, 0.45, 1e-6);
+}
+
+TEST_F(RhythmPracticeTest, HalfSpeedDoublesTheBeatAndTheWindows)
+{
+    practice.setSpeedPercent(50);
+    controller.click(RecorderButton::Replay);
+    const double firstNote = 5000.0 + PracticeController::CountInLead + 4 * 2.0;
+    runUntil(firstNote - 0.01);
+    EXPECT_EQ(clicks(), "Accc");
+    press(12, firstNote + 0.15);  // within 80 ms at full speed: 160 ms here
+    press(14, firstNote + 2.0 - 0.4);
+    EXPECT_EQ(view.grades, (std::vector<std::pair<std::size_t, RhythmGrade>>{{0, RhythmGrade::OnTime},
+                                                                             {1, RhythmGrade::Early}}));
+    controller.click(RecorderButton::Stop);
+    EXPECT_FALSE(metronome.isRunning());
+    EXPECT_FALSE(timer.pending());
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(RhythmPracticeTest, TheMetronomeAloneFollowsTheSpeedBoxWithin40To240)
+{
+    practice.setMode(std::nullopt);
+    practice.setMetronomeOn(true);  // no song shown: 120 beats a minute
+    runUntil(5000.0 + 1.5 + 0.001);
+    EXPECT_EQ(clicks(), "Accc");
+    practice.setSpeedPercent(25);  // 30 beats a minute: the slowest, 40
+    EXPECT_DOUBLE_EQ(metronome.beatSeconds(), 1.5);
+    practice.setSpeedPercent(200);
+    EXPECT_DOUBLE_EQ(metronome.beatSeconds(), 0.25);
+    // A song shown gives its beat: 60 a minute, at 200 % 120.
+    controller.click(RecorderButton::Replay);
+    EXPECT_DOUBLE_EQ(metronome.beatSeconds(), 0.5);
+    practice.setMetronomeOn(false);
+    EXPECT_FALSE(metronome.isRunning());
 }
 
 // The press reaches the port before the practice hears of it, so following
