@@ -105,7 +105,7 @@ public:
 
     // Seconds from the start of a rhythm pass to its first click: room for
     // the window to settle.
-    static constexpr double CountInLead = 0.3;
+    static constexpr double CountInLead = 0.5;
     // The beat of a song too short to have one.
     static constexpr double DefaultBeat = 0.5;
 

@@ -212,6 +212,8 @@ void PracticePanel::showSummary(const PassSummary& summary, std::function<void()
         save->setObjectName(QStringLiteral("SaveTakeButton"));
         connect(save, &QPushButton::clicked, this, [this] { saveTake(); });
     }
+    // Esc closes the box as OK does, also beside the save button.
+    box->setEscapeButton(QMessageBox::Ok);
     // Wide enough for its title, whatever the text below it.
     if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
         label->setMinimumWidth(box->fontMetrics().horizontalAdvance(box->windowTitle()) + 160);
