@@ -2,6 +2,7 @@
 #include "core/practice/practice_controller.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/practice/metronome.h"
 #include "core/practice/practice_texts.h"
@@ -40,15 +41,25 @@ bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> e
 {
     // A repeat of a practised pass practises its song again: the events in
     // memory may hold a take recorded meanwhile.
-    const bool sameSong = repeat && isEnabled() && m_lastPassPractised;
+    // A pass started from the score practises the song shown, from the
+    // note clicked.
+    const std::optional<Passage> passage = std::exchange(m_startingPassage, std::nullopt);
+    const bool sameSong = passage || (repeat && isEnabled() && m_lastPassPractised);
     showSong(sameSong ? m_song : std::move(events));
+    if (!passage)
+        m_loop.reset();
 
     m_endOnRelease = false;
     m_passMode.reset();
-    if (m_mode == PracticeMode::Wait && m_session.start(m_song)) {
+    m_passFirst = passage ? passage->first : 0;
+    const std::shared_ptr<const RecordingEvents> practised =
+        passage ? std::make_shared<const RecordingEvents>(passageEvents(*m_song, passage->first, passage->last))
+                : m_song;
+    const std::optional<PracticeMode> mode = passage ? m_mode.value_or(PracticeMode::Wait) : m_mode;
+    if (mode == PracticeMode::Wait && m_session.start(practised)) {
         m_passMode = PracticeMode::Wait;
         showWaitingNote();
-    } else if (m_mode == PracticeMode::Rhythm && startRhythmPass(now)) {
+    } else if (mode == PracticeMode::Rhythm && startRhythmPass(*practised, now)) {
         m_passMode = PracticeMode::Rhythm;
     }
     m_lastPassPractised = m_passMode.has_value();
@@ -63,12 +74,12 @@ bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> e
 
 // The count-in is one bar of clicks; the song's first note falls on the
 // first beat after it, and the metronome clicks on through the song.
-bool PracticeController::startRhythmPass(double now)
+bool PracticeController::startRhythmPass(const RecordingEvents& events, double now)
 {
     const double scale = tempoDelayScale(m_speedPercent);
     const double beat = songBeat() * scale;
     const double firstClick = now + CountInLead;
-    if (!m_rhythm.start(*m_song, firstClick + beat * m_beatsPerBar, scale))
+    if (!m_rhythm.start(events, firstClick + beat * m_beatsPerBar, scale))
         return false;
     if (m_metronome)
         m_metronome->start(firstClick, beat, m_beatsPerBar);
@@ -104,7 +115,7 @@ void PracticeController::rhythmTick()
         moved = true;
     }
     if (moved) {
-        m_view.highlightSymbol(m_score.noteSymbol(notes[m_nextOnset - 1].event));
+        m_view.highlightSymbol(m_score.noteSymbol(m_passFirst + notes[m_nextOnset - 1].event));
         m_view.markNextKey(m_nextOnset < notes.size() ? notes[m_nextOnset].key : -1);
     }
     const std::vector<std::size_t> missed = m_rhythm.pass(now);
@@ -123,7 +134,7 @@ void PracticeController::rhythmTick()
 
 void PracticeController::showJudged(std::size_t note, RhythmGrade grade)
 {
-    if (const std::optional<std::size_t> symbol = m_score.noteSymbol(m_rhythm.notes()[note].event))
+    if (const std::optional<std::size_t> symbol = m_score.noteSymbol(m_passFirst + m_rhythm.notes()[note].event))
         m_view.showGrade(*symbol, grade);
 }
 
@@ -144,6 +155,7 @@ void PracticeController::replayStopped()
     m_takeRecorder.stop();
     if (m_passEnding)
         return;
+    m_loop.reset();
     // An end still to come belongs to this pass; it must not end the next.
     m_timer.cancel();
     m_endOnRelease = false;
@@ -278,7 +290,13 @@ void PracticeController::finishPass()
         pass.seconds = m_rhythm.figures().seconds;
         summary.text = rhythmSummaryText(m_rhythm.figures());
     }
-    if (m_history) {
+    if (m_loop) {
+        // A passage in a loop goes round again; each pass shows its own
+        // figures. Passes over a part of the song are not the song's records.
+        m_timer.callAt(m_clock.now(), [this] { startPassage(*m_loop); });
+        return;
+    }
+    if (m_passFirst == 0 && m_history) {
         const std::string song = songKey(*m_song);
         summary.text += "\n\n" + comparisonText(m_history->passes(song), pass);
         m_history->add(song, songName(), pass);
@@ -297,8 +315,53 @@ void PracticeController::showWaitingNote()
 {
     m_view.markNextKey(m_session.waitingKey().value_or(-1));
     if (const std::optional<std::size_t> event = m_session.waitingEvent())
-        m_view.highlightSymbol(m_score.noteSymbol(*event));
+        m_view.highlightSymbol(m_score.noteSymbol(m_passFirst + *event));
     m_view.showFigures(m_session.figures(), m_session.state());
+}
+
+// The events of the passage from press `first` to the chord that press `last`
+// begins, with the releases after it; the first delay is kept short.
+RecordingEvents passageEvents(const RecordingEvents& events, std::size_t first, std::optional<std::size_t> last)
+{
+    RecordingEvents passage;
+    std::size_t end = events.size();
+    if (last && *last < events.size()) {
+        end = chordAt(events, *last).end;
+        while (end < events.size() && events[end].pressedKey() < 0)
+            ++end;
+    }
+    for (std::size_t i = first; i < end; ++i)
+        passage.append(events[i]);
+    return passage;
+}
+
+void PracticeController::noteClicked(std::size_t symbol, bool extend)
+{
+    if (symbol >= m_score.symbols.size() || m_score.symbols[symbol].isRest())
+        return;
+    const std::size_t event = m_score.symbols[symbol].event;
+    Passage passage{event, std::nullopt};
+    if (extend && m_lastClicked) {
+        passage.first = std::min(*m_lastClicked, event);
+        passage.last = std::max(*m_lastClicked, event);
+        m_loop = passage;
+    } else {
+        m_lastClicked = event;
+        m_loop.reset();
+    }
+    startPassage(passage);
+}
+
+void PracticeController::startPassage(Passage passage)
+{
+    // The stop of a pass running ends its loop; the loop being started stays.
+    const std::optional<Passage> loop = m_loop;
+    if (m_controller.isPlaying())
+        m_controller.click(RecorderButton::Stop);
+    m_startingPassage = passage;
+    m_controller.click(RecorderButton::Replay);
+    m_startingPassage.reset();
+    m_loop = loop;
 }
 
 std::string PracticeController::songName() const

@@ -52,6 +52,10 @@ class RecordingController;
 // The metronome on its own (setMetronomeOn) clicks at the song's beat times
 // the speed, kept within 40..240 beats per minute; a rhythm pass takes it
 // over and gives it back at its end.
+// The events from press `first` to the end of the chord press `last` begins
+// and the releases after it (to the song's end without `last`).
+RecordingEvents passageEvents(const RecordingEvents& events, std::size_t first, std::optional<std::size_t> last);
+
 class PracticeController final : public ReplayHooks, public KeyPressListener {
 public:
     // `timer` is the practice's own slot of the scheduler: it ends passes
@@ -91,6 +95,19 @@ public:
     // The passes of the song shown, oldest first.
     std::vector<PassRecord> records() const;
 
+    // A click on symbol `symbol` of the score: practice starts at its note
+    // and runs to the song's end. With `extend` (Shift held) the passage from
+    // the note clicked before to this one is practised over and over, each
+    // pass with its own figures, until the stop button. In the way of
+    // practice chosen, 跟弹 when none is.
+    void noteClicked(std::size_t symbol, bool extend);
+    // The loop's first and last press (events of the song), while one runs.
+    struct Passage {
+        std::size_t first = 0;
+        std::optional<std::size_t> last;
+    };
+    const std::optional<Passage>& loop() const { return m_loop; }
+
     // ReplayHooks
     bool takesReplays() const override { return isEnabled(); }
     bool replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double now) override;
@@ -112,7 +129,8 @@ public:
 private:
     void showSong(std::shared_ptr<const RecordingEvents> events);
     void showWaitingNote();
-    bool startRhythmPass(double now);
+    bool startRhythmPass(const RecordingEvents& events, double now);
+    void startPassage(Passage passage);
     void rhythmTick();
     void scheduleRhythmTick();
     void showJudged(std::size_t note, RhythmGrade grade);
@@ -143,6 +161,10 @@ private:
     PracticeSession m_session;
     RhythmSession m_rhythm;
     std::size_t m_nextOnset = 0;  // the rhythm note to highlight next
+    std::size_t m_passFirst = 0;  // the song's event the pass's events start at
+    std::optional<std::size_t> m_lastClicked;  // the press of the note clicked last
+    std::optional<Passage> m_loop;
+    std::optional<Passage> m_startingPassage;  // while a pass from the score starts
     std::shared_ptr<RecordingEvents> m_take = std::make_shared<RecordingEvents>();
     Recorder m_takeRecorder{m_take, m_clock};
 };

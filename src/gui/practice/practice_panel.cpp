@@ -118,6 +118,9 @@ PracticePanel::PracticePanel(QMenu* menu, RecordingPanel& recording, KeyPath& ke
     m_practice->setSpeedPercent(m_scoreWindow->tempoBox()->value());
     m_controller.setReplayHooks(m_practice.get());
     keyPath.setPressListener(m_practice.get());
+    connect(m_scoreWindow->view(), &ScoreView::noteClicked, this, [this](std::size_t note, Qt::KeyboardModifiers modifiers) {
+        m_practice->noteClicked(note, modifiers.testFlag(Qt::ShiftModifier));
+    });
 }
 
 PracticePanel::~PracticePanel()

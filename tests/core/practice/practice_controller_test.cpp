@@ -377,6 +377,48 @@ TEST_F(PracticeTest, ALongSongShowsACutScoreAndIsFollowedToItsLastPress)
     EXPECT_EQ(view.boxes.size(), 1u);
 }
 
+// A click on a note practises from it to the end; Shift+click on a second
+// note loops the passage between the two, each pass with fresh figures,
+// until the stop button.
+TEST_F(PracticeTest, AClickedNoteStartsThereAndShiftClickLoopsAPassage)
+{
+    setSong();
+    controller.click(RecorderButton::Replay);  // an ordinary replay shows the score
+    practice.noteClicked(1, false);            // practice is off: 跟弹 from key 14
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_EQ(view.marked, 14);
+    EXPECT_EQ(view.highlighted, 1u);
+    EXPECT_EQ(practice.session().figures().notes, 2u);
+    play(14);
+    play(16);
+    lift(16);
+    deferral.runNext();
+    ASSERT_EQ(view.boxes.size(), 1u);
+    view.closeBox();
+
+    practice.noteClicked(1, false);
+    practice.noteClicked(0, true);  // the passage backwards: 12 to 14
+    ASSERT_TRUE(practice.loop());
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(view.marked, 12) << "pass " << pass;
+        EXPECT_EQ(practice.session().figures(), (PracticeFigures{2, 0, 0, 0})) << "pass " << pass;
+        play(12);
+        if (pass == 1)
+            play(20);  // a wrong key in the second pass only
+        play(14);
+        lift(14);
+        deferral.runNext();  // the pass ends
+        EXPECT_EQ(view.figures->misses, pass == 1 ? 1u : 0u);
+        deferral.runNext();  // and the next begins
+    }
+    EXPECT_EQ(view.boxes.size(), 1u);  // no box between the passes
+    controller.click(RecorderButton::Stop);
+    EXPECT_FALSE(practice.loop());
+    deferral.runAll();
+    EXPECT_FALSE(controller.isPlaying());
+    EXPECT_EQ(passageEvents(controller.events(), 2, 4).size(), 4u);  // press 14 to the release after 16
+}
+
 // Rhythm practice on the program's one scheduler: the metronome's slot, the
 // practice's and the player's share one timer, as in the program.
 class RhythmPracticeTest : public ::testing::Test {
