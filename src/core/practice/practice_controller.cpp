@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/practice/jianpu_layout.h"
 #include "core/practice/metronome.h"
 #include "core/practice/practice_texts.h"
 #include "core/practice/practice_view.h"
@@ -32,9 +33,18 @@ void PracticeController::showSong(std::shared_ptr<const RecordingEvents> events)
     restartFreeMetronome();
 }
 
+// The beat the score is written in: a jianpu file's own, else the one found
+// from the onsets; 0 when the song has none.
+double PracticeController::scoreBeat() const
+{
+    const double written = scoreTiming(m_controller.songFile().report).beatSeconds;
+    return written > 0 ? written : findBeat(m_score);
+}
+
 double PracticeController::songBeat() const
 {
-    return m_score.beat > 0 ? m_score.beat : DefaultBeat;
+    const double beat = scoreBeat();
+    return beat > 0 ? beat : DefaultBeat;
 }
 
 bool PracticeController::replayStarting(std::shared_ptr<const RecordingEvents> events, bool repeat, double now)
@@ -337,9 +347,9 @@ RecordingEvents passageEvents(const RecordingEvents& events, std::size_t first, 
 
 void PracticeController::noteClicked(std::size_t symbol, bool extend)
 {
-    if (symbol >= m_score.symbols.size() || m_score.symbols[symbol].isRest())
+    if (symbol >= m_score.notes.size())
         return;
-    const std::size_t event = m_score.symbols[symbol].event;
+    const std::size_t event = m_score.notes[symbol].event;
     Passage passage{event, std::nullopt};
     if (extend && m_lastClicked) {
         passage.first = std::min(*m_lastClicked, event);
@@ -402,7 +412,7 @@ void PracticeController::restartFreeMetronome()
         m_metronome->stop();
         return;
     }
-    const double beat = freeMetronomeBeat(m_score.beat, m_speedPercent);
+    const double beat = freeMetronomeBeat(scoreBeat(), m_speedPercent);
     if (m_metronome->isRunning() && m_metronome->beatSeconds() == beat)
         return;
     m_metronome->start(m_clock.now(), beat, m_beatsPerBar);

@@ -140,6 +140,7 @@ private:
     void summaryClosed();
     void restartFreeMetronome();
     double songBeat() const;
+    double scoreBeat() const;
 
     RecordingController& m_controller;
     PracticeView& m_view;
