@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -20,6 +21,7 @@
 
 #include "core/keyboard/key_path.h"
 #include "core/practice/jianpu_note.h"
+#include "core/practice/jianpu_layout.h"
 #include "core/practice/metronome.h"
 #include "core/practice/practice_controller.h"
 #include "core/practice/practice_history.h"
@@ -116,6 +118,9 @@ PracticePanel::PracticePanel(QMenu* menu, RecordingPanel& recording, KeyPath& ke
     m_practice->setMetronome(m_metronome.get());
     m_practice->setHistory(m_history.get());
     m_practice->setSpeedPercent(m_scoreWindow->tempoBox()->value());
+    followTimeSignature();
+    connect(m_scoreWindow->timeSignatureBox(), &QComboBox::currentIndexChanged, this,
+            &PracticePanel::followTimeSignature);
     m_controller.setReplayHooks(m_practice.get());
     keyPath.setPressListener(m_practice.get());
     connect(m_scoreWindow->view(), &ScoreView::noteClicked, this, [this](std::size_t note, Qt::KeyboardModifiers modifiers) {
@@ -157,6 +162,15 @@ QColor PracticePanel::gradeColour(RhythmGrade grade)
 void PracticePanel::showScore(const Score& score)
 {
     m_scoreWindow->setScore(score);
+    followTimeSignature();
+}
+
+// The bar the score is written in gives the count-in and the accents.
+void PracticePanel::followTimeSignature()
+{
+    if (const std::optional<TimeSignature> time =
+            parseTimeSignature(m_scoreWindow->timeSignatureBox()->currentText().toStdString()))
+        m_practice->setBeatsPerBar(time->beats);
 }
 
 void PracticePanel::highlightSymbol(std::optional<std::size_t> symbol)

@@ -76,6 +76,7 @@ private:
     void showSummary(const PassSummary& summary, std::function<void()> closed) override;
 
     void chooseMode();
+    void followTimeSignature();
 
     RecordingPanel& m_recording;
     RecordingController& m_controller;

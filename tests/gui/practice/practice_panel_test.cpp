@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -304,6 +305,38 @@ TEST(ScoreView, AScoreTallerThanAWidgetMayBeIsDrawnAsFarAsItGoes)
     view.setHighlight(notes - 1);
     EXPECT_EQ(view.highlight(), std::nullopt);
     EXPECT_TRUE(view.noteRect(notes - 1).isEmpty());
+}
+
+// The two ways of practice exclude each other; the box of a pass offers its
+// take, saved into the recordings folder and listed at once.
+TEST_F(PracticePanelTest, TheBoxSavesThePassesTakeIntoTheListAtOnce)
+{
+    ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("录制")));
+    setSong();
+    panel().rhythmItem()->trigger();
+    panel().practiceItem()->trigger();
+    EXPECT_FALSE(panel().rhythmItem()->isChecked());
+    EXPECT_EQ(panel().practice().mode(), PracticeMode::Wait);
+    window->recording().button(RecorderButton::Replay)->click();
+
+    QString saveCaption;
+    test::NextModal box([&](QWidget& modal) {
+        auto* save = modal.findChild<QPushButton*>(QStringLiteral("SaveTakeButton"));
+        ASSERT_NE(save, nullptr);
+        saveCaption = save->text();
+        save->click();
+    });
+    type(Qt::Key_D);
+    type(Qt::Key_F);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.seen() == 1; }, 30000));
+    EXPECT_EQ(saveCaption, QStringLiteral("保存本次演奏(&S)"));
+    const QStringList saved = QDir(folder.filePath(QStringLiteral("录制"))).entryList(QDir::Files);
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_TRUE(saved[0].startsWith(QStringLiteral("录音 练习 "))) << saved[0].toStdString();
+    QStringList listed;
+    for (QAction* item : window->recording().recordingsMenu()->actions())
+        listed << item->text();
+    EXPECT_EQ(listed, saved);
 }
 
 }  // namespace
