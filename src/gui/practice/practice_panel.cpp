@@ -29,6 +29,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/shared_scheduler.h"
 #include "gui/app/data_folders.h"
+#include "gui/common/message_box_width.h"
 #include "gui/common/utf8.h"
 #include "gui/keyboard/piano_key.h"
 #include "gui/practice/score_view.h"
@@ -232,8 +233,7 @@ void PracticePanel::showSummary(const PassSummary& summary, std::function<void()
     // Esc closes the box as OK does, also beside the save button.
     box->setEscapeButton(QMessageBox::Ok);
     // Wide enough for its title, whatever the text below it.
-    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-        label->setMinimumWidth(box->fontMetrics().horizontalAdvance(box->windowTitle()) + 160);
+    fitTitle(*box);
     connect(box, &QMessageBox::finished, this, [closed = std::move(closed)] {
         if (closed)
             closed();

@@ -16,6 +16,7 @@
 #include "core/recording/shared_scheduler.h"
 #include "core/recording/recordings_list.h"
 #include "core/text/utf8.h"
+#include "gui/common/message_box_width.h"
 #include "gui/common/twips.h"
 #include "gui/common/utf8.h"
 #include "gui/recording/player_driver.h"
@@ -163,6 +164,7 @@ bool RecordingPanel::askYesNo(std::string_view question)
 {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), fromUtf8(question),
                     QMessageBox::Yes | QMessageBox::No, m_window);
+    fitTitle(box);
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
@@ -172,6 +174,7 @@ void RecordingPanel::showMessage(std::string_view text)
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(programTitle()), fromUtf8(text), QMessageBox::Ok,
                     m_window);
     box.setTextFormat(Qt::PlainText);
+    fitTitle(box);
     box.exec();
 }
 
