@@ -28,20 +28,6 @@ wait_until() {
   for _ in $(seq 1 $((limit * 20))); do "$@" && return 0; sleep 0.05; done
   return 1
 }
-windows_of_kelodi() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | sort; }
-# menu LETTER ITEM_KEYS...: opens a menu by its access key and, once it shows,
-# types the keys that choose the item, then waits for the menu to go.
-menu() {
-  local before popup=""
-  before=$(windows_of_kelodi)
-  xdotool key "alt+$1"
-  popup_shown() { popup=$(comm -13 <(echo "$before") <(windows_of_kelodi) | head -n 1); [ -n "$popup" ]; }
-  wait_until 5 popup_shown || fail "menu alt+$1 did not open"
-  shift
-  xdotool key "$@"
-  popup_gone() { ! windows_of_kelodi | grep -qx "$popup"; }
-  wait_until 5 popup_gone || fail "menu alt+$1 did not close"
-}
 # Colour of key K's face, low on the key (below any letter), as #RRGGBB.
 key_colour() {
   local k=$1 x
@@ -69,12 +55,12 @@ note "${#keys[@]} notes in $(basename "$song")"
 launch practice
 
 note "score window and 跟弹练习 through the menu"
-menu p w
+choose_menu_item p w
 wait_window '^曲谱$' 10 >/dev/null || fail "no score window"
-menu p f
+choose_menu_item p f
 
 note "choose the score from the list (the first one): its first key is marked and nothing plays"
-menu q Return
+choose_menu_item q Return
 wait_until 10 is_marked "${keys[0]}" || fail "key ${keys[0]} not marked (colour $(key_colour "${keys[0]}"))"
 mark=$(log_messages "$log" | wc -l)
 ons=$(note_ons)

@@ -30,18 +30,6 @@ for key in $(cut -d' ' -f1 "$WORK/notes" | sort -u); do
 done
 keymap=$(for k in "${!white[@]}"; do printf '%s=%s ' "$k" "${white[$k]}"; done)
 
-windows_of_kelodi() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | sort; }
-menu() {
-  local before popup=""
-  before=$(windows_of_kelodi)
-  xdotool key "alt+$1"
-  popup_shown() { popup=$(comm -13 <(echo "$before") <(windows_of_kelodi) | head -n 1); [ -n "$popup" ]; }
-  wait_until 5 popup_shown || fail "menu alt+$1 did not open"
-  shift
-  xdotool key "$@"
-  popup_gone() { ! windows_of_kelodi | grep -qx "$popup"; }
-  wait_until 5 popup_gone || fail "menu alt+$1 did not close"
-}
 copied() { xclip -o -selection clipboard 2>/dev/null | tr '\n' '|'; }
 box_text() {
   local box
@@ -163,13 +151,13 @@ check_grades() {
 
 launch rhythm
 note "节奏练习 through the menu; calibrating the key path"
-menu p r
+choose_menu_item p r
 python3 "$WORK/play.py" calibrate "$log" on "$WORK" "$keymap" || fail "calibration"
 
 run_pass() {
   local mode=$1
   mark=$(grep -vc '^#' "$log")
-  menu q Home Down Return
+  choose_menu_item q Down Return
   python3 "$WORK/play.py" pass "$log" "$mode" "$WORK" "$keymap" "$mark" || fail "pass $mode"
 }
 
@@ -214,7 +202,7 @@ wait_exit "$pid" 10
 
 note "after a restart the records are there"
 launch rhythm2
-menu p r
+choose_menu_item p r
 python3 "$WORK/play.py" calibrate "$log" on "$WORK" "$keymap" || fail "calibration"
 last_accuracy=$(sed 's/.*|准确率：\([0-9]*\) %.*/\1/' <<<"$BOX")
 run_pass on
@@ -240,9 +228,9 @@ paste -d' ' "$WORK/take.presses" "$WORK/played" | awk 'NR == 1 {t0 = $2; p0 = $3
   || fail "the take's timing is not the played one"
 
 note "the take, played from the list without practice, sounds as it was played"
-menu p r
+choose_menu_item p r
 mark=$(grep -vc '^#' "$log")
-menu q Home Down Return
+choose_menu_item q Down Return
 all_replayed() { [ "$(played_roots | wc -l)" -ge "$notes" ]; }
 wait_until 90 all_replayed || fail "the take did not replay its $notes notes"
 played_roots | head -n "$notes" | paste -d' ' - "$WORK/played" \

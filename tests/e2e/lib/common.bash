@@ -178,3 +178,19 @@ start_window_manager() {
   wait_until 30 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' \
     || fail "openbox did not start"
 }
+
+# choose_menu_item LETTER ITEM_KEYS...: opens a menu of kelodi ($pid) by its
+# access key and, once it shows, types the keys that choose the item, then
+# waits for the menu to go.
+windows_of_kelodi() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | sort; }
+choose_menu_item() {
+  local before popup=""
+  before=$(windows_of_kelodi)
+  xdotool key "alt+$1"
+  popup_shown() { popup=$(comm -13 <(echo "$before") <(windows_of_kelodi) | head -n 1); [ -n "$popup" ]; }
+  wait_until 5 popup_shown || fail "menu alt+$1 did not open"
+  shift
+  xdotool key "$@"
+  popup_gone() { ! windows_of_kelodi | grep -qx "$popup"; }
+  wait_until 5 popup_gone || fail "menu alt+$1 did not close"
+}
