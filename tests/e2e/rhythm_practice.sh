@@ -233,9 +233,11 @@ mark=$(grep -vc '^#' "$log")
 choose_menu_item q Down Return
 all_replayed() { [ "$(played_roots | wc -l)" -ge "$notes" ]; }
 wait_until 90 all_replayed || fail "the take did not replay its $notes notes"
+# Each spacing between two presses as played; a replay waits each delay from
+# the event before, so one late event on a busy machine does not count twice.
 played_roots | head -n "$notes" | paste -d' ' - "$WORK/played" \
-  | awk 'NR == 1 {r0 = $1; p0 = $2} {d = ($1 - r0) - ($2 - p0); if (d < 0) d = -d; if (d > w) w = d} END {print w; exit !(w <= 0.03)}' \
-  >"$WORK/replay.worst" || fail "the replay is off the playing by $(cat "$WORK/replay.worst") s"
+  | awk 'NR > 1 {d = ($1 - r) - ($2 - p); if (d < 0) d = -d; if (d > w) w = d} {r = $1; p = $2} END {print w; exit !(w <= 0.06)}' \
+  >"$WORK/replay.worst" || fail "a spacing of the replay is off the playing by $(cat "$WORK/replay.worst") s"
 
 "$TOOLS/wm_delete" "$win"
 wait_exit "$pid" 10
