@@ -120,7 +120,7 @@ TEST_F(PracticeHistoryTest, PassesAreKeptPerSongAcrossRuns)
     {
         const PracticeHistory history(m_folder / pathFromUtf8("练习记录"));
         ASSERT_TRUE(history.add(song, "小星星", first));
-        std::ofstream(m_folder / pathFromUtf8("练习记录") / (song + ".txt"), std::ios::app) << "spoiled\tline\n";
+        std::ofstream(m_folder / pathFromUtf8("练习记录") / (song + ".txt"), std::ios::binary | std::ios::app) << "spoiled\tline\n";
         ASSERT_TRUE(history.add(song, "小星星", second));
         ASSERT_TRUE(history.add("other", "两只老虎", first));
     }
