@@ -143,12 +143,30 @@ launch() {
   "$program" --midi-log "$log" --audio-file "$WORK/$name.wav" "$@" >"$WORK/$name.out" 2>&1 &
   pid=$!
   _pids+=("$pid")
-  win=$(wait_window '^Kelodi 7\.90' 60) || fail "$name: no main window"
+  win=$(wait_window '^Kelodi 7\.90' 60) || { describe_stuck "$pid" >&2; fail "$name: no main window"; }
   wait_lines "$log" 114 60 || fail "$name: start-up burst incomplete"
   focus "$win"
   local height
   height=$(xdotool getwindowgeometry --shell "$win" | awk -F= '/HEIGHT/{print $2}')
   menu=$(( height - 353 ))
+}
+
+# describe_stuck PID: what a program that did not come up was doing: ended
+# (and how), or the stacks of its threads and the windows it has.
+describe_stuck() {
+  local pid=$1
+  if ! kill -0 "$pid" 2>/dev/null; then
+    wait "$pid" 2>/dev/null && echo "== process $pid ended with 0" || echo "== process $pid ended with $?"
+    return 0
+  fi
+  echo "== process $pid is running; its windows:"
+  for w in $(xdotool search --pid "$pid" 2>/dev/null); do
+    echo "$w $(xdotool getwindowname "$w" 2>/dev/null) $(xwininfo -id "$w" 2>/dev/null | grep 'Map State')"
+  done
+  command -v gdb >/dev/null || return 0
+  echo "== its threads:"
+  timeout 60 gdb -p "$pid" -batch -nx -ex 'set pagination off' -ex 'thread apply all bt 25' 2>/dev/null \
+    | grep -E '^(Thread|#)' | head -n 200
 }
 
 focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; sleep 0.2; }
