@@ -9,12 +9,13 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/kelodi-e2e.XXXXXX")
 _pids=()
 
 # KELODI_E2E_LOG_DIR=DIR keeps the MIDI logs of the run in DIR/SCRIPT/, so two
-# builds can be compared message by message.
+# builds can be compared message by message, and the shots a script took.
 _keep_logs() {
   [ -n "${KELODI_E2E_LOG_DIR:-}" ] || return 0
   local dest
   dest="$KELODI_E2E_LOG_DIR/$(basename "$0" .sh)"
   mkdir -p "$dest" && cp "$WORK"/*.log "$dest"/ 2>/dev/null || true
+  cp "$WORK"/*.png "$dest"/ 2>/dev/null || true
 }
 
 _cleanup() {
