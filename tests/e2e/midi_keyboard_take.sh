@@ -34,14 +34,15 @@ colour_of() {
 
 note "keys held on the keyboard light, and go back when released"
 # Note 48 is white key 12 and note 51 black key 15 at the panel's octave 0.
+# A sounding key is red (KeyColour::Red), a key at rest white or black.
 key_is 12 '#FFFFFF' rest || fail "key 12 is $(colour_of 12 rest) before it is played"
 key_is 15 '#000000' rest || fail "key 15 is $(colour_of 15 rest) before it is played"
 send 90 30 50
 send 90 33 50
 wait_until 30 key_is 12 '#FF0000' lit || fail "key 12 held on the keyboard is $(colour_of 12 lit), not red"
 wait_until 30 key_is 15 '#FF0000' lit || fail "key 15 held on the keyboard is $(colour_of 15 lit), not red"
-logged '90 30 50 00' || fail "note 48 did not sound"
-logged '90 33 50 00' || fail "note 51 did not sound"
+wait_until 30 logged '90 30 50 00' || fail "note 48 did not sound"
+wait_until 30 logged '90 33 50 00' || fail "note 51 did not sound"
 send 80 30 00
 send 80 33 00
 wait_until 30 key_is 12 '#FFFFFF' released || fail "key 12 is $(colour_of 12 released) after its note-off"
