@@ -11,25 +11,17 @@
 source "$(dirname "$0")/lib/common.bash"
 source "$(dirname "$0")/lib/jack.bash"
 use_display
-[ -x "$TOOLS/midi_source" ] || { echo "SKIP: midi_source not built"; exit 77; }
 private_jack_server kelodi-e2ein
+keyboard_source kelodi-e2e-kbd
 
 song="$BIN/录制/两只老虎.dzq"
 [ -f "$song" ] || fail "no sample score $song"
-
-mkfifo "$WORK/keyboard.in"
-"$TOOLS/midi_source" kelodi-e2e-kbd <"$WORK/keyboard.in" >"$WORK/keyboard.out" 2>&1 &
-_pids+=($!)
-exec {keyboard}>"$WORK/keyboard.in"
-wait_until 30 grep -q '^ready$' "$WORK/keyboard.out" || fail "midi_source did not start"
-send() { echo "$*" >&"$keyboard"; }
 
 "$BIN/kelodi-dzq" play --list-devices >"$WORK/devices.txt" 2>/dev/null || fail "play --list-devices failed"
 grep -qx $'in\tkelodi-e2e-kbd:out' "$WORK/devices.txt" || fail "the keyboard is not listed: $(tr '\n' '|' <"$WORK/devices.txt")"
 
 launch player "$BIN/kelodi" --midi-input kelodi-e2e-kbd:out
-connected() { jack_lsp -c kelodi-e2e-kbd:out 2>/dev/null | grep -q '^ *Kelodi.*:MIDI in$'; }
-wait_until 30 connected || fail "the keyboard is not connected: $(jack_lsp -c 2>&1 | tr '\n' '|')"
+wait_keyboard_connected kelodi-e2e-kbd
 
 note "notes on channel 10 with their velocities, a controller that is dropped"
 mark=$(log_messages "$log" | wc -l)
@@ -56,8 +48,8 @@ choose_item alt+q Return   # the first song of the list
 # the song waits for it.
 [ "${keys[0]}" = 12 ] || fail "the song no longer starts on key 12"
 first_marked() {
-  [ "$(import -window "$win" -crop "1x1+$((4 + 28 * 7 + 18))+$((menu + 92 + 165))" -depth 8 txt:- 2>/dev/null \
-       | grep -o '#[0-9A-F]\{6\}' | head -n 1)" = "#90EE90" ]
+  import -window "$win" "$WORK/marked.png" 2>/dev/null || return 1
+  [ "$(pixel_colour "$WORK/marked.png" $(key_spot 12))" = "#90EE90" ]
 }
 wait_until 30 first_marked || fail "the song does not wait for its first key"
 for k in "${keys[@]}"; do

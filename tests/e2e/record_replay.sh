@@ -11,33 +11,11 @@ app="$WORK/app"
 mkdir -p "$app/录制"
 cp "$BIN/kelodi" "$app/"
 
-button() {  # button NAME: click the recorder row's button in the bottom frame
-  local left
-  case $1 in start) left=24 ;; end) left=124 ;; replay) left=228 ;; stop) left=332 ;; save) left=440 ;; play-file) left=572 ;;
-    *) fail "no button $1" ;; esac
-  xdotool mousemove --window "$win" $(( 12 + left + 40 )) $(( menu + 292 + 4 + 12 )) click 1
-}
 # Time stamps of the note-ons of chord roots (the first of each group of four).
 roots() { awk '$1 !~ /^#/ && $2 == "90" {n++; if (n % 4 == 1) print $1}' "$1"; }
 spacing() { awk 'NR > 1 {printf "%.4f\n", $1 - prev} {prev = $1}'; }
 # has_roots LOG COUNT: the log holds at least COUNT chord roots.
 has_roots() { [ "$(roots "$1" | wc -l)" -ge "$2" ]; }
-
-# confirm DIALOG: Return in the file dialog until it closes. Its completion
-# list fills in the background and, popping up late on a busy machine, takes
-# a Return for itself; the next one then goes to the dialog.
-viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
-hidden() { ! viewable "$1"; }
-confirm() {
-  local dialog=$1
-  for _ in $(seq 1 10); do
-    viewable "$dialog" || return 0
-    focus "$dialog"
-    xdotool key Return
-    wait_until 5 hidden "$dialog" && return 0
-  done
-  fail "the file dialog did not close"
-}
 
 note "record four keys"
 launch record "$app/kelodi"
@@ -51,13 +29,7 @@ roots "$log" | tail -n 4 >"$WORK/recorded.times"
 
 note "save through the file dialog"
 button save
-dialog=$(wait_window '^录制文件$' 30) || fail "no save dialog"
-focus "$dialog"
-# The dialog opens in the recordings folder; the name is typed without the
-# folder's Chinese letters, which xdotool types by remapping a key for the
-# moment, and a busy machine may read the key before or after that.
-xdotool type --delay 20 "e2e.dzq"
-confirm "$dialog"
+recording_file e2e.dzq
 # The file appears whole: it is written beside and renamed into place.
 wait_until 60 test -f "$app/录制/e2e.dzq" || fail "nothing saved"
 "$BIN/kelodi-dzq" events "$app/录制/e2e.dzq" >"$WORK/events" || fail "the saved file does not read back"
@@ -66,10 +38,7 @@ wait_until 60 test -f "$app/录制/e2e.dzq" || fail "nothing saved"
 note "play the file back"
 before=$(roots "$log" | wc -l)
 button play-file
-dialog=$(wait_window '^录制文件$' 30) || fail "no open dialog"
-focus "$dialog"
-xdotool type --delay 20 "e2e.dzq"
-confirm "$dialog"
+recording_file e2e.dzq
 wait_until 60 has_roots "$log" "$((before + 4))" || fail "the replay did not play 4 keys"
 roots "$log" | tail -n +"$((before + 1))" >"$WORK/replayed.times"
 [ "$(wc -l <"$WORK/replayed.times")" = 4 ] || fail "expected 4 replayed presses, got $(wc -l <"$WORK/replayed.times")"

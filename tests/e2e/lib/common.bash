@@ -9,12 +9,13 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/kelodi-e2e.XXXXXX")
 _pids=()
 
 # KELODI_E2E_LOG_DIR=DIR keeps the MIDI logs of the run in DIR/SCRIPT/, so two
-# builds can be compared message by message.
+# builds can be compared message by message, and the shots a script took.
 _keep_logs() {
   [ -n "${KELODI_E2E_LOG_DIR:-}" ] || return 0
   local dest
   dest="$KELODI_E2E_LOG_DIR/$(basename "$0" .sh)"
   mkdir -p "$dest" && cp "$WORK"/*.log "$dest"/ 2>/dev/null || true
+  cp "$WORK"/*.png "$dest"/ 2>/dev/null || true
 }
 
 _cleanup() {
@@ -211,4 +212,65 @@ choose_menu_item() {
   xdotool key "$@"
   popup_gone() { ! windows_of_kelodi | grep -qx "$popup"; }
   wait_until 5 popup_gone || fail "menu alt+$1 did not close"
+}
+
+# button NAME: clicks a button of the recorder row in the main window's bottom
+# frame (start, end, replay, stop, save, play-file).
+button() {
+  local left
+  case $1 in start) left=24 ;; end) left=124 ;; replay) left=228 ;; stop) left=332 ;; save) left=440 ;; play-file) left=572 ;;
+    *) fail "no button $1" ;; esac
+  xdotool mousemove --window "$win" $(( 12 + left + 40 )) $(( menu + 292 + 4 + 12 )) click 1
+}
+
+# confirm DIALOG: Return in the file dialog until it closes. Its completion
+# list fills in the background and, popping up late on a busy machine, takes
+# a Return for itself; the next one then goes to the dialog.
+viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+hidden() { ! viewable "$1"; }
+confirm() {
+  local dialog=$1
+  for _ in $(seq 1 10); do
+    viewable "$dialog" || return 0
+    focus "$dialog"
+    xdotool key Return
+    wait_until 5 hidden "$dialog" && return 0
+  done
+  fail "the file dialog did not close"
+}
+
+# recording_file NAME: in the recorder row's file dialog (录制文件), which
+# opens in the recordings folder, chooses the file NAME there. The name is
+# typed without the folder's Chinese letters, which xdotool types by
+# remapping a key for the moment, and a busy machine may read the key before
+# or after that.
+recording_file() {
+  local dialog
+  dialog=$(wait_window '^录制文件$' 30) || fail "no file dialog"
+  focus "$dialog"
+  xdotool type --delay 20 "$1"
+  confirm "$dialog"
+}
+
+# key_spot KEY: "X Y", a pixel inside the visible part of key 0..43 in the
+# main window ($win, with the menu bar's height $menu), clear of the labels
+# and the guide letter. The geometry is the keys' own (key_geometry.h): white
+# keys 37 x 194 from left 4 every 28 pixels, black keys 30 x 118 standing 12
+# pixels left of the next white key, all at top 92, showing 5 pixels inside.
+key_spot() {
+  local key=$1 white=(0 -1 1 -1 2 3 -1 4 -1 5 -1 6)
+  local k=$key
+  [ "${white[$((key % 12))]}" -lt 0 ] && k=$((key + 1))
+  local left=$(( 4 + 28 * (7 * (k / 12) + ${white[$((k % 12))]}) ))
+  if [ "$k" = "$key" ]; then
+    echo "$((left + 18)) $((menu + 92 + 165))"
+  else
+    echo "$((left - 12 + 15)) $((menu + 92 + 20))"
+  fi
+}
+
+# pixel_colour IMAGE X Y: the colour of a pixel of the image file IMAGE as
+# #RRGGBB.
+pixel_colour() {
+  convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n 1
 }

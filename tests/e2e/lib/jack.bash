@@ -63,3 +63,24 @@ midi_dump() {
   fi
   exec jack_midi_dump "$@"
 }
+
+# keyboard_source CLIENT: the test tool midi_source as a MIDI keyboard on the
+# server, its port CLIENT:out; `send BYTES...` plays an event on it ("90 3C
+# 40"), `send close` unplugs it. Exits with 77 (skip) when the tool is not
+# built.
+keyboard_source() {
+  [ -x "$TOOLS/midi_source" ] || { echo "SKIP: midi_source not built"; exit 77; }
+  mkfifo "$WORK/keyboard.in"
+  "$TOOLS/midi_source" "$1" <"$WORK/keyboard.in" >"$WORK/keyboard.out" 2>&1 &
+  _pids+=($!)
+  exec {keyboard}>"$WORK/keyboard.in"
+  wait_until 30 grep -q '^ready$' "$WORK/keyboard.out" || fail "midi_source did not start"
+}
+send() { echo "$*" >&"$keyboard"; }
+
+# wait_keyboard_connected CLIENT: until kelodi's input port is connected to
+# the keyboard's port CLIENT:out.
+wait_keyboard_connected() {
+  _connected() { jack_lsp -c "$1:out" 2>/dev/null | grep -q '^ *Kelodi.*:MIDI in$'; }
+  wait_until 30 _connected "$1" || fail "the keyboard is not connected: $(jack_lsp -c 2>&1 | tr '\n' '|')"
+}
