@@ -14,9 +14,9 @@ constexpr int Gap = 8;
 // The band of `screen` on one side of `edge`, `Gap` away from it.
 enum class Side { Below, Right, Left, Above };
 
-ScreenRect band(const ScreenRect& screen, const ScreenRect& edge, Side side)
+PixelRect band(const PixelRect& screen, const PixelRect& edge, Side side)
 {
-    ScreenRect area = screen;
+    PixelRect area = screen;
     switch (side) {
     case Side::Below: area.top = edge.bottom() + Gap; area.height = screen.bottom() - area.top; break;
     case Side::Above: area.height = edge.top - Gap - screen.top; break;
@@ -31,7 +31,7 @@ ScreenRect band(const ScreenRect& screen, const ScreenRect& edge, Side side)
 // A window of the given size in `area`, lined up with `frame` as far as the
 // area lets it: its left edge under the frame's left edge, or its top beside
 // the frame's top.
-ScreenRect fitInto(const ScreenRect& area, const ScreenRect& frame, int width, int height)
+PixelRect fitInto(const PixelRect& area, const PixelRect& frame, int width, int height)
 {
     width = std::min(width, area.width);
     height = std::min(height, area.height);
@@ -40,25 +40,25 @@ ScreenRect fitInto(const ScreenRect& area, const ScreenRect& frame, int width, i
     return {left, top, width, height};
 }
 
-bool holds(const ScreenRect& area, int width, int height) { return area.width >= width && area.height >= height; }
+bool holds(const PixelRect& area, int width, int height) { return area.width >= width && area.height >= height; }
 
-long long areaOf(const ScreenRect& r) { return static_cast<long long>(r.width) * r.height; }
+long long areaOf(const PixelRect& r) { return static_cast<long long>(r.width) * r.height; }
 
 }  // namespace
 
-ScreenRect placeSideWindow(const ScreenRect& screen, const ScreenRect& mainFrame, const ScreenRect& keys,
+PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, const PixelRect& keys,
                            int wantedWidth, int wantedHeight, int minimumWidth, int minimumHeight)
 {
     minimumWidth = std::min(minimumWidth, wantedWidth);
     minimumHeight = std::min(minimumHeight, wantedHeight);
     constexpr std::array Sides{Side::Below, Side::Right, Side::Left, Side::Above};
     for (Side side : Sides) {
-        const ScreenRect area = band(screen, mainFrame, side);
+        const PixelRect area = band(screen, mainFrame, side);
         if (holds(area, wantedWidth, wantedHeight))
             return fitInto(area, mainFrame, wantedWidth, wantedHeight);
     }
-    const ScreenRect* best = nullptr;
-    std::array<ScreenRect, Sides.size()> bands{};
+    const PixelRect* best = nullptr;
+    std::array<PixelRect, Sides.size()> bands{};
     for (std::size_t i = 0; i < Sides.size(); ++i) {
         bands[i] = band(screen, mainFrame, Sides[i]);
         if (holds(bands[i], minimumWidth, minimumHeight) && (!best || areaOf(bands[i]) > areaOf(*best)))
@@ -67,9 +67,9 @@ ScreenRect placeSideWindow(const ScreenRect& screen, const ScreenRect& mainFrame
     if (best)
         return fitInto(*best, mainFrame, wantedWidth, wantedHeight);
     // Over the main window, but clear of its keys.
-    const ScreenRect belowKeys = band(screen, keys, Side::Below);
-    const ScreenRect aboveKeys = band(screen, keys, Side::Above);
-    const ScreenRect& larger = belowKeys.height >= aboveKeys.height ? belowKeys : aboveKeys;
+    const PixelRect belowKeys = band(screen, keys, Side::Below);
+    const PixelRect aboveKeys = band(screen, keys, Side::Above);
+    const PixelRect& larger = belowKeys.height >= aboveKeys.height ? belowKeys : aboveKeys;
     if (holds(larger, minimumWidth, minimumHeight))
         return fitInto(larger, mainFrame, wantedWidth, wantedHeight);
     const int width = std::min(minimumWidth, screen.width);
@@ -77,7 +77,7 @@ ScreenRect placeSideWindow(const ScreenRect& screen, const ScreenRect& mainFrame
     return {std::clamp(mainFrame.left, screen.left, screen.right() - width), screen.bottom() - height, width, height};
 }
 
-bool canRestoreSideWindow(const ScreenRect& screen, const ScreenRect& keys, const ScreenRect& frame)
+bool canRestoreSideWindow(const PixelRect& screen, const PixelRect& keys, const PixelRect& frame)
 {
     return frame.width > 0 && frame.height > 0 && screen.contains(frame) && !frame.overlaps(keys);
 }

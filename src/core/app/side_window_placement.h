@@ -1,28 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/app/pixel_rect.h"
+
 namespace kelodi {
-
-// A rectangle on the screen in pixels; right() and bottom() are one past the
-// last pixel.
-struct ScreenRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-
-    int right() const { return left + width; }
-    int bottom() const { return top + height; }
-    bool contains(const ScreenRect& other) const
-    {
-        return other.left >= left && other.top >= top && other.right() <= right() && other.bottom() <= bottom();
-    }
-    bool overlaps(const ScreenRect& other) const
-    {
-        return other.left < right() && left < other.right() && other.top < bottom() && top < other.bottom();
-    }
-    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
-};
 
 // Where a window that works beside the main window goes (the score window):
 // wholly inside `screen` (the available area), never over `keys` (the
@@ -35,11 +16,11 @@ struct ScreenRect {
 // larger of the bands below and above the keys (over the main window's other
 // controls). Only on a screen too small for any of this does it go to the
 // screen's bottom edge at its minimum size.
-ScreenRect placeSideWindow(const ScreenRect& screen, const ScreenRect& mainFrame, const ScreenRect& keys,
+PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, const PixelRect& keys,
                            int wantedWidth, int wantedHeight, int minimumWidth, int minimumHeight);
 
 // Whether a window remembered at `frame` can come back there: wholly inside
 // `screen` and not over `keys`.
-bool canRestoreSideWindow(const ScreenRect& screen, const ScreenRect& keys, const ScreenRect& frame);
+bool canRestoreSideWindow(const PixelRect& screen, const PixelRect& keys, const PixelRect& frame);
 
 }  // namespace kelodi

@@ -25,6 +25,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/tempo.h"
 #include "core/text/utf8.h"
+#include "gui/common/pixel_rect.h"
 #include "gui/common/utf8.h"
 #include "gui/practice/score_view.h"
 
@@ -205,12 +206,6 @@ void ScoreWindow::showOrRaise()
     raise();
 }
 
-namespace {
-
-ScreenRect screenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
-
-}  // namespace
-
 // The first time, the window goes where the player left it at the last start,
 // or else beside the main window (see placeSideWindow).
 void ScoreWindow::placeBesideMainWindow()
@@ -228,13 +223,13 @@ void ScoreWindow::placeBesideMainWindow()
     const QRect remembered(position, contents + frameExtra);
     QScreen* screen = QGuiApplication::screenAt(remembered.center());
     if (contents.isValid() && screen &&
-        canRestoreSideWindow(screenRect(screen->availableGeometry()), screenRect(keys), screenRect(remembered))) {
+        canRestoreSideWindow(toPixelRect(screen->availableGeometry()), toPixelRect(keys), toPixelRect(remembered))) {
         setPlace(position, contents);
         return;
     }
-    const ScreenRect place =
-        placeSideWindow(screenRect(main->screen()->availableGeometry()), screenRect(main->frameGeometry()),
-                        screenRect(keys), frameSize().width(), frameSize().height(),
+    const PixelRect place =
+        placeSideWindow(toPixelRect(main->screen()->availableGeometry()), toPixelRect(main->frameGeometry()),
+                        toPixelRect(keys), frameSize().width(), frameSize().height(),
                         minimumSizeHint().width() + frameExtra.width(), MinimumHeight + frameExtra.height());
     setPlace({place.left, place.top}, QSize(place.width, place.height) - frameExtra);
 }

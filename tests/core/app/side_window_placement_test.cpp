@@ -9,7 +9,7 @@ namespace {
 constexpr int Wanted[2] = {620, 300};
 constexpr int Minimum[2] = {360, 180};
 
-ScreenRect place(const ScreenRect& screen, const ScreenRect& main, const ScreenRect& keys)
+PixelRect place(const PixelRect& screen, const PixelRect& main, const PixelRect& keys)
 {
     return placeSideWindow(screen, main, keys, Wanted[0], Wanted[1], Minimum[0], Minimum[1]);
 }
@@ -18,7 +18,7 @@ TEST(SideWindowPlacement, GoesBesideTheMainWindowWhollyOnTheScreenAndNeverOverTh
 {
     struct Case {
         const char* what;
-        ScreenRect screen, main, keys, expected;
+        PixelRect screen, main, keys, expected;
     };
     const Case cases[] = {
         // A 1366 x 768 screen with the main window where it starts: no side has
@@ -38,7 +38,7 @@ TEST(SideWindowPlacement, GoesBesideTheMainWindowWhollyOnTheScreenAndNeverOverTh
         {"small", {0, 0, 800, 600}, {20, 80, 760, 440}, {24, 200, 752, 280}, {20, 0, 620, 192}},
     };
     for (const Case& c : cases) {
-        const ScreenRect placed = place(c.screen, c.main, c.keys);
+        const PixelRect placed = place(c.screen, c.main, c.keys);
         EXPECT_EQ(placed, c.expected) << c.what << ": at " << placed.left << "," << placed.top << " " << placed.width
                                       << "x" << placed.height;
         EXPECT_TRUE(c.screen.contains(placed)) << c.what;
@@ -48,8 +48,8 @@ TEST(SideWindowPlacement, GoesBesideTheMainWindowWhollyOnTheScreenAndNeverOverTh
 
 TEST(SideWindowPlacement, ARememberedPlaceIsKeptOnlyOnTheScreenAndOffTheKeys)
 {
-    const ScreenRect screen{0, 0, 1366, 768};
-    const ScreenRect keys{307, 250, 752, 290};
+    const PixelRect screen{0, 0, 1366, 768};
+    const PixelRect keys{307, 250, 752, 290};
     EXPECT_TRUE(canRestoreSideWindow(screen, keys, {0, 560, 620, 208}));
     EXPECT_FALSE(canRestoreSideWindow(screen, keys, {0, 561, 620, 208}));  // a pixel off the screen
     EXPECT_FALSE(canRestoreSideWindow(screen, keys, {0, 520, 620, 200}));  // over the lowest row of keys
