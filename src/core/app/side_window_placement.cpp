@@ -46,32 +46,31 @@ long long areaOf(const PixelRect& r) { return static_cast<long long>(r.width) * 
 
 }  // namespace
 
-PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, const PixelRect& keys,
-                           int wantedWidth, int wantedHeight, int minimumWidth, int minimumHeight)
+PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, int wantedWidth, int wantedHeight,
+                          int minimumWidth, int minimumHeight)
 {
     minimumWidth = std::min(minimumWidth, wantedWidth);
     minimumHeight = std::min(minimumHeight, wantedHeight);
     constexpr std::array Sides{Side::Below, Side::Right, Side::Left, Side::Above};
-    for (Side side : Sides) {
-        const PixelRect area = band(screen, mainFrame, side);
-        if (holds(area, wantedWidth, wantedHeight))
-            return fitInto(area, mainFrame, wantedWidth, wantedHeight);
-    }
-    const PixelRect* best = nullptr;
     std::array<PixelRect, Sides.size()> bands{};
     for (std::size_t i = 0; i < Sides.size(); ++i) {
         bands[i] = band(screen, mainFrame, Sides[i]);
-        if (holds(bands[i], minimumWidth, minimumHeight) && (!best || areaOf(bands[i]) > areaOf(*best)))
-            best = &bands[i];
+        if (holds(bands[i], wantedWidth, wantedHeight))
+            return fitInto(bands[i], mainFrame, wantedWidth, wantedHeight);
     }
-    if (best)
-        return fitInto(*best, mainFrame, wantedWidth, wantedHeight);
-    // Over the main window, but clear of its keys.
-    const PixelRect belowKeys = band(screen, keys, Side::Below);
-    const PixelRect aboveKeys = band(screen, keys, Side::Above);
-    const PixelRect& larger = belowKeys.height >= aboveKeys.height ? belowKeys : aboveKeys;
-    if (holds(larger, minimumWidth, minimumHeight))
-        return fitInto(larger, mainFrame, wantedWidth, wantedHeight);
+    // The largest band that holds `width` x `height`; the first of equals.
+    const auto largest = [&](int width, int height) -> const PixelRect* {
+        const PixelRect* best = nullptr;
+        for (const PixelRect& area : bands)
+            if (holds(area, width, height) && (!best || areaOf(area) > areaOf(*best)))
+                best = &area;
+        return best;
+    };
+    const PixelRect* room = largest(minimumWidth, minimumHeight);
+    if (!room)
+        room = largest(1, 1);
+    if (room)
+        return fitInto(*room, mainFrame, wantedWidth, wantedHeight);
     const int width = std::min(minimumWidth, screen.width);
     const int height = std::min(minimumHeight, screen.height);
     return {std::clamp(mainFrame.left, screen.left, screen.right() - width), screen.bottom() - height, width, height};

@@ -6,18 +6,19 @@
 namespace kelodi {
 
 // Where a window that works beside the main window goes (the score window):
-// wholly inside `screen` (the available area), never over `keys` (the
-// on-screen keys, inside `mainFrame`), as close to the main window as the
+// wholly inside `screen` (the available area) and never over `mainFrame`,
+// whose keys and buttons stay in sight, as close to the main window as the
 // screen allows.
 //
 // Tried in order: below the main window, to its right, to its left, above it,
 // each at the size wanted. Where none has room, the window takes the largest of
-// these free bands that holds `minimum`, shrunk to the band; failing that, the
-// larger of the bands below and above the keys (over the main window's other
-// controls). Only on a screen too small for any of this does it go to the
-// screen's bottom edge at its minimum size.
-PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, const PixelRect& keys,
-                           int wantedWidth, int wantedHeight, int minimumWidth, int minimumHeight);
+// these free bands that holds `minimum` (the least size it reads well at),
+// shrunk to the band; failing that, the largest free band there is, however
+// small: the player can make it larger where it does no harm. Only where the
+// main window leaves no free band at all does the window go to the screen's
+// bottom edge at its minimum size.
+PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, int wantedWidth, int wantedHeight,
+                          int minimumWidth, int minimumHeight);
 
 // Whether a window remembered at `frame` can come back there: wholly inside
 // `screen` and not over `keys`.

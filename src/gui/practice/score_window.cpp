@@ -96,6 +96,7 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     connect(m_view, &ScoreView::highlightMoved, this, &ScoreWindow::keepRowsInView);
 
     auto* top = new QHBoxLayout;
+    m_topRow = top;
     top->addWidget(m_figures, 1);
     top->addWidget(timeCaption);
     top->addWidget(m_timeSignature);
@@ -229,9 +230,16 @@ void ScoreWindow::placeBesideMainWindow()
     }
     const PixelRect place =
         placeSideWindow(toPixelRect(main->screen()->availableGeometry()), toPixelRect(main->frameGeometry()),
-                        toPixelRect(keys), frameSize().width(), frameSize().height(),
-                        minimumSizeHint().width() + frameExtra.width(), MinimumHeight + frameExtra.height());
+                        frameSize().width(), frameSize().height(), minimumSizeHint().width() + frameExtra.width(),
+                        readableHeight() + frameExtra.height());
     setPlace({place.left, place.top}, QSize(place.width, place.height) - frameExtra);
+}
+
+int ScoreWindow::readableHeight() const
+{
+    const QMargins margins = layout()->contentsMargins();
+    return margins.top() + m_topRow->sizeHint().height() + layout()->spacing() + 2 * m_scroll->frameWidth()
+           + ScoreView::Margin + ScoreView::RowHeight + ScoreView::Margin + margins.bottom();
 }
 
 void ScoreWindow::setPlace(const QPoint& frameTopLeft, const QSize& contents)
