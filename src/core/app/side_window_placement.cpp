@@ -31,48 +31,48 @@ PixelRect band(const PixelRect& screen, const PixelRect& edge, Side side)
 // A window of the given size in `area`, lined up with `frame` as far as the
 // area lets it: its left edge under the frame's left edge, or its top beside
 // the frame's top.
-PixelRect fitInto(const PixelRect& area, const PixelRect& frame, int width, int height)
+PixelRect fitInto(const PixelRect& area, const PixelRect& frame, PixelSize size)
 {
-    width = std::min(width, area.width);
-    height = std::min(height, area.height);
+    const int width = std::min(size.width, area.width);
+    const int height = std::min(size.height, area.height);
     const int left = std::clamp(frame.left, area.left, area.right() - width);
     const int top = std::clamp(frame.top, area.top, area.bottom() - height);
     return {left, top, width, height};
 }
 
-bool holds(const PixelRect& area, int width, int height) { return area.width >= width && area.height >= height; }
+bool holds(const PixelRect& area, PixelSize size) { return area.width >= size.width && area.height >= size.height; }
 
 long long areaOf(const PixelRect& r) { return static_cast<long long>(r.width) * r.height; }
 
 }  // namespace
 
-PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, int wantedWidth, int wantedHeight,
-                          int minimumWidth, int minimumHeight)
+PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, PixelSize wanted, PixelSize readable,
+                          PixelSize least)
 {
-    minimumWidth = std::min(minimumWidth, wantedWidth);
-    minimumHeight = std::min(minimumHeight, wantedHeight);
+    readable = {std::min(readable.width, wanted.width), std::min(readable.height, wanted.height)};
+    least = {std::clamp(least.width, 1, readable.width), std::clamp(least.height, 1, readable.height)};
     constexpr std::array Sides{Side::Below, Side::Right, Side::Left, Side::Above};
     std::array<PixelRect, Sides.size()> bands{};
     for (std::size_t i = 0; i < Sides.size(); ++i) {
         bands[i] = band(screen, mainFrame, Sides[i]);
-        if (holds(bands[i], wantedWidth, wantedHeight))
-            return fitInto(bands[i], mainFrame, wantedWidth, wantedHeight);
+        if (holds(bands[i], wanted))
+            return fitInto(bands[i], mainFrame, wanted);
     }
-    // The largest band that holds `width` x `height`; the first of equals.
-    const auto largest = [&](int width, int height) -> const PixelRect* {
+    // The largest band that holds `size`; the first of equals.
+    const auto largest = [&](PixelSize size) -> const PixelRect* {
         const PixelRect* best = nullptr;
         for (const PixelRect& area : bands)
-            if (holds(area, width, height) && (!best || areaOf(area) > areaOf(*best)))
+            if (holds(area, size) && (!best || areaOf(area) > areaOf(*best)))
                 best = &area;
         return best;
     };
-    const PixelRect* room = largest(minimumWidth, minimumHeight);
+    const PixelRect* room = largest(readable);
     if (!room)
-        room = largest(1, 1);
+        room = largest(least);
     if (room)
-        return fitInto(*room, mainFrame, wantedWidth, wantedHeight);
-    const int width = std::min(minimumWidth, screen.width);
-    const int height = std::min(minimumHeight, screen.height);
+        return fitInto(*room, mainFrame, wanted);
+    const int width = std::min(least.width, screen.width);
+    const int height = std::min(least.height, screen.height);
     return {std::clamp(mainFrame.left, screen.left, screen.right() - width), screen.bottom() - height, width, height};
 }
 

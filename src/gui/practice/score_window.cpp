@@ -107,6 +107,11 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     layout->addLayout(top);
     layout->addWidget(m_cutNotice);
     layout->addWidget(m_scroll, 1);
+    // On a screen with little room beside the main window the window may be
+    // made as low as its top line, the score squeezed out: lower than the
+    // layout would allow on its own.
+    const QMargins margins = layout->contentsMargins();
+    setMinimumSize(minimumSizeHint().width(), margins.top() + top->sizeHint().height() + margins.bottom());
     // Wide enough for the rows of a score printed by kelodi-dzq jianpu.
     resize(ScoreView::widthForCells(DefaultRowCells) + 40, 300);
 }
@@ -228,10 +233,13 @@ void ScoreWindow::placeBesideMainWindow()
         setPlace(position, contents);
         return;
     }
-    const PixelRect place =
-        placeSideWindow(toPixelRect(main->screen()->availableGeometry()), toPixelRect(main->frameGeometry()),
-                        frameSize().width(), frameSize().height(), minimumSizeHint().width() + frameExtra.width(),
-                        readableHeight() + frameExtra.height());
+    const auto withFrame = [&](int width, int height) {
+        return PixelSize{width + frameExtra.width(), height + frameExtra.height()};
+    };
+    const PixelRect place = placeSideWindow(
+        toPixelRect(main->screen()->availableGeometry()), toPixelRect(main->frameGeometry()),
+        {frameSize().width(), frameSize().height()}, withFrame(minimumSizeHint().width(), readableHeight()),
+        withFrame(minimumWidth(), minimumHeight()));
     setPlace({place.left, place.top}, QSize(place.width, place.height) - frameExtra);
 }
 

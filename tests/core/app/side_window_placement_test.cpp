@@ -6,12 +6,13 @@
 namespace kelodi {
 namespace {
 
-constexpr int Wanted[2] = {620, 300};
-constexpr int Minimum[2] = {360, 180};
+constexpr PixelSize Wanted{620, 300};
+constexpr PixelSize Readable{360, 180};
+constexpr PixelSize Least{250, 52};
 
 PixelRect place(const PixelRect& screen, const PixelRect& main)
 {
-    return placeSideWindow(screen, main, Wanted[0], Wanted[1], Minimum[0], Minimum[1]);
+    return placeSideWindow(screen, main, Wanted, Readable, Least);
 }
 
 TEST(SideWindowPlacement, GoesBesideTheMainWindowWhollyOnTheScreenAndNeverOverItsKeysOrButtons)
@@ -35,8 +36,11 @@ TEST(SideWindowPlacement, GoesBesideTheMainWindowWhollyOnTheScreenAndNeverOverIt
         // Low on a screen whose top 40 pixels hold a panel: just above it.
         {"above", {0, 40, 1366, 1000}, {303, 660, 760, 370}, {303, 352, 620, 300}},
         // 1920 x 1080 at scale factor 2, the main window at the top left: the
-        // band below is too low for the minimum but the largest there is.
+        // band below is too low to read well in but the largest there is.
         {"960x540", {0, 0, 960, 540}, {0, 0, 745, 376}, {0, 384, 620, 156}},
+        // The same under a panel, with a title bar, the main window centred:
+        // the band below holds no more than the window's top line.
+        {"960x540 centred", {0, 16, 960, 524}, {107, 80, 745, 395}, {107, 483, 620, 57}},
         // Centred on a small screen: the free band below, however low.
         {"small", {0, 0, 800, 600}, {20, 80, 760, 440}, {20, 528, 620, 72}},
     };
