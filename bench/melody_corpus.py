@@ -41,6 +41,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "windows", "lib"))
+from midi_files import smf, track, vlq  # noqa: E402  (the SMF writer the Windows checks use too)
+
 ABCMIDI = "/usr/share/doc/abcmidi/examples"
 ABCM2PS = "/usr/share/doc/abcm2ps/examples"
 
@@ -90,15 +93,6 @@ def read_varlen(data, pos):
             return value, pos
 
 
-def write_varlen(value):
-    out = [value & 0x7F]
-    value >>= 7
-    while value:
-        out.append(0x80 | (value & 0x7F))
-        value >>= 7
-    return bytes(reversed(out))
-
-
 def read_midi(path):
     """(division, tracks): each track a list of (tick, bytes of the event)."""
     data = open(path, "rb").read()
@@ -124,13 +118,13 @@ def read_midi(path):
             if status == 0xFF:
                 kind = chunk[p]
                 length, q = read_varlen(chunk, p + 1)
-                events.append((tick, bytes([0xFF, kind]) + write_varlen(length) + chunk[q:q + length]))
+                events.append((tick, bytes([0xFF, kind]) + vlq(length) + chunk[q:q + length]))
                 p = q + length
                 if kind == 0x2F:
                     break
             elif status in (0xF0, 0xF7):
                 length, q = read_varlen(chunk, p)
-                events.append((tick, bytes([status]) + write_varlen(length) + chunk[q:q + length]))
+                events.append((tick, bytes([status]) + vlq(length) + chunk[q:q + length]))
                 p = q + length
             else:
                 running = status
@@ -142,17 +136,13 @@ def read_midi(path):
 
 
 def write_midi(path, division, tracks):
-    out = b"MThd" + struct.pack(">IHHH", 6, 0 if len(tracks) == 1 else 1, len(tracks), division)
+    """tracks: lists of (tick, bytes of the event), as read_midi gives them."""
+    chunks = []
     for events in tracks:
-        body, last = b"", 0
-        for tick, event in events:
-            if event[:2] == b"\xff\x2f":
-                continue
-            body += write_varlen(tick - last) + event
-            last = tick
-        body += write_varlen(0) + b"\xff\x2f\x00"
-        out += b"MTrk" + struct.pack(">I", len(body)) + body
-    open(path, "wb").write(out)
+        timed = [e for e in events if e[1][:2] != b"\xff\x2f"]  # track() ends every track
+        ticks = [0] + [tick for tick, _ in timed]
+        chunks.append(track([(tick - last, event) for last, (tick, event) in zip(ticks, timed)]))
+    open(path, "wb").write(smf(0 if len(tracks) == 1 else 1, division, chunks))
 
 
 def merged(tracks):

@@ -14,9 +14,9 @@ constexpr int Gap = 8;
 // The band of `screen` on one side of `edge`, `Gap` away from it.
 enum class Side { Below, Right, Left, Above };
 
-ScreenRect band(const ScreenRect& screen, const ScreenRect& edge, Side side)
+PixelRect band(const PixelRect& screen, const PixelRect& edge, Side side)
 {
-    ScreenRect area = screen;
+    PixelRect area = screen;
     switch (side) {
     case Side::Below: area.top = edge.bottom() + Gap; area.height = screen.bottom() - area.top; break;
     case Side::Above: area.height = edge.top - Gap - screen.top; break;
@@ -31,53 +31,52 @@ ScreenRect band(const ScreenRect& screen, const ScreenRect& edge, Side side)
 // A window of the given size in `area`, lined up with `frame` as far as the
 // area lets it: its left edge under the frame's left edge, or its top beside
 // the frame's top.
-ScreenRect fitInto(const ScreenRect& area, const ScreenRect& frame, int width, int height)
+PixelRect fitInto(const PixelRect& area, const PixelRect& frame, PixelSize size)
 {
-    width = std::min(width, area.width);
-    height = std::min(height, area.height);
+    const int width = std::min(size.width, area.width);
+    const int height = std::min(size.height, area.height);
     const int left = std::clamp(frame.left, area.left, area.right() - width);
     const int top = std::clamp(frame.top, area.top, area.bottom() - height);
     return {left, top, width, height};
 }
 
-bool holds(const ScreenRect& area, int width, int height) { return area.width >= width && area.height >= height; }
+bool holds(const PixelRect& area, PixelSize size) { return area.width >= size.width && area.height >= size.height; }
 
-long long areaOf(const ScreenRect& r) { return static_cast<long long>(r.width) * r.height; }
+long long areaOf(const PixelRect& r) { return static_cast<long long>(r.width) * r.height; }
 
 }  // namespace
 
-ScreenRect placeSideWindow(const ScreenRect& screen, const ScreenRect& mainFrame, const ScreenRect& keys,
-                           int wantedWidth, int wantedHeight, int minimumWidth, int minimumHeight)
+PixelRect placeSideWindow(const PixelRect& screen, const PixelRect& mainFrame, PixelSize wanted, PixelSize readable,
+                          PixelSize least)
 {
-    minimumWidth = std::min(minimumWidth, wantedWidth);
-    minimumHeight = std::min(minimumHeight, wantedHeight);
+    readable = {std::min(readable.width, wanted.width), std::min(readable.height, wanted.height)};
+    least = {std::clamp(least.width, 1, readable.width), std::clamp(least.height, 1, readable.height)};
     constexpr std::array Sides{Side::Below, Side::Right, Side::Left, Side::Above};
-    for (Side side : Sides) {
-        const ScreenRect area = band(screen, mainFrame, side);
-        if (holds(area, wantedWidth, wantedHeight))
-            return fitInto(area, mainFrame, wantedWidth, wantedHeight);
-    }
-    const ScreenRect* best = nullptr;
-    std::array<ScreenRect, Sides.size()> bands{};
+    std::array<PixelRect, Sides.size()> bands{};
     for (std::size_t i = 0; i < Sides.size(); ++i) {
         bands[i] = band(screen, mainFrame, Sides[i]);
-        if (holds(bands[i], minimumWidth, minimumHeight) && (!best || areaOf(bands[i]) > areaOf(*best)))
-            best = &bands[i];
+        if (holds(bands[i], wanted))
+            return fitInto(bands[i], mainFrame, wanted);
     }
-    if (best)
-        return fitInto(*best, mainFrame, wantedWidth, wantedHeight);
-    // Over the main window, but clear of its keys.
-    const ScreenRect belowKeys = band(screen, keys, Side::Below);
-    const ScreenRect aboveKeys = band(screen, keys, Side::Above);
-    const ScreenRect& larger = belowKeys.height >= aboveKeys.height ? belowKeys : aboveKeys;
-    if (holds(larger, minimumWidth, minimumHeight))
-        return fitInto(larger, mainFrame, wantedWidth, wantedHeight);
-    const int width = std::min(minimumWidth, screen.width);
-    const int height = std::min(minimumHeight, screen.height);
+    // The largest band that holds `size`; the first of equals.
+    const auto largest = [&](PixelSize size) -> const PixelRect* {
+        const PixelRect* best = nullptr;
+        for (const PixelRect& area : bands)
+            if (holds(area, size) && (!best || areaOf(area) > areaOf(*best)))
+                best = &area;
+        return best;
+    };
+    const PixelRect* room = largest(readable);
+    if (!room)
+        room = largest(least);
+    if (room)
+        return fitInto(*room, mainFrame, wanted);
+    const int width = std::min(least.width, screen.width);
+    const int height = std::min(least.height, screen.height);
     return {std::clamp(mainFrame.left, screen.left, screen.right() - width), screen.bottom() - height, width, height};
 }
 
-bool canRestoreSideWindow(const ScreenRect& screen, const ScreenRect& keys, const ScreenRect& frame)
+bool canRestoreSideWindow(const PixelRect& screen, const PixelRect& keys, const PixelRect& frame)
 {
     return frame.width > 0 && frame.height > 0 && screen.contains(frame) && !frame.overlaps(keys);
 }

@@ -43,7 +43,7 @@ PixelRect keyFrameRect()
     const PixelRect first = visibleKeyRect(0);
     const PixelRect last = visibleKeyRect(KeyCount - 1);
     // Both end keys are white, so their visible part spans the whole height.
-    return {first.left - 1, first.top - 1, last.right() - first.left + 3, first.height + 2};
+    return {first.left - 1, first.top - 1, last.right() - first.left + 2, first.height + 2};
 }
 
 }  // namespace kelodi

@@ -1,19 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/app/pixel_rect.h"
+
 namespace kelodi {
-
-// A rectangle in pixels: its left and top edge, its width and height.
-struct PixelRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-
-    int right() const { return left + width - 1; }   // the last column inside
-    int bottom() const { return top + height - 1; }  // the last row inside
-    bool operator==(const PixelRect&) const = default;
-};
 
 // Where the 44 keys lie in the main window's client area, in pixels; every
 // view of the keys (the window, a mark on a key) takes its figures from here.

@@ -3,13 +3,19 @@
 
 #include <QRect>
 
-#include "core/keyboard/key_geometry.h"
+#include "core/app/pixel_rect.h"
+#include "core/keyboard/key_geometry.h"  // the keys' rectangles, what the main window converts
 
 namespace kelodi {
 
 constexpr QRect toQRect(const PixelRect& rect)
 {
     return QRect(rect.left, rect.top, rect.width, rect.height);
+}
+
+constexpr PixelRect toPixelRect(const QRect& rect)
+{
+    return {rect.left(), rect.top(), rect.width(), rect.height()};
 }
 
 }  // namespace kelodi

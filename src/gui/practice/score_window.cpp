@@ -25,6 +25,7 @@
 #include "core/recording/recording_controller.h"
 #include "core/recording/tempo.h"
 #include "core/text/utf8.h"
+#include "gui/common/pixel_rect.h"
 #include "gui/common/utf8.h"
 #include "gui/practice/score_view.h"
 
@@ -95,6 +96,7 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     connect(m_view, &ScoreView::highlightMoved, this, &ScoreWindow::keepRowsInView);
 
     auto* top = new QHBoxLayout;
+    m_topRow = top;
     top->addWidget(m_figures, 1);
     top->addWidget(timeCaption);
     top->addWidget(m_timeSignature);
@@ -105,6 +107,11 @@ ScoreWindow::ScoreWindow(QWidget* mainWindow)
     layout->addLayout(top);
     layout->addWidget(m_cutNotice);
     layout->addWidget(m_scroll, 1);
+    // On a screen with little room beside the main window the window may be
+    // made as low as its top line, the score squeezed out: lower than the
+    // layout would allow on its own.
+    const QMargins margins = layout->contentsMargins();
+    setMinimumSize(minimumSizeHint().width(), margins.top() + top->sizeHint().height() + margins.bottom());
     // Wide enough for the rows of a score printed by kelodi-dzq jianpu.
     resize(ScoreView::widthForCells(DefaultRowCells) + 40, 300);
 }
@@ -205,12 +212,6 @@ void ScoreWindow::showOrRaise()
     raise();
 }
 
-namespace {
-
-ScreenRect screenRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
-
-}  // namespace
-
 // The first time, the window goes where the player left it at the last start,
 // or else beside the main window (see placeSideWindow).
 void ScoreWindow::placeBesideMainWindow()
@@ -228,15 +229,25 @@ void ScoreWindow::placeBesideMainWindow()
     const QRect remembered(position, contents + frameExtra);
     QScreen* screen = QGuiApplication::screenAt(remembered.center());
     if (contents.isValid() && screen &&
-        canRestoreSideWindow(screenRect(screen->availableGeometry()), screenRect(keys), screenRect(remembered))) {
+        canRestoreSideWindow(toPixelRect(screen->availableGeometry()), toPixelRect(keys), toPixelRect(remembered))) {
         setPlace(position, contents);
         return;
     }
-    const ScreenRect place =
-        placeSideWindow(screenRect(main->screen()->availableGeometry()), screenRect(main->frameGeometry()),
-                        screenRect(keys), frameSize().width(), frameSize().height(),
-                        minimumSizeHint().width() + frameExtra.width(), MinimumHeight + frameExtra.height());
+    const auto withFrame = [&](int width, int height) {
+        return PixelSize{width + frameExtra.width(), height + frameExtra.height()};
+    };
+    const PixelRect place = placeSideWindow(
+        toPixelRect(main->screen()->availableGeometry()), toPixelRect(main->frameGeometry()),
+        {frameSize().width(), frameSize().height()}, withFrame(minimumSizeHint().width(), readableHeight()),
+        withFrame(minimumWidth(), minimumHeight()));
     setPlace({place.left, place.top}, QSize(place.width, place.height) - frameExtra);
+}
+
+int ScoreWindow::readableHeight() const
+{
+    const QMargins margins = layout()->contentsMargins();
+    return margins.top() + m_topRow->sizeHint().height() + layout()->spacing() + 2 * m_scroll->frameWidth()
+           + ScoreView::Margin + ScoreView::RowHeight + ScoreView::Margin + margins.bottom();
 }
 
 void ScoreWindow::setPlace(const QPoint& frameTopLeft, const QSize& contents)

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QScrollArea;
 class QSpinBox;
@@ -50,9 +51,9 @@ public:
     // never placed over them.
     void setKeysArea(std::function<QRect()> keysArea) { m_keysArea = std::move(keysArea); }
 
-    // The least height the window is made to fit beside the main window:
-    // the figures line and two rows of the score.
-    static constexpr int MinimumHeight = 180;
+    // The least height the window reads well at, and is made to fit beside
+    // the main window with: the figures line and one row of notes.
+    int readableHeight() const;
 
 signals:
     void tempoChanged(int percent);
@@ -73,6 +74,7 @@ private:
 
     ScoreView* m_view = nullptr;
     QScrollArea* m_scroll = nullptr;
+    QHBoxLayout* m_topRow = nullptr;  // the figures, time signature and tempo
     QSpinBox* m_tempo = nullptr;
     QLabel* m_figures = nullptr;
     QLabel* m_cutNotice = nullptr;

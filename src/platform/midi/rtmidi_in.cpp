@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <atomic>
 #include <chrono>
-#include <exception>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <rtmidi/RtMidi.h>
@@ -22,12 +21,8 @@ namespace {
 using namespace rtmidi;
 
 // What Kelodi's input port is called in the ALSA or JACK graph.
-constexpr const char* ClientName = "Kelodi";
 constexpr const char* PortName = "MIDI in";
 
-// Listing, opening and closing call the server, and a stopped one never
-// answers: the window waits this long at most (see callWithin).
-constexpr std::chrono::milliseconds ServerCallLimit(2000);
 // How long opening waits for the connection from the device to appear.
 constexpr std::chrono::milliseconds ConnectTimeout(2000);
 // How often an ALSA port is looked for in the sequencer's list.
@@ -60,110 +55,34 @@ private:
     MidiInputHandler m_handler;
 };
 
-// An RtMidi input client, under the same rules as the output's: every call
-// on a JACK client is made under the JACK library lock, and a client whose
-// server died or that libjack freed is never called again (jackLibraryLock).
-class InputClient {
-public:
-    static std::unique_ptr<InputClient> create(RtMidi::Api api, std::shared_ptr<Delivery> delivery)
-    {
-        std::unique_ptr<InputClient> client(new InputClient(api, std::move(delivery)));
-        const auto library = client->jackLock();
-        client->m_generation = jackClientGeneration();
-        try {
-            client->m_in = std::make_unique<RtMidiIn>(api, ClientName, QueueLimit);
-            client->m_in->setErrorCallback(reportRtMidiError, nullptr);
+using InClient = Client<RtMidiIn>;
+
+// A client that hands what arrives to `delivery`, when there is one.
+std::unique_ptr<InClient> createClient(RtMidi::Api api, std::shared_ptr<Delivery> delivery)
+{
+    return InClient::create(
+        api, [api] { return std::make_unique<RtMidiIn>(api, ClientName, QueueLimit); },
+        [delivery](RtMidiIn& in) {
             // System exclusive, timing and active sensing never reach us.
-            client->m_in->ignoreTypes(true, true, true);
-            if (client->m_delivery)
-                client->m_in->setCallback(&Delivery::receive, client->m_delivery.get());
-        } catch (const std::exception&) {
-            return nullptr;
-        }
-        return client;
-    }
-
-    ~InputClient()
-    {
-        const auto library = jackLock();
-        if (m_api == RtMidi::UNIX_JACK && (m_serverGone || m_generation != jackClientGeneration())) {
-            // Its process callback may still hold the delivery.
-            keepForGood(std::move(m_in));
-            if (m_delivery)
-                keepForGood(new std::shared_ptr<Delivery>(m_delivery));
-            return;
-        }
-        m_in.reset();
-    }
-    InputClient(const InputClient&) = delete;
-    InputClient& operator=(const InputClient&) = delete;
-
-    void serverGone() { m_serverGone = true; }
-
-    std::vector<std::string> portNames()
-    {
-        const auto library = jackLock();
-        std::vector<std::string> names;
-        if (!usable())
-            return names;
-        const unsigned count = m_in->getPortCount();
-        for (unsigned i = 0; i < count; ++i)
-            names.push_back(m_in->getPortName(i));
-        return names;
-    }
-
-    int find(const std::string& name)
-    {
-        const std::vector<std::string> names = portNames();
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if (names[i] == name)
-                return static_cast<int>(i);
-        return -1;
-    }
-
-    bool openPort(unsigned index)
-    {
-        const auto library = jackLock();
-        if (!usable())
-            return false;
-        try {
-            m_in->openPort(index, PortName);
-        } catch (const std::exception&) {
-            return false;
-        }
-        return m_in->isPortOpen();
-    }
-
-private:
-    InputClient(RtMidi::Api api, std::shared_ptr<Delivery> delivery) : m_api(api), m_delivery(std::move(delivery)) {}
-
-    std::unique_lock<std::mutex> jackLock() const
-    {
-        return m_api == RtMidi::UNIX_JACK ? jackLibraryLock() : std::unique_lock<std::mutex>();
-    }
-    bool usable() const
-    {
-        return m_api != RtMidi::UNIX_JACK || (!m_serverGone && m_generation == jackClientGeneration());
-    }
-
-    RtMidi::Api m_api;
-    std::shared_ptr<Delivery> m_delivery;
-    std::unique_ptr<RtMidiIn> m_in;
-    std::uint64_t m_generation = 0;
-    bool m_serverGone = false;
-};
+            in.ignoreTypes(true, true, true);
+            if (delivery)
+                in.setCallback(&Delivery::receive, delivery.get());
+        },
+        delivery);
+}
 
 class RtMidiPortIn : public MidiIn {
 public:
     // JACK: `watch` sees the graph, `source` is the device's port and `ours`
     // the full name of our port connected to it. ALSA: `alsaList` asks the
     // sequencer whether `source` is still there.
-    RtMidiPortIn(std::unique_ptr<InputClient> client, std::shared_ptr<Delivery> delivery,
+    RtMidiPortIn(std::unique_ptr<InClient> client, std::shared_ptr<Delivery> delivery,
                  std::shared_ptr<JackWatch> watch, std::string source, std::string ours)
         : m_client(std::move(client)), m_delivery(std::move(delivery)), m_watch(std::move(watch)),
-          m_source(std::move(source)), m_ours(std::move(ours)),
-          m_checkedLosses(m_watch ? m_watch->graphLosses() : 0)
+          m_source(std::move(source)), m_ours(std::move(ours))
     {
+        if (m_watch)
+            m_connection.emplace(*m_watch, m_source, m_ours);
         OwnPorts::add(m_ours);
     }
     ~RtMidiPortIn() override { close(); }
@@ -197,25 +116,8 @@ public:
 
     bool disconnected() const override
     {
-        if (m_deviceGone.load())
-            return true;
-        if (m_watch) {
-            if (!m_watch->serverAlive()) {
-                m_deviceGone.store(true);
-                return true;
-            }
-            // The graph is looked at again only after something in it was lost.
-            const std::uint64_t losses = m_watch->graphLosses();
-            if (losses == m_checkedLosses.load())
-                return false;
-            const std::optional<bool> connected = m_watch->connectedNow(m_source, m_ours);
-            if (!connected)
-                return false;  // libjack is busy: the next call looks
-            m_checkedLosses.store(losses);
-            if (!*connected)
-                m_deviceGone.store(true);
-            return m_deviceGone.load();
-        }
+        if (m_watch)
+            return m_connection->gone();
         return alsaPortGone();
     }
 
@@ -233,30 +135,20 @@ private:
         return m_deviceGone.load();
     }
 
-    std::unique_ptr<InputClient> m_client;
+    std::unique_ptr<InClient> m_client;
     std::shared_ptr<Delivery> m_delivery;
     std::shared_ptr<JackWatch> m_watch;
     std::string m_source;
     std::string m_ours;
-    mutable std::atomic<std::uint64_t> m_checkedLosses;
-    mutable std::atomic<bool> m_deviceGone{false};
+    std::optional<ConnectionCheck> m_connection;  // while watched
+    mutable std::atomic<bool> m_deviceGone{false};  // the ALSA port gone
     mutable std::mutex m_alsaMutex;
     mutable std::chrono::steady_clock::time_point m_lastAlsaCheck{};
 };
 
 class RtMidiInputs : public MidiInputList {
 public:
-    RtMidiInputs()
-    {
-        // The same layer as the outputs: the ALSA sequencer where there is
-        // one, JACK otherwise.
-        if (compiled(RtMidi::LINUX_ALSA) && alsaSequencerPresent() && InputClient::create(RtMidi::LINUX_ALSA, nullptr))
-            m_api = RtMidi::LINUX_ALSA;
-        else if (compiled(RtMidi::UNIX_JACK))
-            m_api = RtMidi::UNIX_JACK;
-        else if (compiled(RtMidi::MACOSX_CORE))
-            m_api = RtMidi::MACOSX_CORE;
-    }
+    RtMidiInputs() : m_api(chooseApi([] { return createClient(RtMidi::LINUX_ALSA, nullptr) != nullptr; })) {}
 
     std::string apiName() const override { return rtmidi::apiName(m_api); }
 
@@ -284,60 +176,17 @@ public:
 private:
     static std::vector<std::string> sourceNames(RtMidi::Api api)
     {
-        if (api == RtMidi::UNSPECIFIED)
-            return {};
-        // RtMidi would open a client of its own just to list, and warn when
-        // no server runs; the watcher's quiet query client answers instead.
-        if (api == RtMidi::UNIX_JACK && JackWatch::supported())
-            return OwnPorts::without(JackWatch::midiSources().value_or(std::vector<std::string>()));
-        auto client = InputClient::create(api, nullptr);
-        return client ? client->portNames() : std::vector<std::string>();
+        return devicePorts<RtMidiIn>(api, JackWatch::midiSources, [api] { return createClient(api, nullptr); });
     }
 
     static std::unique_ptr<MidiIn> openPort(RtMidi::Api api, const std::string& name, std::shared_ptr<Delivery> delivery)
     {
-        if (api == RtMidi::UNSPECIFIED)
+        std::optional<OpenedPort<RtMidiIn>> opened = openConnected<RtMidiIn>(
+            api, [api, delivery] { return createClient(api, delivery); }, name, 0, PortName, ConnectTimeout);
+        if (!opened)
             return nullptr;
-        std::shared_ptr<JackWatch> watch;
-        if (api == RtMidi::UNIX_JACK && JackWatch::supported()) {
-            watch = JackWatch::acquire();
-            if (!watch)
-                return nullptr;
-        }
-        auto client = InputClient::create(api, delivery);
-        if (!client)
-            return nullptr;
-        const int index = client->find(name);
-        if (index < 0)
-            return nullptr;
-        const std::vector<std::string> before = watch ? watch->connections(name) : std::vector<std::string>();
-        // RtMidi opens by position; the list may have moved meanwhile.
-        if (!client->openPort(static_cast<unsigned>(index)) || client->find(name) != index)
-            return nullptr;
-        if (!watch)
-            return std::make_unique<RtMidiPortIn>(std::move(client), std::move(delivery), nullptr, name, std::string());
-        // RtMidi ignores whether its jack_connect worked: the port counts as
-        // open once a new port of ours is connected to the device's.
-        const std::optional<std::string> ours = newConnection(*watch, name, before);
-        if (!ours)
-            return nullptr;
-        return std::make_unique<RtMidiPortIn>(std::move(client), std::move(delivery), std::move(watch), name, *ours);
-    }
-
-    static std::optional<std::string> newConnection(const JackWatch& watch, const std::string& source,
-                                                    const std::vector<std::string>& before)
-    {
-        const auto isOurs = [&](const std::string& port) { return isOurNewPort(port, before, ClientName, PortName); };
-        const auto deadline = std::chrono::steady_clock::now() + ConnectTimeout;
-        for (;;) {
-            const auto ports = watch.connections(source);
-            const auto ours = std::find_if(ports.begin(), ports.end(), isOurs);
-            if (ours != ports.end())
-                return *ours;
-            if (std::chrono::steady_clock::now() >= deadline || !watch.serverAlive())
-                return std::nullopt;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        return std::make_unique<RtMidiPortIn>(std::move(opened->client), std::move(delivery), std::move(opened->watch),
+                                              name, std::move(opened->connection.ours));
     }
 
     RtMidi::Api m_api = RtMidi::UNSPECIFIED;

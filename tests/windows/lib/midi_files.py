@@ -5,6 +5,8 @@ several tracks, a drum channel, a tempo change, running status, note-ons of
 velocity 0 as note-offs, meta and system-exclusive events, and broken files.
 
     python3 midi_files.py FOLDER
+
+vlq, track and smf serve as the SMF writer of the benchmarks too.
 """
 import pathlib
 import struct
@@ -87,4 +89,5 @@ def main():
     broken(folder)
 
 
-main()
+if __name__ == "__main__":
+    main()
