@@ -2,7 +2,8 @@
 // Fuzz target for a MIDI keyboard played beside the computer keys: random
 // MIDI byte streams (running status, real-time bytes anywhere, system
 // exclusive, truncated messages, note-offs without note-ons, velocity 0)
-// read by the byte parser into the MIDI keyboard, mixed with computer keys,
+// read by the byte parser into the MIDI keyboard, whose notes' keys are shown
+// later as the window thread shows them, mixed with computer keys,
 // mouse presses, panel changes, output device switches and input switches.
 // Every message that reaches a device must be one a keyboard may pass on,
 // well formed; once everything is let go (focus loss, the player's release of
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/keyboard/computer_keyboard.h"
 #include "core/keyboard/instrument_panel.h"
@@ -161,6 +163,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DeviceMenu menu(port, view, [&panel](int channel) { panel.sendChannelSettings(channel); });
     MidiKeyboard keyboard(port, panel, keys);
     MidiByteParser parser;
+    // Notes the input thread played and the window has not shown yet.
+    std::vector<MidiKeyboard::KeyNote> handedOver;
+    const auto showHandedOver = [&] {
+        for (const MidiKeyboard::KeyNote& note : handedOver)
+            keyboard.show(note);
+        handedOver.clear();
+    };
     std::vector<int> awaited;
     keyboard.setAwaitedKeys([&awaited] { return awaited; });
 
@@ -176,10 +185,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // now and then keeps it from being all data.
             const int byte = in.next();
             if (const auto message = parser.feed(static_cast<std::uint8_t>(op < 40 ? (0x80 | byte) : byte)))
-                keyboard.receive(*message);
+                if (const auto note = keyboard.play(*message))
+                    handedOver.push_back(*note);
             continue;
         }
-        switch (op % 14) {
+        switch (op % 15) {
         case 0: computer.keyDown(PlayingCodes[in.next() % std::size(PlayingCodes)], in.next() % 2); break;
         case 1: computer.keyUp(PlayingCodes[in.next() % std::size(PlayingCodes)], in.next() % 2); break;
         case 2: keys.press(in.next() % 46 - 1, 1); break;
@@ -191,15 +201,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 8: panel.stepChord(in.next() % 2 ? +1 : -1); break;
         case 9: menu.switchMidiOutput(in.next() % (CheckingDevices::Count + 2)); break;
         case 10:  // another input chosen: the old one's notes are let go
+            if (in.next() % 2)
+                showHandedOver();  // as the port's close does; else they come late
             keyboard.releaseAll();
             parser.clear();
             break;
         case 11: keyboard.setAnyOctave(in.next() % 2); break;
         case 12: awaited = {in.next() % 46 - 1, in.next() % 46 - 1}; break;
         case 13: recorder.take = static_cast<unsigned>(in.next() % 3); break;
+        case 14: showHandedOver(); break;
         }
     }
 
+    showHandedOver();
     computer.focusLost();
     Player::releaseAllKeys(presser);
     keyboard.releaseAll();
