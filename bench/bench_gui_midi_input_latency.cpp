@@ -4,9 +4,10 @@
 // (note-on and note-off, each note a velocity and note number of its own in
 // a round of 127 x 48) into Kelodi's input port, chosen as --midi-input
 // chooses it. Measured for each note-on: from the moment the input port's
-// callback receives it to the moment the window hands its note-on to the
-// output port. The JACK server's period (the time a message waits for the
-// next cycle) comes on top and belongs to the server, not to Kelodi.
+// callback receives it to the moment its note-on reaches the output port
+// (sent from the input port's thread; the window only lights the key). The
+// JACK server's period (the time a message waits for the next cycle) comes on
+// top and belongs to the server, not to Kelodi.
 //
 //   bench_gui_midi_input_latency [SECONDS]     (default 10; needs a JACK server)
 #include <jack/jack.h>
