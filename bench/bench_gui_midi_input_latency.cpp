@@ -14,9 +14,7 @@
 #include <jack/midiport.h>
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 #include <array>
@@ -31,8 +29,8 @@
 #include "core/midi/midi_in.h"
 #include "core/midi/midi_port.h"
 #include "gui/app/main_window.h"
-#include "gui/desktop/shell.h"
 #include "platform/midi/system_inputs.h"
+#include "gui_bench_window.h"
 
 namespace {
 
@@ -89,13 +87,6 @@ public:
 
 private:
     std::unique_ptr<kelodi::MidiInputList> m_inputs = kelodi::createMidiInputList();
-};
-
-class QuietShell : public kelodi::Shell {
-public:
-    void openUrl(const QUrl&) override {}
-    void openTextFile(const QString&) override {}
-    bool startDetached(const QString&, const QStringList&) override { return false; }
 };
 
 // The benchmark's keyboard: notes spread evenly over each cycle.
@@ -158,12 +149,8 @@ int main(int argc, char* argv[])
     kelodi::MidiPort port(devices);
     port.open(kelodi::MidiMapperId);
     TimedInputs inputs;
-    QuietShell shell;
-    QTemporaryDir folder;
-    kelodi::MainWindowSetup setup;
-    setup.port = &port;
-    setup.shell = &shell;
-    setup.programFolder = folder.path();
+    kelodi::bench::WindowSetup made(port);
+    kelodi::MainWindowSetup& setup = made.setup;
     setup.inputs = &inputs;
     setup.midiInput = QStringLiteral("bench-keyboard:out");
     {

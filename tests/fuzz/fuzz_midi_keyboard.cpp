@@ -29,16 +29,14 @@
 #include "core/midi/midi_port.h"
 #include "core/recording/key_path_presser.h"
 #include "core/recording/player.h"
+#include "fuzz_keyboard_support.h"
 
 namespace {
 
 using namespace kelodi;
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzz::check;
+using fuzz::Input;
+using fuzz::QuietView;
 
 struct DeviceState {
     std::array<std::array<int, 128>, 16> notes{};
@@ -114,34 +112,12 @@ public:
     std::array<DeviceState, Count + 1> devices{};
 };
 
-class QuietView : public KeyboardView, public DeviceMenuView {
-public:
-    void setCaption(const std::string&) override {}
-    void setKeyColour(int, std::uint32_t) override {}
-    void setKeyCaption(int, const std::string&) override {}
-    void addDeviceItem(int, const std::string&) override {}
-    void setItemChecked(int, bool) override {}
-    void showCriticalError(const std::string&, const std::string&) override {}
-};
-
 class RecordingHook : public KeyRecorderHook {
 public:
     void recordPress(int key) override { check(key >= 0 && key < KeyCount); }
     void recordRelease() override {}
     unsigned recordingTake() const override { return take; }
     unsigned take = 0;
-};
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    bool empty() const { return m_at >= m_size; }
-    int next() { return m_at < m_size ? m_data[m_at++] : 0; }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_at = 0;
 };
 
 constexpr int PlayingCodes[] = {81, 87, 69, 82, 84, 65, 83, 68, 70, 71, 72, 74, 75, 76, 186, 222, 90, 88, 67, 86, 66};
