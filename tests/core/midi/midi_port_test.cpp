@@ -138,6 +138,37 @@ TEST(MidiLog, RecordsMessagesAndPortEventsOneLineEach)
     std::remove(path.c_str());
 }
 
+// The keyboard's thread and the window's log at once: every line whole, the
+// times never going back.
+TEST(MidiLog, TwoThreadsWriteWholeLinesInTheOrderOfTheirTimes)
+{
+    const std::string path = ::testing::TempDir() + "kelodi_midi_log_threads.log";
+    std::remove(path.c_str());
+    constexpr int PerThread = 20000;
+    {
+        auto log = MidiLog::append(path, std::chrono::steady_clock::now());
+        ASSERT_TRUE(log);
+        std::thread keyboard([&] {
+            for (int i = 0; i < PerThread; ++i)
+                log->message(0x00643C90u);
+        });
+        for (int i = 0; i < PerThread; ++i)
+            log->message(0x00003C80u);
+        keyboard.join();
+    }
+    std::ifstream in(path);
+    int lines = 0;
+    double last = 0;
+    for (std::string line; std::getline(in, line); ++lines) {
+        ASSERT_TRUE(line.ends_with(" 90 3C 64 00") || line.ends_with(" 80 3C 00 00")) << line;
+        const double seconds = std::stod(line);
+        ASSERT_GE(seconds, last) << "line " << lines;
+        last = seconds;
+    }
+    EXPECT_EQ(lines, 2 * PerThread);
+    std::remove(path.c_str());
+}
+
 TEST(MidiLog, FormatsSecondsWithSixDecimalsAndUpperCaseHex)
 {
     EXPECT_EQ(MidiLog::formatMessage(0.512345, 0x00643C90u), "0.512345 90 3C 64 00");
