@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "core/app/program_info.h"
+#include "core/keyboard/midi_keyboard.h"
 #include "core/midi/midi_byte_parser.h"
 #include "core/midi/midi_in.h"
 

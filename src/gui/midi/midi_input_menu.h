@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "core/keyboard/midi_keyboard.h"
-
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -21,6 +19,7 @@ namespace kelodi {
 
 class MidiIn;
 class MidiInputList;
+class MidiKeyboard;
 
 // The submenu "MIDI输入(&I)" of the device menu and the input port it
 // chooses: "无" and every input port of the system, listed anew each time the
