@@ -10,8 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QTemporaryDir>
-#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
@@ -22,10 +20,10 @@
 #include "core/midi/midi_port.h"
 #include "core/recording/recording_controller.h"
 #include "gui/app/main_window.h"
-#include "gui/desktop/shell.h"
 #include "gui/practice/practice_panel.h"
 #include "gui/practice/score_window.h"
 #include "gui/recording/recording_panel.h"
+#include "gui_bench_window.h"
 
 namespace {
 
@@ -45,13 +43,6 @@ public:
     int count() const override { return 1; }
     kelodi::MidiDeviceCaps caps(int) const override { return {}; }
     std::unique_ptr<kelodi::MidiOut> open(int) override { return std::make_unique<TimedOut>(); }
-};
-
-class QuietShell : public kelodi::Shell {
-public:
-    void openUrl(const QUrl&) override {}
-    void openTextFile(const QString&) override {}
-    bool startDetached(const QString&, const QStringList&) override { return false; }
 };
 
 void report(const char* what, std::vector<double>& micros)
@@ -130,12 +121,8 @@ int main(int argc, char* argv[])
     TimedDevices devices;
     kelodi::MidiPort port(devices);
     port.open(kelodi::MidiMapperId);
-    QuietShell shell;
-    QTemporaryDir folder;
-    kelodi::MainWindowSetup setup;
-    setup.port = &port;
-    setup.shell = &shell;
-    setup.programFolder = folder.path();
+    kelodi::bench::WindowSetup made(port);
+    kelodi::MainWindowSetup& setup = made.setup;
     kelodi::MainWindow window(setup);
     window.show();
     QApplication::processEvents();

@@ -4,18 +4,17 @@
 // (note-on and note-off, each note a velocity and note number of its own in
 // a round of 127 x 48) into Kelodi's input port, chosen as --midi-input
 // chooses it. Measured for each note-on: from the moment the input port's
-// callback receives it to the moment the window hands its note-on to the
-// output port. The JACK server's period (the time a message waits for the
-// next cycle) comes on top and belongs to the server, not to Kelodi.
+// callback receives it to the moment its note-on reaches the output port
+// (sent from the input port's thread; the window only lights the key). The
+// JACK server's period (the time a message waits for the next cycle) comes on
+// top and belongs to the server, not to Kelodi.
 //
 //   bench_gui_midi_input_latency [SECONDS]     (default 10; needs a JACK server)
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 #include <array>
@@ -30,8 +29,8 @@
 #include "core/midi/midi_in.h"
 #include "core/midi/midi_port.h"
 #include "gui/app/main_window.h"
-#include "gui/desktop/shell.h"
 #include "platform/midi/system_inputs.h"
+#include "gui_bench_window.h"
 
 namespace {
 
@@ -88,13 +87,6 @@ public:
 
 private:
     std::unique_ptr<kelodi::MidiInputList> m_inputs = kelodi::createMidiInputList();
-};
-
-class QuietShell : public kelodi::Shell {
-public:
-    void openUrl(const QUrl&) override {}
-    void openTextFile(const QString&) override {}
-    bool startDetached(const QString&, const QStringList&) override { return false; }
 };
 
 // The benchmark's keyboard: notes spread evenly over each cycle.
@@ -157,12 +149,8 @@ int main(int argc, char* argv[])
     kelodi::MidiPort port(devices);
     port.open(kelodi::MidiMapperId);
     TimedInputs inputs;
-    QuietShell shell;
-    QTemporaryDir folder;
-    kelodi::MainWindowSetup setup;
-    setup.port = &port;
-    setup.shell = &shell;
-    setup.programFolder = folder.path();
+    kelodi::bench::WindowSetup made(port);
+    kelodi::MainWindowSetup& setup = made.setup;
     setup.inputs = &inputs;
     setup.midiInput = QStringLiteral("bench-keyboard:out");
     {

@@ -26,16 +26,14 @@
 #include "core/midi/midi_port.h"
 #include "core/recording/key_path_presser.h"
 #include "core/recording/player.h"
+#include "fuzz_keyboard_support.h"
 
 namespace {
 
 using namespace kelodi;
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzz::check;
+using fuzz::Input;
+using fuzz::QuietView;
 
 // What one device has sounding: notes per channel, as the device itself
 // would count them.
@@ -120,29 +118,6 @@ public:
     }
 
     std::array<DeviceState, Count + 1> devices{};
-};
-
-class QuietView : public KeyboardView, public DeviceMenuView {
-public:
-    void setCaption(const std::string&) override {}
-    void setKeyColour(int, std::uint32_t) override {}
-    void setKeyCaption(int, const std::string&) override {}
-    void addDeviceItem(int, const std::string&) override {}
-    void setItemChecked(int, bool) override {}
-    void showCriticalError(const std::string&, const std::string&) override {}
-};
-
-// Reads the input one byte at a time; zeros once it is used up.
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    bool empty() const { return m_at >= m_size; }
-    int next() { return m_at < m_size ? m_data[m_at++] : 0; }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_at = 0;
 };
 
 // Key codes that play keys (letters, punctuation) and a few that do not.

@@ -2,7 +2,8 @@
 // Fuzz target for a MIDI keyboard played beside the computer keys: random
 // MIDI byte streams (running status, real-time bytes anywhere, system
 // exclusive, truncated messages, note-offs without note-ons, velocity 0)
-// read by the byte parser into the MIDI keyboard, mixed with computer keys,
+// read by the byte parser into the MIDI keyboard, whose notes' keys are shown
+// later as the window thread shows them, mixed with computer keys,
 // mouse presses, panel changes, output device switches and input switches.
 // Every message that reaches a device must be one a keyboard may pass on,
 // well formed; once everything is let go (focus loss, the player's release of
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/keyboard/computer_keyboard.h"
 #include "core/keyboard/instrument_panel.h"
@@ -27,16 +29,14 @@
 #include "core/midi/midi_port.h"
 #include "core/recording/key_path_presser.h"
 #include "core/recording/player.h"
+#include "fuzz_keyboard_support.h"
 
 namespace {
 
 using namespace kelodi;
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzz::check;
+using fuzz::Input;
+using fuzz::QuietView;
 
 struct DeviceState {
     std::array<std::array<int, 128>, 16> notes{};
@@ -112,34 +112,12 @@ public:
     std::array<DeviceState, Count + 1> devices{};
 };
 
-class QuietView : public KeyboardView, public DeviceMenuView {
-public:
-    void setCaption(const std::string&) override {}
-    void setKeyColour(int, std::uint32_t) override {}
-    void setKeyCaption(int, const std::string&) override {}
-    void addDeviceItem(int, const std::string&) override {}
-    void setItemChecked(int, bool) override {}
-    void showCriticalError(const std::string&, const std::string&) override {}
-};
-
 class RecordingHook : public KeyRecorderHook {
 public:
     void recordPress(int key) override { check(key >= 0 && key < KeyCount); }
     void recordRelease() override {}
     unsigned recordingTake() const override { return take; }
     unsigned take = 0;
-};
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    bool empty() const { return m_at >= m_size; }
-    int next() { return m_at < m_size ? m_data[m_at++] : 0; }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_at = 0;
 };
 
 constexpr int PlayingCodes[] = {81, 87, 69, 82, 84, 65, 83, 68, 70, 71, 72, 74, 75, 76, 186, 222, 90, 88, 67, 86, 66};
@@ -161,6 +139,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DeviceMenu menu(port, view, [&panel](int channel) { panel.sendChannelSettings(channel); });
     MidiKeyboard keyboard(port, panel, keys);
     MidiByteParser parser;
+    // Notes the input thread played and the window has not shown yet.
+    std::vector<MidiKeyboard::KeyNote> handedOver;
+    const auto showHandedOver = [&] {
+        for (const MidiKeyboard::KeyNote& note : handedOver)
+            keyboard.show(note);
+        handedOver.clear();
+    };
     std::vector<int> awaited;
     keyboard.setAwaitedKeys([&awaited] { return awaited; });
 
@@ -176,10 +161,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // now and then keeps it from being all data.
             const int byte = in.next();
             if (const auto message = parser.feed(static_cast<std::uint8_t>(op < 40 ? (0x80 | byte) : byte)))
-                keyboard.receive(*message);
+                if (const auto note = keyboard.play(*message))
+                    handedOver.push_back(*note);
             continue;
         }
-        switch (op % 14) {
+        switch (op % 15) {
         case 0: computer.keyDown(PlayingCodes[in.next() % std::size(PlayingCodes)], in.next() % 2); break;
         case 1: computer.keyUp(PlayingCodes[in.next() % std::size(PlayingCodes)], in.next() % 2); break;
         case 2: keys.press(in.next() % 46 - 1, 1); break;
@@ -191,15 +177,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 8: panel.stepChord(in.next() % 2 ? +1 : -1); break;
         case 9: menu.switchMidiOutput(in.next() % (CheckingDevices::Count + 2)); break;
         case 10:  // another input chosen: the old one's notes are let go
+            if (in.next() % 2)
+                showHandedOver();  // as the port's close does; else they come late
             keyboard.releaseAll();
             parser.clear();
             break;
         case 11: keyboard.setAnyOctave(in.next() % 2); break;
         case 12: awaited = {in.next() % 46 - 1, in.next() % 46 - 1}; break;
         case 13: recorder.take = static_cast<unsigned>(in.next() % 3); break;
+        case 14: showHandedOver(); break;
         }
     }
 
+    showHandedOver();
     computer.focusLost();
     Player::releaseAllKeys(presser);
     keyboard.releaseAll();

@@ -60,6 +60,7 @@ InstrumentPanel::InstrumentPanel(MidiPort& port) : m_port(port)
 {
     for (std::size_t c = 0; c < m_channels.size(); ++c)
         m_channels[c] = resetSettings(c);
+    publishLiveTarget();
 }
 
 void InstrumentPanel::setView(PanelView* view)
@@ -75,8 +76,23 @@ PanelState InstrumentPanel::state() const
 
 void InstrumentPanel::showState()
 {
+    publishLiveTarget();
     if (m_view)
         m_view->showPanel(state());
+}
+
+// Bits 0..3 the channel, bit 4 its mute, bits 8.. the octave offset plus 64.
+void InstrumentPanel::publishLiveTarget()
+{
+    const auto packed = static_cast<std::uint32_t>(m_currentChannel) | (current().mute ? 0x10u : 0u)
+                        | (static_cast<std::uint32_t>(octaveOffset() + 64) << 8);
+    m_liveTarget.store(packed, std::memory_order_release);
+}
+
+LiveTarget InstrumentPanel::liveTarget() const
+{
+    const std::uint32_t packed = m_liveTarget.load(std::memory_order_acquire);
+    return LiveTarget{static_cast<int>(packed & 0x0Fu), (packed & 0x10u) != 0, static_cast<int>(packed >> 8) - 64};
 }
 
 void InstrumentPanel::step(PanelSpinner spinner, int steps)

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "core/keyboard/instrument_names.h"
@@ -10,6 +12,14 @@
 namespace kelodi {
 
 class MidiPort;
+
+// What a MIDI keyboard's own thread reads of the panel: one consistent
+// picture, taken whenever the panel changed.
+struct LiveTarget {
+    int channel = 0;
+    bool muted = false;
+    int octaveOffset = 0;  // semitones, as octaveOffset() gives them
+};
 
 // Shows the panel. Told the whole state after every change; it draws it and
 // never calls back into the panel while doing so.
@@ -103,9 +113,14 @@ public:
     bool currentChannelMuted() const { return current().mute; }
     const std::string& instrumentName() const { return current().instrumentName; }
 
+    // The current channel, its mute and the octave as last published: safe
+    // to read from any thread. The panel publishes them after every change.
+    LiveTarget liveTarget() const;
+
 private:
     void sendDifferences(const ChannelSettings& shown, const ChannelSettings& next);
     void showState();
+    void publishLiveTarget();
 
     ChannelSettings& current() { return m_channels[static_cast<std::size_t>(m_currentChannel)]; }
     const ChannelSettings& current() const { return m_channels[static_cast<std::size_t>(m_currentChannel)]; }
@@ -116,6 +131,9 @@ private:
     int m_currentChannel = 0;
     int m_chordType = DefaultChordType;
     int m_octave = 0;
+    // Channel, mute and octave packed in one word, so a reader never sees
+    // the channel of one change with the mute of another.
+    std::atomic<std::uint32_t> m_liveTarget{0};
 };
 
 }  // namespace kelodi

@@ -23,44 +23,83 @@ MidiKeyboard::MidiKeyboard(MidiPort& port, const InstrumentPanel& panel, KeyPath
 {
 }
 
-void MidiKeyboard::receive(ShortMessage message)
+std::optional<MidiKeyboard::KeyNote> MidiKeyboard::play(ShortMessage message)
 {
     const int data1 = dataByte1(message) & 0x7F;
     const int data2 = dataByte2(message) & 0x7F;
-    const int channel = m_panel.currentChannel();
+    const LiveTarget target = m_panel.liveTarget();
+    const int channel = target.channel;
+    const auto c = static_cast<std::size_t>(channel);
+    std::lock_guard lock(m_soundMutex);
     switch (statusByte(message) & 0xF0) {
     case MidiKind::NoteOn:
-        if (data2 == 0)
-            noteOff(data1, 0, ReleaseReport::Reported);
-        else
-            noteOn(data1, data2);
-        break;
+        if (data2 != 0) {
+            SoundingNote& sounding = m_sounding[static_cast<std::size_t>(data1)];
+            // A second note-on without a note-off between (a lost message):
+            // the first one stops now, so the note is never held twice.
+            if (sounding.held)
+                soundOff(data1, 0);
+            sounding = SoundingNote{true, !target.muted, channel};
+            if (sounding.sounding)
+                m_port.sendShortMessage(packShortMessage(MidiKind::NoteOn, channel, data1, data2));
+            return KeyNote{true, data1, target.muted, target.octaveOffset, m_sweeps};
+        }
+        soundOff(data1, 0);
+        return KeyNote{false, data1, target.muted, target.octaveOffset, m_sweeps};
     case MidiKind::NoteOff:
-        noteOff(data1, data2, ReleaseReport::Reported);
-        break;
+        soundOff(data1, data2);
+        return KeyNote{false, data1, target.muted, target.octaveOffset, m_sweeps};
     case MidiKind::ControlChange:
         if (data1 == Controller::Sustain) {
-            m_pedal.set(static_cast<std::size_t>(channel), data2 >= 64);
+            m_pedal.set(c, data2 >= 64);
             m_port.sendControlChange(channel, Controller::Sustain, data2);
         } else if (data1 == Controller::Modulation) {
             m_port.sendControlChange(channel, Controller::Modulation, data2);
         }
         break;
     case ChannelPressure:
-        m_pressure.set(static_cast<std::size_t>(channel), data1 != 0);
+        m_pressure.set(c, data1 != 0);
         m_port.sendShortMessage(packShortMessage(ChannelPressure, channel, data1));
         break;
     case PitchBend:
-        m_bent.set(static_cast<std::size_t>(channel), (data1 | (data2 << 7)) != PitchBendCentre);
+        m_bent.set(c, (data1 | (data2 << 7)) != PitchBendCentre);
         m_port.sendShortMessage(packShortMessage(PitchBend, channel, data1, data2));
         break;
     default: break;  // program changes, other controllers, key pressure
     }
+    return std::nullopt;
 }
 
-int MidiKeyboard::keyFor(int note) const
+void MidiKeyboard::show(const KeyNote& note)
 {
-    const int key = note - LowestRootNote - m_panel.octaveOffset();
+    // Played before releaseAll(): its sound is gone, its key stays dark.
+    if (note.sweep != m_shownSweeps)
+        return;
+    if (!note.on) {
+        showOff(note.note, ReleaseReport::Reported);
+        return;
+    }
+    ShownNote& shown = m_shown[static_cast<std::size_t>(note.note)];
+    if (shown.held)
+        showOff(note.note, ReleaseReport::Unreported);
+    shown.held = true;
+    shown.key = keyFor(note.note, note.octaveOffset);
+    shown.lit = !note.muted && shown.key >= 0;
+    if (shown.key >= 0)
+        m_keys.showPress(shown.key, shown.lit);
+    else
+        m_keys.noteOutsideKeys();
+}
+
+void MidiKeyboard::receive(ShortMessage message)
+{
+    if (const std::optional<KeyNote> note = play(message))
+        show(*note);
+}
+
+int MidiKeyboard::keyFor(int note, int octaveOffset) const
+{
+    const int key = note - LowestRootNote - octaveOffset;
     if (m_anyOctave && m_awaitedKeys) {
         const int pitchClass = ((key % 12) + 12) % 12;
         for (int awaited : m_awaitedKeys())
@@ -70,72 +109,65 @@ int MidiKeyboard::keyFor(int note) const
     return key >= 0 && key < KeyCount ? key : -1;
 }
 
-void MidiKeyboard::noteOn(int note, int velocity)
+void MidiKeyboard::soundOff(int note, int velocity)
 {
-    HeldNote& held = m_notes[static_cast<std::size_t>(note)];
-    // A second note-on without a note-off between (a lost message): the first
-    // one stops now, so the note is never held twice.
-    if (held.held)
-        noteOff(note, 0, ReleaseReport::Unreported);
-
-    const int channel = m_panel.currentChannel();
-    const bool muted = m_panel.currentChannelMuted();
-    held = HeldNote{};
-    held.held = true;
-    held.channel = channel;
-    held.key = keyFor(note);
-    held.lit = !muted && held.key >= 0;
-    if (!muted) {
-        m_port.sendShortMessage(packShortMessage(MidiKind::NoteOn, channel, note, velocity));
-        held.sounding = true;
-    }
-    if (held.key >= 0)
-        m_keys.showPress(held.key, held.lit);
-    else
-        m_keys.noteOutsideKeys();
-}
-
-void MidiKeyboard::noteOff(int note, int velocity, ReleaseReport report)
-{
-    HeldNote& held = m_notes[static_cast<std::size_t>(note)];
-    if (!held.held)
+    SoundingNote& sounding = m_sounding[static_cast<std::size_t>(note)];
+    if (!sounding.held)
         return;  // nothing of ours sounds there
-    const HeldNote released = held;
-    held = HeldNote{};
+    const SoundingNote released = sounding;
+    sounding = SoundingNote{};
     if (released.sounding)
         m_port.sendShortMessage(packShortMessage(MidiKind::NoteOff, released.channel, note, velocity));
+}
+
+void MidiKeyboard::showOff(int note, ReleaseReport report)
+{
+    ShownNote& shown = m_shown[static_cast<std::size_t>(note)];
+    if (!shown.held)
+        return;
+    const ShownNote released = shown;
+    shown = ShownNote{};
     if (released.key >= 0)
         m_keys.showRelease(released.key, released.lit, report);
 }
 
 void MidiKeyboard::releaseAll()
 {
+    {
+        std::lock_guard lock(m_soundMutex);
+        m_shownSweeps = ++m_sweeps;
+        for (int note = 0; note < 128; ++note)
+            soundOff(note, 0);
+        for (int channel = 0; channel < ChannelCount; ++channel) {
+            const auto c = static_cast<std::size_t>(channel);
+            // The pedal goes back to what the panel's "长音" box holds.
+            if (m_pedal.test(c))
+                m_port.sendControlChange(channel, Controller::Sustain, m_panel.channel(channel).sustain ? 127 : 0);
+            if (m_bent.test(c))
+                m_port.sendShortMessage(packShortMessage(PitchBend, channel, PitchBendCentre & 0x7F, PitchBendCentre >> 7));
+            if (m_pressure.test(c))
+                m_port.sendShortMessage(packShortMessage(ChannelPressure, channel, 0));
+        }
+        m_pedal.reset();
+        m_bent.reset();
+        m_pressure.reset();
+    }
     // One release for the recorder, as a sweep of the computer keys has.
     ReleaseReport report = ReleaseReport::Reported;
     for (int note = 0; note < 128; ++note) {
-        const bool key = m_notes[static_cast<std::size_t>(note)].held && m_notes[static_cast<std::size_t>(note)].key >= 0;
-        noteOff(note, 0, report);
+        const ShownNote& shown = m_shown[static_cast<std::size_t>(note)];
+        const bool key = shown.held && shown.key >= 0;
+        showOff(note, report);
         if (key)
             report = ReleaseReport::Unreported;
     }
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        const auto c = static_cast<std::size_t>(channel);
-        // The pedal goes back to what the panel's "长音" box holds.
-        if (m_pedal.test(c))
-            m_port.sendControlChange(channel, Controller::Sustain, m_panel.channel(channel).sustain ? 127 : 0);
-        if (m_bent.test(c))
-            m_port.sendShortMessage(packShortMessage(PitchBend, channel, PitchBendCentre & 0x7F, PitchBendCentre >> 7));
-        if (m_pressure.test(c))
-            m_port.sendShortMessage(packShortMessage(ChannelPressure, channel, 0));
-    }
-    m_pedal.reset();
-    m_bent.reset();
-    m_pressure.reset();
 }
 
 int MidiKeyboard::soundingNotes() const
 {
-    return static_cast<int>(std::count_if(m_notes.begin(), m_notes.end(), [](const HeldNote& n) { return n.sounding; }));
+    std::lock_guard lock(m_soundMutex);
+    return static_cast<int>(
+        std::count_if(m_sounding.begin(), m_sounding.end(), [](const SoundingNote& n) { return n.sounding; }));
 }
 
 }  // namespace kelodi

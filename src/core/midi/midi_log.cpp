@@ -38,6 +38,9 @@ std::string MidiLog::formatMessage(double seconds, ShortMessage m)
 
 void MidiLog::message(ShortMessage m)
 {
+    // The time is read under the lock, so the lines of two threads come out
+    // in the order of their times.
+    std::lock_guard lock(m_mutex);
     const std::string line = formatMessage(secondsSinceStart(), m);
     std::fprintf(m_file, "%s\n", line.c_str());
     std::fflush(m_file);
@@ -45,6 +48,7 @@ void MidiLog::message(ShortMessage m)
 
 void MidiLog::event(std::string_view text)
 {
+    std::lock_guard lock(m_mutex);
     std::fprintf(m_file, "# %.*s\n", static_cast<int>(text.size()), text.data());
     std::fflush(m_file);
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,7 @@ namespace kelodi {
 // flushed per line so that a test (or a crash) never loses the tail:
 //   0.512345 90 3C 64 00     a message: seconds since start, bytes lowest first
 //   # open -1                a port event
+// Any thread may write: lines stay whole and in the order of their times.
 class MidiLog {
 public:
     // Appends to the file at path; nullptr when it cannot be opened.
@@ -34,6 +36,7 @@ private:
     MidiLog(std::FILE* file, std::chrono::steady_clock::time_point start);
     double secondsSinceStart() const;
 
+    std::mutex m_mutex;
     std::FILE* m_file;
     std::chrono::steady_clock::time_point m_start;
 };

@@ -11,42 +11,60 @@ MidiPort::MidiPort(MidiDeviceList& devices) : m_devices(devices) {}
 
 MidiPort::~MidiPort() = default;
 
+std::unique_ptr<MidiOut> MidiPort::takeOut()
+{
+    std::lock_guard lock(m_sendMutex);
+    return std::move(m_out);
+}
+
 bool MidiPort::open(int id)
 {
-    if (m_out) {
-        m_out->close();
-        m_out.reset();
+    // The old port closes, and the new one opens, outside the lock: either
+    // may take up to the backend's bounded wait on a server that is gone.
+    if (std::unique_ptr<MidiOut> old = takeOut())
+        old->close();
+    std::unique_ptr<MidiOut> opened = m_devices.open(id);
+    const bool ok = opened != nullptr;
+    {
+        std::lock_guard lock(m_sendMutex);
+        m_out = std::move(opened);
     }
-    m_out = m_devices.open(id);
     if (m_log)
-        m_log->event((m_out ? "open " : "open-failed ") + std::to_string(id));
-    return m_out != nullptr;
+        m_log->event((ok ? "open " : "open-failed ") + std::to_string(id));
+    return ok;
 }
 
 void MidiPort::reset()
 {
-    if (!m_out)
-        return;
-    m_out->reset();
+    {
+        std::lock_guard lock(m_sendMutex);
+        if (!m_out)
+            return;
+        m_out->reset();
+    }
     if (m_log)
         m_log->event("reset");
 }
 
 void MidiPort::close()
 {
-    if (!m_out)
+    std::unique_ptr<MidiOut> old = takeOut();
+    if (!old)
         return;
-    m_out->close();
-    m_out.reset();
+    old->close();
+    old.reset();
     if (m_log)
         m_log->event("close");
 }
 
 void MidiPort::sendShortMessage(ShortMessage message)
 {
-    if (!m_out)
-        return;
-    m_out->send(message);
+    {
+        std::lock_guard lock(m_sendMutex);
+        if (!m_out)
+            return;
+        m_out->send(message);
+    }
     if (m_log)
         m_log->message(message);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 
 #include "core/midi/midi_device.h"
 #include "core/midi/short_message.h"
@@ -15,6 +16,13 @@ class MidiLog;
 // message of the program goes through the send operations here; each is handed
 // to the device immediately and its result is not examined. Sending while no
 // port is open does nothing audible and reports nothing.
+//
+// The sends may come from any thread (a MIDI keyboard sends from its input
+// port's thread, beside the window's): each is made under a lock, which is
+// held only around the send and the swap of the open port, never while a
+// port opens or closes, so a device switch never stalls another sender.
+// open(), reset(), close(), isOpen() and deviceLost() belong to the window
+// thread.
 class MidiPort {
 public:
     explicit MidiPort(MidiDeviceList& devices);
@@ -45,7 +53,11 @@ public:
     void sendControlChange(int channel, int controller, int value);
 
 private:
+    // The open port, swapped out under m_sendMutex before it closes.
+    std::unique_ptr<MidiOut> takeOut();
+
     MidiDeviceList& m_devices;
+    std::mutex m_sendMutex;
     std::unique_ptr<MidiOut> m_out;
     MidiLog* m_log = nullptr;
 };

@@ -15,15 +15,17 @@
 
 #include "core/app/program_info.h"
 #include "core/keyboard/midi_keyboard.h"
+#include "core/midi/midi_byte_parser.h"
 #include "core/midi/midi_in.h"
 
 namespace kelodi {
 
-// What one open port has received and the window has not played yet. Each
-// port has its own: bytes of a port closed meanwhile are never played.
+// What one open port has played and the window has not shown yet. Each port
+// has its own: notes of a port closed meanwhile are never shown.
 struct MidiInputMenu::Inbox {
+    MidiByteParser parser;  // the port's thread only
     std::mutex mutex;
-    std::vector<std::uint8_t> bytes;
+    std::vector<MidiKeyboard::KeyNote> notes;
     bool scheduled = false;
 };
 
@@ -119,24 +121,34 @@ bool MidiInputMenu::open(const std::string& name)
     closePort();
     auto inbox = std::make_shared<Inbox>();
     QPointer<MidiInputMenu> self(this);
-    // On the port's thread: keep the bytes and, unless already done, ask the
-    // window thread to play them.
-    auto handler = [inbox, self](const std::uint8_t* bytes, std::size_t length) {
-        std::lock_guard lock(inbox->mutex);
-        inbox->bytes.insert(inbox->bytes.end(), bytes, bytes + length);
-        if (inbox->scheduled)
-            return;
-        inbox->scheduled = true;
-        QMetaObject::invokeMethod(self.data(), [self] {
-            if (self)
-                self->deliverPending();
-        }, Qt::QueuedConnection);
+    MidiKeyboard* keyboard = &m_keyboard;
+    // On the port's thread: sound each message at once, keep what the keys
+    // are to show and, unless already done, ask the window thread to show it.
+    // The port's close() waits for this to return, and the menu closes the
+    // port before the keyboard goes.
+    auto handler = [inbox, self, keyboard](const std::uint8_t* bytes, std::size_t length) {
+        for (std::size_t i = 0; i < length; ++i) {
+            const std::optional<ShortMessage> message = inbox->parser.feed(bytes[i]);
+            if (!message)
+                continue;
+            const std::optional<MidiKeyboard::KeyNote> note = keyboard->play(*message);
+            if (!note)
+                continue;
+            std::lock_guard lock(inbox->mutex);
+            inbox->notes.push_back(*note);
+            if (inbox->scheduled)
+                continue;
+            inbox->scheduled = true;
+            QMetaObject::invokeMethod(self.data(), [self] {
+                if (self)
+                    self->deliverPending();
+            }, Qt::QueuedConnection);
+        }
     };
     m_in = m_inputs.open(name, handler);
     if (!m_in)
         return false;
     m_inbox = std::move(inbox);
-    m_parser.clear();
     m_current = name;
     listPorts();
     return true;
@@ -146,15 +158,14 @@ void MidiInputMenu::deliverPending()
 {
     if (!m_inbox)
         return;
-    std::vector<std::uint8_t> bytes;
+    std::vector<MidiKeyboard::KeyNote> notes;
     {
         std::lock_guard lock(m_inbox->mutex);
-        bytes.swap(m_inbox->bytes);
+        notes.swap(m_inbox->notes);
         m_inbox->scheduled = false;
     }
-    for (std::uint8_t byte : bytes)
-        if (const std::optional<ShortMessage> message = m_parser.feed(byte))
-            m_keyboard.receive(*message);
+    for (const MidiKeyboard::KeyNote& note : notes)
+        m_keyboard.show(note);
 }
 
 void MidiInputMenu::closePort()
@@ -162,7 +173,7 @@ void MidiInputMenu::closePort()
     if (m_in) {
         m_in->close();
         m_in.reset();
-        // What it sent before it closed is played, then let go of.
+        // What it played before it closed is shown, then let go of.
         deliverPending();
     }
     m_inbox.reset();

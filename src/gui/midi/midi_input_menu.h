@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "core/midi/midi_byte_parser.h"
-
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -28,8 +26,9 @@ class MidiKeyboard;
 // device menu opens, the port in use ticked. The choice is written to
 // `choiceFile` and taken up again at the next start when that port is there.
 //
-// The port's messages arrive on its own thread; they are handed to the
-// window thread in order and played there through `keyboard`. A port that
+// The port's messages arrive on its own thread and sound from there at once
+// (MidiKeyboard::play); what they do to the keys is handed to the window
+// thread in order and shown there (MidiKeyboard::show). A port that
 // goes away is noticed within DeviceCheckIntervalMs: every note it left
 // sounding is released and "MIDI输入设备已断开。" is shown once.
 class MidiInputMenu : public QObject {
@@ -54,8 +53,8 @@ public:
     QMenu* menu() const { return m_menu; }
     const std::string& current() const { return m_current; }
 
-    // Hands what has arrived to the keyboard now (tests; the event loop does
-    // it by itself).
+    // Shows the notes that have arrived now (tests; the event loop does it
+    // by itself).
     void deliverPending();
     // Looks whether the port has gone away (the timer does it twice a second).
     void checkDevice();
@@ -77,7 +76,6 @@ private:
     QWidget* m_window;
     std::unique_ptr<MidiIn> m_in;
     std::shared_ptr<Inbox> m_inbox;
-    MidiByteParser m_parser;
     std::string m_current;
 };
 

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/keyboard/keyboard_rig.h"
@@ -123,6 +128,84 @@ TEST_F(MidiKeyboardTest, AnyOctaveCountsANoteAsTheAwaitedKeyOfItsPitchClass)
     keyboard.receive(wire(0x90, 61, 90));
     EXPECT_EQ(rig.recorder.events, (std::vector<int>{26, 31, 25}));
     EXPECT_EQ(rig.messages().back(), wire(0x90, 61, 90)) << "the note itself sounds as played";
+}
+
+// A device that takes a while over each message, as a busy server may: the
+// threads sending to it meet at the port's lock again and again.
+struct SlowDevices : MidiDeviceList {
+    struct Out : MidiOut {
+        explicit Out(std::vector<ShortMessage>& sent) : sent(sent) {}
+        void send(ShortMessage message) override
+        {
+            sent.push_back(message);
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
+        void reset() override {}
+        void close() override {}
+        std::vector<ShortMessage>& sent;
+    };
+    int count() const override { return 1; }
+    MidiDeviceCaps caps(int) const override { return {}; }
+    std::unique_ptr<MidiOut> open(int) override { return std::make_unique<Out>(sent); }
+    std::vector<ShortMessage> sent;
+};
+
+// The input port's thread plays notes and the pedal while the window thread
+// releases everything again and again and shows what was handed over. Once
+// the notes stop and a last releaseAll has run, nothing sounds on the device,
+// the pedal is up and no key is lit.
+TEST_F(MidiKeyboardTest, ReleaseAllRacingIncomingNotesLeavesNothingSounding)
+{
+    SlowDevices devices;
+    MidiPort port(devices);
+    ASSERT_TRUE(port.open(MidiMapperId));
+    MidiKeyboard raced(port, rig.panel, rig.keys);
+    std::mutex handOverMutex;
+    std::vector<MidiKeyboard::KeyNote> handOver;
+    std::atomic<bool> done{false};
+    std::thread input([&] {
+        for (int i = 0; i < 1000; ++i) {
+            for (ShortMessage m : {wire(0x90, 40 + i % 48, 1 + i % 127), wire(0xB0, 64, 127)}) {
+                if (const auto note = raced.play(m)) {
+                    std::lock_guard lock(handOverMutex);
+                    handOver.push_back(*note);
+                }
+            }
+        }
+        done = true;
+    });
+    const auto showHandedOver = [&] {
+        std::vector<MidiKeyboard::KeyNote> notes;
+        {
+            std::lock_guard lock(handOverMutex);
+            notes.swap(handOver);
+        }
+        for (const MidiKeyboard::KeyNote& note : notes)
+            raced.show(note);
+    };
+    while (!done) {
+        raced.releaseAll();
+        showHandedOver();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));  // the window's other work
+    }
+    input.join();
+    raced.releaseAll();
+    showHandedOver();
+
+    std::map<int, bool> onDevice;  // note -> sounding, as a synthesizer keeps it
+    int pedal = 0;
+    for (ShortMessage m : devices.sent) {
+        if ((m & 0xF0) == 0x90 || (m & 0xF0) == 0x80)
+            onDevice[dataByte1(m)] = (m & 0xF0) == 0x90 && dataByte2(m) != 0;
+        else if ((m & 0xFF) == 0xB0 && dataByte1(m) == 64)
+            pedal = dataByte2(m);
+    }
+    for (const auto& [note, sounding] : onDevice)
+        EXPECT_FALSE(sounding) << "note " << note;
+    EXPECT_EQ(pedal, 0);
+    EXPECT_EQ(raced.soundingNotes(), 0);
+    for (const auto& [key, colour] : rig.view.colours)
+        EXPECT_NE(colour, KeyColour::Red) << "key " << key;
 }
 
 TEST(MidiByteParserTest, RunningStatusRealTimeAndBrokenMessages)

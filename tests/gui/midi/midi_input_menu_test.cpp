@@ -9,6 +9,9 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 
+#include <map>
+#include <thread>
+
 #include "core/keyboard/keyboard_rig.h"
 #include "core/keyboard/midi_keyboard.h"
 #include "core/midi/midi_in.h"
@@ -131,6 +134,26 @@ TEST_F(MidiInputMenuTest, AKeyboardThatGoesAwayHasItsNotesReleasedAndIsReportedO
     EXPECT_EQ(text, QStringLiteral("MIDI输入设备已断开。"));
     EXPECT_EQ(rig.messages(), (std::vector<ShortMessage>{0x323C90, 0x463E90, 0x3C80, 0x3E80}));
     EXPECT_EQ(items(), (QStringList{"[x] 无", "[ ] kbd:out", "[ ] pad && co"}));
+}
+
+// A note sounds from the port's own thread while the window thread is busy
+// (here: waiting for that thread), on the channel the panel showed last; its
+// key lights only when the window thread gets to it.
+TEST_F(MidiInputMenuTest, ANoteSoundsFromThePortsThreadWhileTheWindowIsBusyAndItsKeyLightsLater)
+{
+    ASSERT_TRUE(input->start(QStringLiteral("kbd:out")));
+    rig.panel.selectChannel(3);
+    rig.recorder.events.clear();
+    rig.messages().clear();
+    std::thread port([&] { inputs.play({0x90, 60, 50}); });
+    port.join();
+    EXPECT_EQ(rig.messages(), (std::vector<ShortMessage>{0x323C93}));
+    EXPECT_TRUE(rig.view.colours.empty()) << "the window has not shown it yet";
+    EXPECT_TRUE(rig.recorder.events.empty());
+
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rig.view.colours, (std::map<int, std::uint32_t>{{24, KeyColour::Red}}));
+    EXPECT_EQ(rig.recorder.events, (std::vector<int>{24}));
 }
 
 // The device menu asks for the outputs again each time it opens.
