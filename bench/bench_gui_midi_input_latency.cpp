@@ -9,11 +9,19 @@
 // JACK server's period (the time a message waits for the next cycle) comes on
 // top and belongs to the server, not to Kelodi.
 //
-//   bench_gui_midi_input_latency [SECONDS]     (default 10; needs a JACK server)
+// The output port stands for any device; with --synth it is the embedded
+// FluidSynth synthesizer with the system's General MIDI SoundFont, rendering
+// into a WAV file in a temporary folder, and the time is taken when the
+// synthesizer has taken the note-on.
+//
+//   bench_gui_midi_input_latency [SECONDS] [--synth]
+//       (default 10 seconds; needs a JACK server)
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -22,6 +30,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -29,6 +38,7 @@
 #include "core/midi/midi_in.h"
 #include "core/midi/midi_port.h"
 #include "gui/app/main_window.h"
+#include "platform/midi/device_catalog.h"
 #include "platform/midi/system_inputs.h"
 #include "gui_bench_window.h"
 
@@ -46,10 +56,16 @@ std::vector<double> latencies;
 
 std::int64_t nowTicks() { return Clock::now().time_since_epoch().count(); }
 
+// The output port, or the device it stands in front of: a note-on's time is
+// taken once the device has taken it.
 class TimedOut : public kelodi::MidiOut {
 public:
+    explicit TimedOut(std::unique_ptr<kelodi::MidiOut> device) : m_device(std::move(device)) {}
+
     void send(kelodi::ShortMessage m) override
     {
+        if (m_device)
+            m_device->send(m);
         if ((m & 0xF0) != 0x90 || ((m >> 16) & 0x7F) == 0)
             return;
         const std::int64_t at = received[((m >> 8) & 0x7F) | (((m >> 16) & 0x7F) << 7)].exchange(0);
@@ -59,15 +75,34 @@ public:
         std::lock_guard lock(resultsMutex);
         latencies.push_back(micros);
     }
-    void reset() override {}
-    void close() override {}
+    void reset() override
+    {
+        if (m_device)
+            m_device->reset();
+    }
+    void close() override
+    {
+        if (m_device)
+            m_device->close();
+    }
+
+private:
+    std::unique_ptr<kelodi::MidiOut> m_device;
 };
 
+// One output: the timing alone, or the timing in front of `device`'s mapper.
 class TimedDevices : public kelodi::MidiDeviceList {
 public:
+    explicit TimedDevices(kelodi::MidiDeviceList* device) : m_device(device) {}
     int count() const override { return 1; }
     kelodi::MidiDeviceCaps caps(int) const override { return {}; }
-    std::unique_ptr<kelodi::MidiOut> open(int) override { return std::make_unique<TimedOut>(); }
+    std::unique_ptr<kelodi::MidiOut> open(int) override
+    {
+        return std::make_unique<TimedOut>(m_device ? m_device->open(kelodi::MidiMapperId) : nullptr);
+    }
+
+private:
+    kelodi::MidiDeviceList* m_device;
 };
 
 // The system's inputs, with each note-on's arrival noted before the window
@@ -131,7 +166,14 @@ int play(jack_nframes_t frames, void* data)
 
 int main(int argc, char* argv[])
 {
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    int seconds = 10;
+    bool synth = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--synth") == 0)
+            synth = true;
+        else
+            seconds = std::max(1, std::atoi(argv[i]));
+    }
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
 
@@ -145,7 +187,18 @@ int main(int argc, char* argv[])
     jack_set_process_callback(keyboard.client, play, &keyboard);
     jack_activate(keyboard.client);
 
-    TimedDevices devices;
+    QTemporaryDir folder;
+    std::unique_ptr<kelodi::MidiDeviceCatalog> catalog;
+    if (synth) {
+        kelodi::MidiSetup midi;
+        midi.audioFile = QDir(folder.path()).filePath(QStringLiteral("bench.wav")).toStdString();
+        catalog = kelodi::createMidiDeviceList(midi);
+        if (!catalog->synthAvailable() || !catalog->waitForSoundFont(std::chrono::seconds(60))) {
+            std::printf("  no SoundFont loaded: nothing measured\n");
+            return 0;
+        }
+    }
+    TimedDevices devices(catalog.get());
     kelodi::MidiPort port(devices);
     port.open(kelodi::MidiMapperId);
     TimedInputs inputs;
@@ -169,8 +222,8 @@ int main(int argc, char* argv[])
         return 0;
     }
     std::sort(latencies.begin(), latencies.end());
-    std::printf("  %zu notes at %d notes/s: input callback -> output port median %.1f us   p99 %.1f us   max %.1f us\n",
-                latencies.size(), NotesPerSecond, latencies[latencies.size() / 2], latencies[latencies.size() * 99 / 100],
+    std::printf("  %zu notes at %d notes/s: input callback -> %s median %.1f us   p99 %.1f us   max %.1f us\n",
+                latencies.size(), NotesPerSecond, synth ? "synthesizer" : "output port", latencies[latencies.size() / 2], latencies[latencies.size() * 99 / 100],
                 latencies.back());
     return 0;
 }
