@@ -30,6 +30,7 @@
 #include "core/recording/recording_controller.h"
 #include "gui/app/access_key_style.h"
 #include "gui/app/closed_menu_keys.h"
+#include "gui/app/focus_loss_watch.h"
 #include "gui/app/data_folders.h"
 #include "gui/app/key_diagram.h"
 #include "gui/common/pixel_rect.h"
@@ -378,6 +379,8 @@ void MainWindow::installKeyPreview()
         auto* closedMenuKeys = new ClosedMenuKeys(m_keyPreviewWindow, menuBar(), this);
         qApp->installEventFilter(closedMenuKeys);
         qApp->installNativeEventFilter(closedMenuKeys);
+        qApp->installNativeEventFilter(
+            new FocusLossWatch(m_keyPreviewWindow, [this] { releaseComputerKeys(); }, this));
     }
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
         if (focus != m_keyPreviewWindow)
